@@ -1,0 +1,54 @@
+// Utility::CMaintenanceLog: the program's one diagnostic log, seven weekday
+// files "Log1.txt" (Sunday) to "Log7.txt" (Saturday) in the log folder, each
+// holding the lines of its most recent day.
+//
+// One instance, owned by the application object; components that cannot reach
+// it are handed a pointer when they are created (a null pointer means "do not
+// log"). Write() may be called from any thread at any time: every line opens,
+// appends and closes its file under the log's own lock, and the choice between
+// appending and starting the file anew is made under that lock too, so two
+// threads writing the first lines of a day never both truncate the file.
+// Nothing is ever reported to the caller; a line that cannot be written is lost.
+#pragma once
+
+#include <mutex>
+#include <string>
+
+namespace Utility {
+
+// The four-character levels.
+inline constexpr const char* kLogInfo = "info";
+inline constexpr const char* kLogWarn = "warn";
+inline constexpr const char* kLogError = "ERR!";
+inline constexpr const char* kLogAction = "act ";
+
+class CMaintenanceLog {
+public:
+    CMaintenanceLog() = default;
+    CMaintenanceLog(const CMaintenanceLog&) = delete;
+    CMaintenanceLog& operator=(const CMaintenanceLog&) = delete;
+
+    // The log folder without a trailing slash; while it is empty every write
+    // is ignored. Set by start-up once the folder exists.
+    void SetFolder(const std::string& folder);
+    std::string GetFolder() const;
+
+    // Level and message are UTF-8.
+    void Write(const std::string& level, const std::string& message);
+    void Write(const std::string& level, const std::wstring& message);
+    // "%s (%ld)", "%s (%ld,%ld)", "%s (%ld,%ld,%ld)" of the text and numbers.
+    void Write(const std::string& level, const std::string& text, long n1);
+    void Write(const std::string& level, const std::string& text, long n1, long n2);
+    void Write(const std::string& level, const std::string& text, long n1, long n2, long n3);
+    // "pix over (%ld,%ld,%ld,%ld)" at level "warn".
+    void WritePixOver(long n1, long n2, long n3, long n4);
+
+    // The file a write at local time `now` goes to ("<folder>/Log<n>.txt").
+    std::string FileNameFor(int64_t now) const;
+
+private:
+    mutable std::mutex lock_;  // guards folder_ and every file operation
+    std::string folder_;
+};
+
+}  // namespace Utility
