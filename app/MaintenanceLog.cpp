@@ -1,0 +1,105 @@
+#include "app/MaintenanceLog.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+#include "platform/TextConv.h"
+#include "platform/Time.h"
+
+namespace Utility {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// Weekday number of the local time, Sunday = 1; 0 when it cannot be had.
+int WeekdayNumber(int64_t now) {
+    std::tm tm{};
+    return platform::CTime(now).GetLocalTm(tm) ? tm.tm_wday + 1 : 0;
+}
+
+// True when the file exists and was last modified on the same month and day
+// (local time) as `now`; the year is not compared.
+bool WrittenToday(const std::string& file, int64_t now) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) {
+        return false;
+    }
+    std::tm modified{};
+    std::tm today{};
+    if (!platform::CTime(st.st_mtime).GetLocalTm(modified) ||
+        !platform::CTime(now).GetLocalTm(today)) {
+        return false;
+    }
+    return modified.tm_mon == today.tm_mon && modified.tm_mday == today.tm_mday;
+}
+
+}  // namespace
+
+void CMaintenanceLog::SetFolder(const std::string& folder) {
+    std::lock_guard<std::mutex> guard(lock_);
+    folder_ = folder;
+}
+
+std::string CMaintenanceLog::GetFolder() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return folder_;
+}
+
+std::string CMaintenanceLog::FileNameFor(int64_t now) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return folder_ + "/Log" + std::to_string(WeekdayNumber(now)) + ".txt";
+}
+
+void CMaintenanceLog::Write(const std::string& level, const std::string& message) {
+    // One instant serves for the stamp, the file name and the append decision.
+    const int64_t now = platform::NowSeconds();
+    const platform::CTime time(now);
+    std::string line = time.Format("%Y/%m/%d %H:%M.%S");
+    line += " [" + level + "] " + message + "\n";
+    const std::string name = "/Log" + std::to_string(WeekdayNumber(now)) + ".txt";
+
+    std::lock_guard<std::mutex> guard(lock_);
+    if (folder_.empty()) {
+        return;
+    }
+#ifndef NDEBUG
+    std::fputs(line.c_str(), stderr);
+#endif
+    const std::string file = folder_ + name;
+    const char* mode = WrittenToday(file, now) ? "ab" : "wb";
+    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(file.c_str(), mode));
+    if (!f) {
+        return;
+    }
+    std::fwrite(line.data(), 1, line.size(), f.get());
+}
+
+void CMaintenanceLog::Write(const std::string& level, const std::wstring& message) {
+    Write(level, platform::WideToUtf8(message));
+}
+
+void CMaintenanceLog::Write(const std::string& level, const std::string& text, long n1) {
+    Write(level, text + " (" + std::to_string(n1) + ")");
+}
+
+void CMaintenanceLog::Write(const std::string& level, const std::string& text, long n1, long n2) {
+    Write(level, text + " (" + std::to_string(n1) + "," + std::to_string(n2) + ")");
+}
+
+void CMaintenanceLog::Write(const std::string& level, const std::string& text, long n1, long n2,
+                            long n3) {
+    Write(level, text + " (" + std::to_string(n1) + "," + std::to_string(n2) + "," +
+                     std::to_string(n3) + ")");
+}
+
+void CMaintenanceLog::WritePixOver(long n1, long n2, long n3, long n4) {
+    Write(kLogWarn, "pix over (" + std::to_string(n1) + "," + std::to_string(n2) + "," +
+                        std::to_string(n3) + "," + std::to_string(n4) + ")");
+}
+
+}  // namespace Utility
