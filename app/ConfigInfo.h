@@ -20,6 +20,8 @@ public:
     // Sets the loaded fields to their defaults and loads the data folder's
     // "config.ini".
     CConfigInfo();
+    // Same over the given file (tests and tools).
+    explicit CConfigInfo(const std::string& path);
 
     // Stores the path, reads the loaded fields, then writes debug/http_log
     // back so the key is always present.
@@ -54,8 +56,7 @@ public:
     std::wstring GetString(const std::string& section, const std::string& key,
                            const std::wstring& defaultValue, size_t bufferChars = 256) const;
     void WriteInt(const std::string& section, const std::string& key, int value);
-    void WriteString(const std::string& section, const std::string& key,
-                     const std::wstring& value);
+    void WriteString(const std::string& section, const std::string& key, const std::wstring& value);
 
     // Start at logon: an XDG autostart entry "Daymark.desktop" in the user's
     // autostart folder, or failing that in the system one (`allUsers` tells

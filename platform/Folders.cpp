@@ -66,7 +66,8 @@ bool CreateFolderTree(const std::string& path, unsigned mode) {
     if (p.back() != '/') {
         p += '/';
     }
-    for (size_t slash = p.find('/', 1); slash != std::string::npos; slash = p.find('/', slash + 1)) {
+    for (size_t slash = p.find('/', 1); slash != std::string::npos;
+         slash = p.find('/', slash + 1)) {
         const std::string part = p.substr(0, slash);
         if (IsDirectory(part)) {
             continue;

@@ -35,7 +35,9 @@ bool ReadFile(const std::string& path, std::string& out) {
     return true;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) {
@@ -53,8 +55,10 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     }
     for (size_t i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
         if (x != y) {
             return false;
         }
@@ -64,9 +68,9 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 // One line of the file: its text without the line end, and where it lies.
 struct Line {
-    size_t begin;    // offset of the first byte
-    size_t end;      // offset just past the text (before "\r\n" or "\n")
-    size_t next;     // offset of the following line
+    size_t begin;  // offset of the first byte
+    size_t end;    // offset just past the text (before "\r\n" or "\n")
+    size_t next;   // offset of the following line
 };
 
 std::vector<Line> SplitLines(const std::string& text) {
@@ -176,7 +180,8 @@ bool WriteWhole(const std::string& path, const std::string& text, mode_t newFile
     while (done < text.size()) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             ok = false;
             break;
         }
@@ -220,8 +225,10 @@ int GetPrivateProfileInt(const std::string& section, const std::string& key, int
     if (negative) {
         n = -n;
     }
-    if (n > INT_MAX) n = INT_MAX;
-    if (n < INT_MIN) n = INT_MIN;
+    if (n > INT_MAX)
+        n = INT_MAX;
+    if (n < INT_MIN)
+        n = INT_MIN;
     return static_cast<int>(n);
 }
 
@@ -258,7 +265,8 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     // A value is one line: a line end or NUL inside it would cut the file.
     std::string clean = value;
     for (char& c : clean) {
-        if (c == '\n' || c == '\r' || c == '\0') c = ' ';
+        if (c == '\n' || c == '\r' || c == '\0')
+            c = ' ';
     }
     const std::string keyLine = key + "=" + clean;
 

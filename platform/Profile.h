@@ -11,8 +11,8 @@
 // file keeps its mode.
 #pragma once
 
-#include <string>
 #include <sys/types.h>
+#include <string>
 
 namespace platform {
 

@@ -33,7 +33,9 @@ CTime::CTime(int year, int month, int day, int hour, int minute, int second) {
     seconds_ = static_cast<int64_t>(t);
 }
 
-CTime CTime::GetCurrentTime() { return CTime(NowSeconds()); }
+CTime CTime::GetCurrentTime() {
+    return CTime(NowSeconds());
+}
 
 bool CTime::GetLocalTm(std::tm& out) const {
     const std::time_t t = static_cast<std::time_t>(seconds_);
@@ -57,7 +59,9 @@ static std::string FormatTm(const std::tm& tm, const char* format) {
     return std::string(buf, n);
 }
 
-std::string CTime::Format(const char* format) const { return FormatTm(Local(), format); }
+std::string CTime::Format(const char* format) const {
+    return FormatTm(Local(), format);
+}
 
 std::string CTime::FormatGmt(const char* format) const {
     std::tm tm{};
@@ -78,7 +82,9 @@ ScopedClock::ScopedClock(std::function<int64_t()> clock) : previous_(Clock()) {
     Clock() = std::move(clock);
 }
 
-ScopedClock::~ScopedClock() { Clock() = std::move(previous_); }
+ScopedClock::~ScopedClock() {
+    Clock() = std::move(previous_);
+}
 
 uint32_t GetTickCount() {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
