@@ -78,7 +78,7 @@ const char* const kSchema[] = {
 // its uid; without them every stored event scans the EVENT table.
 const char* const kLookupIndexes[] = {
     "INDEX_EVENT_GOOGLE_ID ON EVENT (calendarURI, id)",
-    "INDEX_EVENT_UID ON EVENT (calendarURI, uid)",
+    "INDEX_EVENT_UID ON EVENT (calendarURI, uid, recurrenceType)",
 };
 
 }  // namespace
