@@ -456,6 +456,17 @@ std::unique_ptr<CRecurrenceSeries> CRecurrenceSeries::Parse(const std::string& t
     if (event == nullptr) {
         return fail("recurrence text without an event");
     }
+    // libical drops a property it cannot read and leaves an X-LIC-ERROR in
+    // its place. Without its RRULE a series would show as one event.
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_XLICERROR_PROPERTY);
+         p != nullptr; p = icalcomponent_get_next_property(event, ICAL_XLICERROR_PROPERTY)) {
+        const char* what = icalproperty_get_xlicerror(p);
+        const std::string message = what != nullptr ? what : "";
+        if (message.find(" in RRULE property") != std::string::npos) {
+            return fail("unreadable RRULE");
+        }
+        Warn(log, "<ical> " + message);
+    }
     icalproperty* dtstartProp = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
     if (dtstartProp == nullptr) {
         return fail("recurrence without DTSTART");
