@@ -43,7 +43,8 @@ public:
                         std::vector<platform::CTime>& out);
 
     // Forgets one series (changed or deleted) or all of them (another account,
-    // a reset database, a change of the local time zone).
+    // a reset database). A change of the process's zone needs neither: cached
+    // series keep wall times and convert them at each call.
     void Invalidate(const std::string& localId);
     void Clear();
 

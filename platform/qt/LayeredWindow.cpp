@@ -1,5 +1,6 @@
 #include "platform/qt/LayeredWindow.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QWindow>
 #include <algorithm>
@@ -82,8 +83,13 @@ bool CLayeredWindow::UpdateLayered() {
     if (backBuffer_.isNull() || !testAttribute(Qt::WA_TranslucentBackground)) {
         return false;
     }
+    // On X11 the window needs a visual with alpha; other platforms (the
+    // offscreen one among them) compose the ARGB back buffer themselves.
     const QWindow* handle = windowHandle();
-    return handle == nullptr || handle->format().hasAlpha();
+    if (handle != nullptr && QGuiApplication::platformName() == QLatin1String("xcb")) {
+        return handle->format().hasAlpha();
+    }
+    return true;
 }
 
 bool CLayeredWindow::Present() {

@@ -328,6 +328,11 @@ std::vector<RfcCase> RfcCases() {
     };
 }
 
+struct Month {
+    CTime from;
+    CTime to;
+};
+
 class RfcExamples : public ::testing::TestWithParam<const char*> {};
 
 // Each example over its whole range at once, and month by month (local
@@ -343,28 +348,499 @@ TEST_P(RfcExamples, GiveTheRfcInstants) {
         testsupport::ScopedTz tz(GetParam());
         EXPECT_EQ(expected, Expand(c.text, from, to));
 
-        Controller::CRecurrenceCache cache;
-        std::vector<CTime> byMonth;
+        // Month by month, forwards and then backwards (the cache fills a
+        // window around each range asked for, so going back skips ahead anew).
+        std::vector<Month> months;
         CTime month = platform::LocalMidnight(CTime(expected.front() - 40 * 86400));
         month = CTime(month.GetYear(), month.GetMonth(), 1, 0, 0, 0);
         while (month.GetTime() < to) {
             const CTime next = month.GetMonth() == 12
                                    ? CTime(month.GetYear() + 1, 1, 1, 0, 0, 0)
                                    : CTime(month.GetYear(), month.GetMonth() + 1, 1, 0, 0, 0);
-            ASSERT_TRUE(cache.GetOccurrences("s1", c.text, month, next, byMonth));
+            months.push_back({month, next});
             month = next;
         }
-        std::vector<int64_t> inRange;
-        for (int64_t t : Seconds(byMonth)) {
-            if (t >= from && t < to) {
-                inRange.push_back(t);
+        Controller::CRecurrenceCache cache;
+        for (bool backwards : {false, true}) {
+            SCOPED_TRACE(backwards ? "backwards" : "forwards");
+            std::vector<CTime> byMonth;
+            for (size_t i = 0; i < months.size(); ++i) {
+                const Month& m = months[backwards ? months.size() - 1 - i : i];
+                ASSERT_TRUE(cache.GetOccurrences("s1", c.text, m.from, m.to, byMonth));
             }
+            std::vector<int64_t> inRange;
+            for (int64_t t : Seconds(byMonth)) {
+                if (t >= from && t < to) {
+                    inRange.push_back(t);
+                }
+            }
+            std::sort(inRange.begin(), inRange.end());
+            EXPECT_EQ(expected, inRange);
         }
-        EXPECT_EQ(expected, inRange);
         EXPECT_EQ(1u, cache.GetParseCount());
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Zones, RfcExamples, ::testing::Values(kNewYork, kTokyo));
+
+// A zone unknown to libical's table, with New York's rules since 2007: only
+// the inline block can resolve it.
+const std::string kInlineEastern =
+    "BEGIN:VTIMEZONE\n"
+    "TZID:Custom Eastern\n"
+    "BEGIN:DAYLIGHT\n"
+    "TZOFFSETFROM:-0500\n"
+    "TZOFFSETTO:-0400\n"
+    "TZNAME:EDT\n"
+    "DTSTART:20070311T020000\n"
+    "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU\n"
+    "END:DAYLIGHT\n"
+    "BEGIN:STANDARD\n"
+    "TZOFFSETFROM:-0400\n"
+    "TZOFFSETTO:-0500\n"
+    "TZNAME:EST\n"
+    "DTSTART:20071104T020000\n"
+    "RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\n"
+    "END:STANDARD\n"
+    "END:VTIMEZONE\n";
+
+int64_t Utc(const std::string& wall) {
+    return InstantIn("UTC", wall);
+}
+
+class ZoneTest : public ::testing::TestWithParam<const char*> {
+protected:
+    // [from, to) as UTC wall times, so the range does not depend on TZ.
+    std::vector<int64_t> Run(const std::string& text, const std::string& from,
+                             const std::string& to) {
+        const int64_t f = Utc(from);
+        const int64_t t = Utc(to);
+        testsupport::ScopedTz tz(GetParam());
+        return Expand(text, f, t);
+    }
+};
+
+// A weekly 09:00 New York series over the autumn change: the wall time stays
+// 09:00 in New York, so the instants move by an hour; the same from an
+// inline VTIMEZONE, with or without COUNT.
+TEST_P(ZoneTest, WeeklySeriesKeepsItsWallTimeOverTheAutumnChange) {
+    const std::vector<int64_t> expected = {Utc("20241021T130000"), Utc("20241028T130000"),
+                                           Utc("20241104T140000"), Utc("20241111T140000")};
+    for (const std::string& text : {std::string("DTSTART;TZID=America/New_York:20241021T090000\n"
+                                                "RRULE:FREQ=WEEKLY;COUNT=4\n"),
+                                    std::string("DTSTART;TZID=America/New_York:20241021T090000\n"
+                                                "RRULE:FREQ=WEEKLY\n"),
+                                    "DTSTART;TZID=Custom Eastern:20241021T090000\n"
+                                    "DTEND;TZID=Custom Eastern:20241021T100000\n"
+                                    "RRULE:FREQ=WEEKLY;BYDAY=MO\n" +
+                                        kInlineEastern}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(expected, Run(text, "20241001", "20241112"));
+    }
+}
+
+// Spring forward: 02:30 does not exist on 10 March 2024 in New York; that
+// day's occurrence is read with the offset before the change (03:30 EDT) and
+// the next day's is back at 02:30.
+TEST_P(ZoneTest, SpringForwardGap) {
+    const std::vector<int64_t> expected = {Utc("20240308T073000"), Utc("20240309T073000"),
+                                           Utc("20240310T073000"), Utc("20240311T063000"),
+                                           Utc("20240312T063000")};
+    for (const char* rule : {"RRULE:FREQ=DAILY;COUNT=5\n", "RRULE:FREQ=DAILY\n"}) {
+        SCOPED_TRACE(rule);
+        EXPECT_EQ(expected,
+                  Run(std::string("DTSTART;TZID=America/New_York:20240308T023000\n") + rule,
+                      "20240301", "20240312T120000"));
+    }
+}
+
+// Fall back: 01:30 happens twice on 3 November 2024 in New York; the
+// occurrence is the first of the two (EDT).
+TEST_P(ZoneTest, AutumnOverlapTakesTheFirstInstant) {
+    const std::vector<int64_t> expected = {Utc("20241102T053000"), Utc("20241103T053000"),
+                                           Utc("20241104T063000")};
+    for (const std::string& start :
+         {std::string("DTSTART;TZID=America/New_York:20241102T013000\n"),
+          "DTSTART;TZID=Custom Eastern:20241102T013000\n" + kInlineEastern}) {
+        SCOPED_TRACE(start);
+        EXPECT_EQ(expected, Run(start + "RRULE:FREQ=DAILY;COUNT=3\n", "20241101", "20241201"));
+    }
+}
+
+// EXDATE removes (several values on one line, a UTC value, a DATE on a timed
+// series); RDATE adds (zoned, UTC period, DATE) and a duplicate of an RRULE
+// instance is kept once.
+TEST_P(ZoneTest, ExdateRemovesAndRdateAdds) {
+    const std::string text =
+        "DTSTART;TZID=America/New_York:20240101T100000\n"
+        "DTEND;TZID=America/New_York:20240101T110000\n"
+        "RRULE:FREQ=WEEKLY;COUNT=6\n"
+        "EXDATE;TZID=America/New_York:20240108T100000,20240115T100000\n"
+        "EXDATE:20240122T150000Z\n"
+        "EXDATE;VALUE=DATE:20240205\n"
+        "RDATE;TZID=America/New_York:20240103T120000\n"
+        "RDATE;VALUE=PERIOD:20240104T170000Z/PT1H\n"
+        "RDATE;VALUE=DATE:20240106\n"
+        "RDATE;TZID=America/New_York:20240129T100000\n";
+    const std::vector<int64_t> expected = {Utc("20240101T150000"), Utc("20240103T170000"),
+                                           Utc("20240104T170000"), Utc("20240106T150000"),
+                                           Utc("20240129T150000")};
+    EXPECT_EQ(expected, Run(text, "20231201", "20240301"));
+    // Without any RRULE the series is DTSTART and its RDATEs.
+    EXPECT_EQ((std::vector<int64_t>{Utc("20240101T150000"), Utc("20240103T170000")}),
+              Run("DTSTART;TZID=America/New_York:20240101T100000\n"
+                  "RDATE;TZID=America/New_York:20240103T120000\n",
+                  "20231201", "20240301"));
+}
+
+// A DATE UNTIL on a timed series includes the UNTIL day.
+TEST_P(ZoneTest, DateUntilIncludesItsDay) {
+    EXPECT_EQ((std::vector<int64_t>{Utc("20240101T150000"), Utc("20240102T150000"),
+                                    Utc("20240103T150000")}),
+              Run("DTSTART;TZID=America/New_York:20240101T100000\n"
+                  "RRULE:FREQ=DAILY;UNTIL=20240103\n",
+                  "20231201", "20240301"));
+}
+
+// An occurrence at `from` is inside the range, one at `to` is not, and an
+// empty range gives nothing.
+TEST_P(ZoneTest, RangeIsHalfOpen) {
+    const std::string text = "DTSTART:20240101T000000Z\nRRULE:FREQ=DAILY\n";
+    EXPECT_EQ((std::vector<int64_t>{Utc("20240102"), Utc("20240103")}),
+              Run(text, "20240102", "20240104"));
+    EXPECT_TRUE(Run(text, "20240104", "20240104").empty());
+    EXPECT_TRUE(Run(text, "20240104", "20240102").empty());
+}
+
+// ISO week 1 of 2020 begins on 30 December 2019 and that of 2021 on 4
+// January 2021: every day of both, once each and in order.
+TEST_P(ZoneTest, WeekNumbersAroundNewYear) {
+    const std::string text =
+        "DTSTART:20181231T120000Z\n"
+        "RRULE:FREQ=YEARLY;BYWEEKNO=1;BYDAY=MO,TU,WE,TH,FR,SA,SU\n";
+    std::vector<std::string> walls = Concat(
+        {Days("20191230", "20200106", 1, "T120000"), Days("20210104", "20210111", 1, "T120000")});
+    EXPECT_EQ(InstantsIn("UTC", walls), Run(text, "20191201", "20210201"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Zones, ZoneTest, ::testing::Values(kNewYork, kTokyo));
+
+class AllDayTest : public ::testing::TestWithParam<const char*> {};
+
+// All-day series fall on local midnights of the process's zone, whatever it
+// is, also across a daylight-saving change; DATE EXDATE and UNTIL apply.
+TEST_P(AllDayTest, OccurrencesAreLocalMidnights) {
+    testsupport::ScopedTz tz(GetParam());
+    struct Case {
+        std::string text;
+        std::vector<std::string> dates;
+    };
+    const std::vector<Case> cases = {
+        {"DTSTART;VALUE=DATE:20240105\nDTEND;VALUE=DATE:20240106\n"
+         "RRULE:FREQ=WEEKLY;UNTIL=20240126\nEXDATE;VALUE=DATE:20240112\n",
+         {"20240105", "20240119", "20240126"}},
+        {"DTSTART;VALUE=DATE:20240308\nRRULE:FREQ=DAILY;COUNT=4\n",
+         {"20240308", "20240309", "20240310", "20240311"}},
+        {"DTSTART;VALUE=DATE:20240308\nRRULE:FREQ=DAILY\n",
+         {"20240308", "20240309", "20240310", "20240311"}},
+        {"DTSTART;VALUE=DATE:20240229\nRRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=-1\n",
+         {"20240229", "20250228"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<int64_t> expected;
+        for (const auto& d : c.dates) {
+            expected.push_back(Wall(d).GetTime());
+        }
+        const std::vector<int64_t> got =
+            Expand(c.text, Wall("20240101").GetTime(),
+                   Wall(c.dates.size() == 2 ? "20250301" : "20240312").GetTime());
+        EXPECT_EQ(expected, got);
+        for (int64_t t : got) {
+            EXPECT_EQ(0, CTime(t).GetHour());
+        }
+    }
+    // A timed UNTIL on an all-day series is an instant: the day whose local
+    // midnight is not after it is the last.
+    const int64_t until = Utc("20240107T000000");
+    std::vector<int64_t> expected;
+    for (const char* d : {"20240105", "20240106", "20240107"}) {
+        if (Wall(d).GetTime() <= until) {
+            expected.push_back(Wall(d).GetTime());
+        }
+    }
+    EXPECT_EQ(expected, Expand("DTSTART;VALUE=DATE:20240105\n"
+                               "RRULE:FREQ=DAILY;UNTIL=20240107T000000Z\n",
+                               Wall("20240101").GetTime(), Wall("20240201").GetTime()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Zones, AllDayTest, ::testing::Values(kNewYork, kTokyo));
+
+// The text as the service stores it (bare lines, an inline VTIMEZONE, extra
+// line ends) and as the manager hands it over (wrapped in BEGIN:VEVENT),
+// with CRLF or with END:VEVENT glued to the last line, reads the same.
+TEST(RecurrenceText, FormsReadTheSame) {
+    testsupport::ScopedTz tz(kTokyo);
+    const std::string bare =
+        "DTSTART;TZID=Asia/Tokyo:20100416T190000\n"
+        "DTEND;TZID=Asia/Tokyo:20100416T213000\n"
+        "RRULE:FREQ=WEEKLY;BYDAY=FR;WKST=MO\n"
+        "BEGIN:VTIMEZONE\nTZID:Asia/Tokyo\nX-LIC-LOCATION:Asia/Tokyo\n"
+        "BEGIN:STANDARD\nTZOFFSETFROM:+0900\nTZOFFSETTO:+0900\nTZNAME:JST\n"
+        "DTSTART:19700101T000000\nEND:STANDARD\nEND:VTIMEZONE\n";
+    const int64_t from = Wall("20100401").GetTime();
+    const int64_t to = Wall("20100501").GetTime();
+    const std::vector<int64_t> expected = {Wall("20100416T190000").GetTime(),
+                                           Wall("20100423T190000").GetTime(),
+                                           Wall("20100430T190000").GetTime()};
+    std::string crlf;
+    for (char ch : bare) {
+        crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    }
+    std::string glued = "BEGIN:VEVENT\n" + bare;
+    glued.pop_back();
+    glued += "END:VEVENT\n";
+    for (const std::string& text :
+         {bare, bare + "\n\n", "BEGIN:VEVENT\n" + bare + "\nEND:VEVENT\n", crlf + "\r\n", glued}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(expected, Expand(text, from, to));
+    }
+}
+
+std::string LogText(const Utility::CMaintenanceLog& log) {
+    return testsupport::ReadFile(log.FileNameFor(platform::NowSeconds()));
+}
+
+// Unusable texts fail with a log line and no occurrences; an unknown TZID
+// without a VTIMEZONE is read as local time, with a log line.
+TEST(RecurrenceText, UnusableTextsFailWithALogLine) {
+    testsupport::ScopedTz tz(kTokyo);
+    testsupport::TempDir dir;
+    Utility::CMaintenanceLog log;
+    log.SetFolder(dir.path());
+    const std::vector<std::string> bad = {
+        "",
+        "this is not iCalendar",
+        "RRULE:FREQ=DAILY\n",
+        "DTSTART:notadate\nRRULE:FREQ=DAILY\n",
+        "DTSTART:20240101T100000\nRRULE:FREQ=SOMETIMES\n",
+        "DTSTART:20240101T100000\nRRULE:COUNT=3\n",
+    };
+    for (const auto& text : bad) {
+        SCOPED_TRACE(text);
+        std::vector<CTime> occurrences;
+        int count = -1;
+        int error = -1;
+        EXPECT_EQ(0, CIcalendar::GetRecurrenceEvents(text, Wall("20240101"), Wall("20240201"),
+                                                     occurrences, count, error, &log));
+        EXPECT_TRUE(occurrences.empty());
+        EXPECT_EQ(0, count);
+        EXPECT_EQ(CIcalendar::kErrorUnusableText, error);
+    }
+    const std::string lines = LogText(log);
+    EXPECT_NE(std::string::npos, lines.find("<ical> recurrence without DTSTART: RRULE:FREQ=DAILY"))
+        << lines;
+
+    std::vector<CTime> occurrences;
+    int count = 0;
+    int error = 0;
+    EXPECT_NE(0, CIcalendar::GetRecurrenceEvents(
+                     "DTSTART;TZID=Nowhere/Special:20240101T100000\nRRULE:FREQ=DAILY;COUNT=2\n",
+                     Wall("20240101"), Wall("20240201"), occurrences, count, error, &log));
+    EXPECT_EQ((std::vector<int64_t>{Wall("20240101T100000").GetTime(),
+                                    Wall("20240102T100000").GetTime()}),
+              Seconds(occurrences));
+    EXPECT_NE(std::string::npos,
+              LogText(log).find("<ical> unknown time zone Nowhere/Special, read as local time"));
+}
+
+// Existing occurrences are appended to, never cleared.
+TEST(RecurrenceText, OccurrencesAreAppended) {
+    testsupport::ScopedTz tz(kTokyo);
+    std::vector<CTime> occurrences = {CTime(1)};
+    int count = 0;
+    int error = 0;
+    ASSERT_NE(0, CIcalendar::GetRecurrenceEvents("DTSTART:20240101T000000Z\nRRULE:FREQ=DAILY\n",
+                                                 CTime(Utc("20240101")), CTime(Utc("20240103")),
+                                                 occurrences, count, error));
+    EXPECT_EQ(2, count);
+    EXPECT_EQ((std::vector<int64_t>{1, Utc("20240101"), Utc("20240102")}), Seconds(occurrences));
+}
+
+// A series that cannot skip ahead (HOURLY) expands month by month the same as
+// all at once, also for months far after its start.
+TEST(RecurrenceSeries, HourlySeriesMonthByMonth) {
+    testsupport::ScopedTz tz(kNewYork);
+    const std::string text =
+        "DTSTART;TZID=America/New_York:20200101T000000\n"
+        "RRULE:FREQ=HOURLY;INTERVAL=7\n";
+    auto series = Controller::CRecurrenceSeries::Parse(text, nullptr);
+    ASSERT_TRUE(series);
+    std::vector<CTime> byMonth;
+    for (int m = 1; m <= 4; ++m) {
+        series->Expand(CTime(2024, m, 1, 0, 0, 0), CTime(2024, m + 1, 1, 0, 0, 0), byMonth);
+    }
+    const std::vector<int64_t> whole =
+        Expand(text, CTime(2024, 1, 1, 0, 0, 0).GetTime(), CTime(2024, 5, 1, 0, 0, 0).GetTime());
+    EXPECT_EQ(whole, Seconds(byMonth));
+    ASSERT_FALSE(whole.empty());
+    for (size_t i = 1; i < whole.size(); ++i) {
+        EXPECT_EQ(7 * 3600, whole[i] - whole[i - 1]);
+    }
+}
+
+const std::string kWeekly = "DTSTART:20240101T100000Z\nRRULE:FREQ=WEEKLY\n";
+const std::string kDaily = "DTSTART:20240101T100000Z\nRRULE:FREQ=DAILY\n";
+
+// The cache parses a series once, again when its text changes or after it is
+// invalidated or cleared, and remembers that a text is unusable.
+TEST(RecurrenceCache, ParsesOncePerText) {
+    testsupport::ScopedTz tz(kTokyo);
+    Controller::CRecurrenceCache cache;
+    std::vector<CTime> out;
+    const CTime jan(Utc("20240101")), feb(Utc("20240201")), mar(Utc("20240301"));
+    ASSERT_TRUE(cache.GetOccurrences("a", kWeekly, jan, feb, out));
+    ASSERT_TRUE(cache.GetOccurrences("a", kWeekly, feb, mar, out));
+    EXPECT_EQ(9u, out.size());
+    EXPECT_EQ(1u, cache.GetParseCount());
+
+    out.clear();
+    ASSERT_TRUE(cache.GetOccurrences("a", kDaily, jan, feb, out));
+    EXPECT_EQ(31u, out.size());
+    EXPECT_EQ(2u, cache.GetParseCount());
+    ASSERT_TRUE(cache.GetOccurrences("b", kWeekly, jan, feb, out));
+    EXPECT_EQ(3u, cache.GetParseCount());
+    EXPECT_EQ(2u, cache.GetSize());
+
+    cache.Invalidate("a");
+    EXPECT_EQ(1u, cache.GetSize());
+    ASSERT_TRUE(cache.GetOccurrences("a", kDaily, jan, feb, out));
+    EXPECT_EQ(4u, cache.GetParseCount());
+
+    out.clear();
+    EXPECT_FALSE(cache.GetOccurrences("c", "RRULE:FREQ=DAILY\n", jan, feb, out));
+    EXPECT_FALSE(cache.GetOccurrences("c", "RRULE:FREQ=DAILY\n", feb, mar, out));
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(5u, cache.GetParseCount());
+
+    cache.Clear();
+    EXPECT_EQ(0u, cache.GetSize());
+    ASSERT_TRUE(cache.GetOccurrences("b", kWeekly, jan, feb, out));
+    EXPECT_EQ(6u, cache.GetParseCount());
+}
+
+// The user-interface thread expands while the worker invalidates and another
+// thread uses the one-shot entry point with another zone: every answer stays
+// right (run under ThreadSanitizer too).
+TEST(RecurrenceCache, ExpandWhileAnotherThreadInvalidates) {
+    testsupport::ScopedTz tz(kTokyo);
+    Controller::CRecurrenceCache cache;
+    const std::string eastern =
+        "DTSTART;TZID=Custom Eastern:20200106T090000\n"
+        "RRULE:FREQ=WEEKLY;BYDAY=MO\n" +
+        kInlineEastern;
+    const CTime from(Utc("20240101")), to(Utc("20240201"));
+    std::vector<CTime> reference;
+    ASSERT_TRUE(cache.GetOccurrences("ny", eastern, from, to, reference));
+    ASSERT_EQ(5u, reference.size());
+
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        while (!stop) {
+            cache.Invalidate("ny");
+            cache.Invalidate("utc");
+        }
+    });
+    std::thread other([&] {
+        for (int i = 0; i < 50; ++i) {
+            std::vector<CTime> out;
+            int count = 0;
+            int error = 0;
+            CIcalendar::GetRecurrenceEvents(
+                "DTSTART;TZID=Europe/Berlin:20200101T080000\n"
+                "RRULE:FREQ=DAILY\n",
+                from, to, out, count, error);
+            EXPECT_EQ(31, count);
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        std::vector<CTime> out;
+        ASSERT_TRUE(cache.GetOccurrences("ny", eastern, from, to, out));
+        ASSERT_TRUE(cache.GetOccurrences("utc", kDaily, from, to, out));
+        ASSERT_EQ(5u + 31u, out.size());
+        EXPECT_TRUE(std::equal(reference.begin(), reference.end(), out.begin()));
+    }
+    stop = true;
+    worker.join();
+    other.join();
+}
+
+// Which occurrence an exception replaces: the one at its original start, or
+// else the nearest one on the same local date; never two for one exception.
+TEST(RecurrenceExceptions, MatchExceptions) {
+    testsupport::ScopedTz tz(kTokyo);
+    const auto t = [](const char* wall) { return Wall(wall); };
+    struct Case {
+        const char* name;
+        std::vector<CTime> occurrences;
+        std::vector<CTime> originals;
+        std::vector<int> expected;
+    };
+    const std::vector<Case> cases = {
+        {"exact", {t("20240101T100000"), t("20240108T100000")}, {t("20240108T100000")}, {-1, 0}},
+        {"same date, other time",
+         {t("20240101T100000"), t("20240108T100000")},
+         {t("20240108T153000")},
+         {-1, 0}},
+        {"other date", {t("20240101T100000")}, {t("20240102T100000")}, {-1}},
+        {"hourly series: only the exact one",
+         {t("20240101T090000"), t("20240101T100000"), t("20240101T110000")},
+         {t("20240101T100000")},
+         {-1, 0, -1}},
+        {"hourly series, inexact: the nearest",
+         {t("20240101T090000"), t("20240101T100000"), t("20240101T110000")},
+         {t("20240101T104000")},
+         {-1, -1, 0}},
+        {"two exceptions, two occurrences",
+         {t("20240101T100000"), t("20240102T100000")},
+         {t("20240102T100000"), t("20240101T000000")},
+         {1, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.expected, Controller::MatchExceptions(c.occurrences, c.originals));
+    }
+}
+
+// Where an occurrence is shown: timed ones keep the series' length from their
+// own start (a 10:00-11:30 series shows 10:00-11:30, even when the series'
+// zone changed its offset since the first event); all-day ones run midnight
+// to midnight over a daylight-saving change.
+TEST(RecurrenceExceptions, PlaceOccurrence) {
+    testsupport::ScopedTz tz(kNewYork);
+    auto span = Controller::PlaceOccurrence(Wall("20240710T100000"), Wall("20240103T100000"),
+                                            Wall("20240103T113000"), false);
+    EXPECT_EQ(Wall("20240710T100000"), span.start);
+    EXPECT_EQ(Wall("20240710T113000"), span.end);
+
+    span = Controller::PlaceOccurrence(Wall("20240309"), Wall("20240302"), Wall("20240304"), true);
+    EXPECT_EQ(Wall("20240309"), span.start);
+    EXPECT_EQ(Wall("20240311"), span.end);  // 47 hours later
+}
+
+// A series in New York shown in Tokyo: its July occurrences start an hour
+// earlier in Tokyo than its January ones; the expansion gives exactly that.
+TEST(RecurrenceExceptions, OccurrenceTimesFollowTheSeriesZone) {
+    testsupport::ScopedTz tz(kTokyo);
+    const std::vector<int64_t> got =
+        Expand("DTSTART;TZID=America/New_York:20240102T090000\nRRULE:FREQ=WEEKLY;BYDAY=TU\n",
+               Wall("20240709").GetTime(), Wall("20240711").GetTime());
+    ASSERT_EQ(1u, got.size());
+    EXPECT_EQ(Wall("20240709T220000").GetTime(), got[0]);
+    const auto span = Controller::PlaceOccurrence(CTime(got[0]), Wall("20240102T230000"),
+                                                  Wall("20240103T000000"), false);
+    EXPECT_EQ(22, span.start.GetHour());
+    EXPECT_EQ(23, span.end.GetHour());
+}
 
 }  // namespace
