@@ -1,0 +1,28 @@
+// googledata::PrimitiveCalendar: one entry of the service's calendar list,
+// with UTF-8 text, as the CALENDAR table stores it. A plain copyable value.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace googledata {
+
+struct PrimitiveCalendar {
+    std::string calendarURI;  // the calendar's event feed URI, its key
+    std::string id;
+    std::string title;
+    std::string summary;
+    std::string author;
+    int32_t accesslevel = 0;  // 0 none, 1 read, 2 freebusy, 3 editor, 4 owner, 5 root
+    int32_t color = 0;        // COLORREF 0x00BBGGRR
+    bool selected = false;
+    bool hidden = false;
+    std::string timezone;
+    std::string place;
+    bool isHoliday = false;
+    std::string updated;
+    std::string eventUpdated;  // time text of the last event download
+    int32_t flags = 0;         // bit 0 events shown, bit 1 writable
+};
+
+}  // namespace googledata

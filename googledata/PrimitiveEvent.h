@@ -1,0 +1,56 @@
+// googledata::PrimitiveEvent and PrimitiveReminder: one event entry as the
+// calendar service describes it, with UTF-8 text and the service's time text.
+// Filled by the feed reader and the store, written back by the entry writer.
+// Plain values, copied deeply (reminders included); not shared between threads
+// without a copy.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace googledata {
+
+struct PrimitiveReminder {
+    std::string method;  // "alert", "email", ...; "all" = the calendar's defaults
+    int32_t minutesBeforeAlarm = 0;
+    bool isAlarmed = false;  // local state kept by the store
+};
+
+class PrimitiveEvent {
+public:
+    PrimitiveEvent() = default;
+    PrimitiveEvent(const PrimitiveEvent&) = default;
+    PrimitiveEvent(PrimitiveEvent&&) = default;
+    PrimitiveEvent& operator=(const PrimitiveEvent&) = default;
+    PrimitiveEvent& operator=(PrimitiveEvent&&) = default;
+    virtual ~PrimitiveEvent() = default;
+
+    std::string localEventID;  // key in the local store, assigned locally
+    std::string id;            // service entry id; empty until the service knows it
+    std::string uid;
+    std::string editURI;
+    std::string published;
+    std::string updated;
+    std::string startTime;  // date only for all-day events
+    std::string endTime;    // exclusive end
+    std::string title;
+    std::string content;
+    std::string place;
+    std::string author_name;
+    std::string author_email;  // stored in the column autohr_email
+    std::string recurrence;
+    std::string originalEvent;
+    std::string originalStartTime;
+    int32_t eventStatus = 0;   // 0 invalid, 1 tentative, 2 confirmed, 3 canceled
+    int32_t transparency = 0;  // 0 invalid, 1 opaque, 2 transparent
+    int32_t visibility = 0;    // 0 invalid, 1 confidential, 2 default, 3 private, 4 public
+    int32_t sequence = 0;
+    int32_t flags = 0;  // guest bits: 1 add self, 2 invite others, 4 modify, 8 see guests
+    bool isSynced = false;
+    std::vector<PrimitiveReminder> reminders;  // in document order
+    std::string xml;                           // the entry's full XML text
+    int32_t recurrenceType = 0;                // 0 single, 1 recurring series, 2 exception
+};
+
+}  // namespace googledata

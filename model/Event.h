@@ -1,0 +1,107 @@
+// Model::Event: one event, or one occurrence of a recurring event, as the
+// views see it (wide text, local CTime values), built from the store's
+// service-side records. A value type copied whole into lists; the caller owns
+// its lists. Any thread may use its own copies.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "googledata/PrimitiveCalendar.h"
+#include "googledata/PrimitiveEvent.h"
+#include "platform/Time.h"
+
+namespace Model {
+
+enum EventStatus : int32_t {
+    EVENT_STATUS_INVALID = 0,
+    EVENT_STATUS_TENTATIVE = 1,
+    EVENT_STATUS_CONFIRMED = 2,
+    EVENT_STATUS_CANCELED = 3,
+};
+
+enum Transparency : int32_t {
+    TRANSPARENCY_INVALID = 0,
+    TRANSPARENCY_OPAQUE = 1,
+    TRANSPARENCY_TRANSPARENT = 2,
+};
+
+enum Visibility : int32_t {
+    VISIBILITY_INVALID = 0,
+    VISIBILITY_CONFIDENTIAL = 1,
+    VISIBILITY_DEFAULT = 2,
+    VISIBILITY_PRIVATE = 3,
+    VISIBILITY_PUBLIC = 4,
+};
+
+enum RecurrenceType : int32_t {
+    RECURRENCE_NONE = 0,       // a single event
+    RECURRENCE_ORIGINAL = 1,   // the master of a series (or one expanded occurrence)
+    RECURRENCE_EXCEPTION = 2,  // a changed or cancelled occurrence
+};
+
+// Guest permission bits of an event's flags.
+inline constexpr int32_t kGuestAnyoneCanAddSelf = 1;
+inline constexpr int32_t kGuestCanInviteOthers = 2;
+inline constexpr int32_t kGuestCanModify = 4;
+inline constexpr int32_t kGuestCanSeeGuests = 8;
+
+struct Reminder {
+    std::wstring method;
+    int32_t minutes = 0;
+
+    bool operator==(const Reminder&) const = default;
+};
+
+class Event {
+public:
+    Event() = default;
+    Event(const Event&) = default;
+    Event(Event&&) = default;
+    Event& operator=(const Event&) = default;
+    Event& operator=(Event&&) = default;
+    virtual ~Event() = default;
+
+    std::wstring localEventID;
+    std::wstring calendarURI;
+    platform::CTime startTime;  // all-day: local midnight of the first day
+    platform::CTime endTime;    // all-day: local midnight after the last day
+    bool isAllDay = false;
+    std::wstring title;
+    std::wstring content;
+    std::wstring place;
+    std::wstring author_name;
+    std::wstring author_email;
+    int32_t recurrenceType = RECURRENCE_NONE;
+    std::wstring recurrence;
+    std::wstring originalEvent;
+    platform::CTime originalStartTime;  // EXCEPTION only
+    int32_t eventStatus = EVENT_STATUS_CONFIRMED;
+    int32_t transparency = TRANSPARENCY_OPAQUE;
+    int32_t visibility = VISIBILITY_DEFAULT;
+    int32_t sequence = 0;
+    int32_t flags = kGuestCanInviteOthers | kGuestCanSeeGuests;
+    std::vector<Reminder> reminders;
+    int32_t color = 0;  // the colour of the event's calendar
+
+    // Builds the view record from a stored event and the calendar that holds
+    // it. An empty or unreadable start gives an all-day event at local
+    // midnight of 2000-01-01 (start and end); an unreadable end gives the
+    // start (timed) or the start plus one day (all-day).
+    static Event FromPrimitive(const googledata::PrimitiveEvent& source,
+                               const googledata::PrimitiveCalendar& calendar);
+
+    // Whether the event is shown on the local day that holds `anyTimeOfDay`.
+    // An event that ends exactly at the day's start is not; one that covers
+    // the whole day (ending at or after the next midnight) is.
+    bool OccursOnDay(const platform::CTime& anyTimeOfDay) const;
+};
+
+// Appends a copy of `event` unless the list already holds it: for an
+// expanded occurrence of a series (ORIGINAL) the same local id, start and
+// end; for any other event the same local id.
+void AddEventWithoutDuplicates(std::list<Event>& list, const Event& event);
+
+}  // namespace Model
