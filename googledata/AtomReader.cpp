@@ -79,8 +79,8 @@ bool IsElement(const DOMNode* node) {
 
 PrimitiveReminder ReadReminder(const DOMElement* element) {
     PrimitiveReminder reminder;
-    reminder.method = Attr(element, "method");
-    reminder.minutesBeforeAlarm = ToInt(Attr(element, "minutes"));
+    reminder.method = Attr(element, u"method");
+    reminder.minutesBeforeAlarm = ToInt(Attr(element, u"minutes"));
     reminder.isAlarmed = false;
     return reminder;
 }
@@ -94,7 +94,7 @@ bool ReadCalendar(const DOMElement* entry, PrimitiveCalendar& calendar) {
         }
         auto* e = static_cast<DOMElement*>(n);
         if (NameIs(e, "content")) {
-            calendar.calendarURI = Attr(e, "src");
+            calendar.calendarURI = Attr(e, u"src");
             ++counted;
         } else if (NameIs(e, "id")) {
             calendar.id = Text(e);
@@ -107,18 +107,18 @@ bool ReadCalendar(const DOMElement* entry, PrimitiveCalendar& calendar) {
         } else if (NameIs(e, "author")) {
             calendar.author = Text(ChildElement(e, "name"));
         } else if (NameIs(e, "gCal:accesslevel")) {
-            calendar.accesslevel = AccessLevelFromText(Attr(e, "value"));
+            calendar.accesslevel = AccessLevelFromText(Attr(e, u"value"));
             ++counted;
         } else if (NameIs(e, "gCal:color")) {
-            calendar.color = ColorFromText(Attr(e, "value"));
+            calendar.color = ColorFromText(Attr(e, u"value"));
         } else if (NameIs(e, "gCal:selected")) {
-            calendar.selected = Attr(e, "value") == "true";
+            calendar.selected = Attr(e, u"value") == "true";
         } else if (NameIs(e, "gCal:hidden")) {
-            calendar.hidden = Attr(e, "value") == "true";
+            calendar.hidden = Attr(e, u"value") == "true";
         } else if (NameIs(e, "gCal:timezone")) {
-            calendar.timezone = Attr(e, "value");
+            calendar.timezone = Attr(e, u"value");
         } else if (NameIs(e, "gd:where")) {
-            calendar.place = Attr(e, "valueString");
+            calendar.place = Attr(e, u"valueString");
         } else if (NameIs(e, "updated")) {
             calendar.updated = Text(e);
             ++counted;
@@ -154,10 +154,10 @@ bool ReadHoliday(const DOMElement* entry, PrimitiveHoliday& holiday) {
             holiday.title = Text(e);
             ++counted;
         } else if (NameIs(e, "gd:when")) {
-            holiday.date = Attr(e, "startTime");
+            holiday.date = Attr(e, u"startTime");
             ++counted;
         } else if (NameIs(e, "gd:eventStatus")) {
-            holiday.status = StatusFromUri(Attr(e, "value"));
+            holiday.status = StatusFromUri(Attr(e, u"value"));
             ++counted;
         }
     }
@@ -165,7 +165,7 @@ bool ReadHoliday(const DOMElement* entry, PrimitiveHoliday& holiday) {
 }
 
 void SetFlag(PrimitiveEvent& event, const DOMElement* e, int bit) {
-    if (Attr(e, "value") == "true") {
+    if (Attr(e, u"value") == "true") {
         event.flags |= bit;
     }
 }
@@ -182,11 +182,11 @@ bool ReadEvent(const DOMElement* entry, PrimitiveEvent& event) {
             event.id = Text(e);
             ++counted;
         } else if (NameIs(e, "gCal:uid")) {
-            event.uid = Attr(e, "value");
+            event.uid = Attr(e, u"value");
             ++counted;
         } else if (NameIs(e, "link")) {
-            if (Attr(e, "rel") == "edit") {
-                event.editURI = Attr(e, "href");
+            if (Attr(e, u"rel") == "edit") {
+                event.editURI = Attr(e, u"href");
             }
         } else if (NameIs(e, "published")) {
             event.published = Text(e);
@@ -204,15 +204,15 @@ bool ReadEvent(const DOMElement* entry, PrimitiveEvent& event) {
         } else if (NameIs(e, "content")) {
             event.content = Text(e);
         } else if (NameIs(e, "gd:eventStatus")) {
-            event.eventStatus = StatusFromUri(Attr(e, "value"));
+            event.eventStatus = StatusFromUri(Attr(e, u"value"));
             ++counted;
         } else if (NameIs(e, "gd:where")) {
-            event.place = Attr(e, "valueString");
+            event.place = Attr(e, u"valueString");
             ++counted;
         } else if (NameIs(e, "gd:when")) {
             if (event.startTime.empty()) {
-                event.startTime = Attr(e, "startTime");
-                event.endTime = Attr(e, "endTime");
+                event.startTime = Attr(e, u"startTime");
+                event.endTime = Attr(e, u"endTime");
                 if (event.recurrence.empty()) {
                     for (DOMNode* r = e->getFirstChild(); r; r = r->getNextSibling()) {
                         if (IsElement(r) && NameIs(r, "gd:reminder")) {
@@ -222,9 +222,9 @@ bool ReadEvent(const DOMElement* entry, PrimitiveEvent& event) {
                 }
             }
         } else if (NameIs(e, "gd:transparency")) {
-            event.transparency = TransparencyFromUri(Attr(e, "value"));
+            event.transparency = TransparencyFromUri(Attr(e, u"value"));
         } else if (NameIs(e, "gd:visibility")) {
-            event.visibility = VisibilityFromUri(Attr(e, "value"));
+            event.visibility = VisibilityFromUri(Attr(e, u"value"));
         } else if (NameIs(e, "gCal:anyoneCanAddSelf")) {
             SetFlag(event, e, 1);
         } else if (NameIs(e, "gCal:guestsCanInviteOthers")) {
@@ -234,13 +234,13 @@ bool ReadEvent(const DOMElement* entry, PrimitiveEvent& event) {
         } else if (NameIs(e, "gCal:guestsCanSeeGuests")) {
             SetFlag(event, e, 8);
         } else if (NameIs(e, "gCal:sequence")) {
-            event.sequence = ToInt(Attr(e, "value"));
+            event.sequence = ToInt(Attr(e, u"value"));
         } else if (NameIs(e, "gd:recurrence")) {
             event.recurrence = Text(e);
         } else if (NameIs(e, "gd:originalEvent")) {
-            event.originalEvent = Attr(e, "href");
+            event.originalEvent = Attr(e, u"href");
             if (const DOMElement* when = ChildElement(e, "gd:when")) {
-                event.originalStartTime = Attr(when, "startTime");
+                event.originalStartTime = Attr(when, u"startTime");
             }
         } else if (NameIs(e, "gd:reminder")) {
             event.reminders.push_back(ReadReminder(e));
@@ -350,8 +350,8 @@ bool ParseEvents(XmlContext& context, const std::string& response,
         },
         [&](const DOMElement* e) {
             if (NameIs(e, "link")) {
-                if (Attr(e, "rel") == "next") {
-                    nextLink = Attr(e, "href");
+                if (Attr(e, u"rel") == "next") {
+                    nextLink = Attr(e, u"href");
                 }
             } else if (NameIs(e, "openSearch:startIndex")) {
                 if (startIndex) {

@@ -212,20 +212,20 @@ bool GenerateUpdatedEventXML(const PrimitiveEvent& event, XmlContext& context, s
             } else if (NameIs(e, "content")) {
                 SetText(e, event.content);
             } else if (NameIs(e, "gd:eventStatus")) {
-                if (HasAttr(e, "value")) {
+                if (HasAttr(e, u"value")) {
                     SetAttr(e, "value", gd + "#" + StatusText(event.eventStatus));
                 }
                 ++counted;
             } else if (NameIs(e, "gd:where")) {
-                if (HasAttr(e, "valueString")) {
+                if (HasAttr(e, u"valueString")) {
                     SetAttr(e, "valueString", event.place);
                 }
                 ++counted;
             } else if (NameIs(e, "gd:when")) {
-                if (HasAttr(e, "startTime")) {
+                if (HasAttr(e, u"startTime")) {
                     SetAttr(e, "startTime", event.startTime);
                 }
-                if (HasAttr(e, "endTime")) {
+                if (HasAttr(e, u"endTime")) {
                     SetAttr(e, "endTime", event.endTime);
                 }
                 while (DOMNode* last = e->getLastChild()) {
@@ -239,11 +239,11 @@ bool GenerateUpdatedEventXML(const PrimitiveEvent& event, XmlContext& context, s
                     }
                 }
             } else if (NameIs(e, "gd:transparency")) {
-                if (HasAttr(e, "value")) {
+                if (HasAttr(e, u"value")) {
                     SetAttr(e, "value", gd + "#" + TransparencyText(event.transparency));
                 }
             } else if (NameIs(e, "gd:visibility")) {
-                if (HasAttr(e, "value")) {
+                if (HasAttr(e, u"value")) {
                     SetAttr(e, "value", gd + "#" + VisibilityText(event.visibility));
                 }
             } else if (NameIs(e, "gCal:anyoneCanAddSelf") ||
@@ -253,11 +253,11 @@ bool GenerateUpdatedEventXML(const PrimitiveEvent& event, XmlContext& context, s
                                 : NameIs(e, "gCal:guestsCanInviteOthers") ? 2
                                 : NameIs(e, "gCal:guestsCanModify")       ? 4
                                                                           : 8;
-                if (HasAttr(e, "value")) {
+                if (HasAttr(e, u"value")) {
                     SetAttr(e, "value", FlagText(event.flags, bit));
                 }
             } else if (NameIs(e, "gCal:sequence")) {
-                if (HasAttr(e, "value")) {
+                if (HasAttr(e, u"value")) {
                     SetAttr(e, "value", std::to_string(event.sequence));
                 }
             } else if (NameIs(e, "gd:recurrence")) {

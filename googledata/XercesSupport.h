@@ -70,8 +70,8 @@ std::u16string ToXml(const std::string& utf8);
 // Element name comparison with an ASCII literal.
 bool NameIs(const xercesc::DOMNode* node, const char* name);
 // The attribute's text ("" when missing) and the element's text content.
-std::string Attr(const xercesc::DOMElement* element, const char* name);
-bool HasAttr(const xercesc::DOMElement* element, const char* name);
+std::string Attr(const xercesc::DOMElement* element, const XMLCh* name);
+bool HasAttr(const xercesc::DOMElement* element, const XMLCh* name);
 void SetAttr(xercesc::DOMElement* element, const char* name, const std::string& value);
 std::string Text(const xercesc::DOMNode* node);
 // The first child element with that name, or null.

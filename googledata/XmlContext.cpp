@@ -243,14 +243,12 @@ bool NameIs(const DOMNode* node, const char* name) {
     return *n == 0 && *name == 0;
 }
 
-std::string Attr(const DOMElement* element, const char* name) {
-    const std::u16string key = ToXml(name);
-    return ToUtf8(element->getAttribute(key.c_str()));
+std::string Attr(const DOMElement* element, const XMLCh* name) {
+    return ToUtf8(element->getAttribute(name));
 }
 
-bool HasAttr(const DOMElement* element, const char* name) {
-    const std::u16string key = ToXml(name);
-    return element->hasAttribute(key.c_str());
+bool HasAttr(const DOMElement* element, const XMLCh* name) {
+    return element->hasAttribute(name);
 }
 
 void SetAttr(DOMElement* element, const char* name, const std::string& value) {
