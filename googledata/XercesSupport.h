@@ -18,8 +18,9 @@
 
 namespace googledata {
 
-// Logs every error and fatal error of the parser at "ERR!" and remembers
-// that one was seen.
+// Logs the errors and fatal errors of the parser at "ERR!" (the first 20 of
+// a document, so a hostile document cannot flood the log) and remembers that
+// one was seen.
 class DOMTreeErrorReporter : public xercesc::ErrorHandler {
 public:
     explicit DOMTreeErrorReporter(Utility::CMaintenanceLog* log) : log_(log) {}
@@ -31,6 +32,7 @@ public:
     void resetErrors() override {
         sawErrors = false;
         sawFatalErrors = false;
+        reported = 0;
     }
 
     bool sawErrors = false;
@@ -39,6 +41,7 @@ public:
 private:
     void Report(const char* kind, const xercesc::SAXParseException& e);
     Utility::CMaintenanceLog* log_;
+    int reported = 0;  // errors logged for the current document
 };
 
 struct XmlContext::Impl {

@@ -65,7 +65,12 @@ void DOMTreeErrorReporter::fatalError(const SAXParseException& e) {
 }
 
 void DOMTreeErrorReporter::Report(const char* kind, const SAXParseException& e) {
-    if (!log_) {
+    constexpr int kMaxReported = 20;
+    if (!log_ || reported > kMaxReported) {
+        return;
+    }
+    if (++reported > kMaxReported) {
+        log_->Write(Utility::kLogError, "further XML errors of this document are not logged");
         return;
     }
     std::string text = kind;

@@ -344,6 +344,27 @@ TEST_F(AtomReaderTest, ExternalEntitiesAreNotLoaded) {
     }
 }
 
+// With a DTD of its own a feed is validated; its thousands of complaints
+// must not flood the log.
+TEST_F(AtomReaderTest, ParserComplaintsPerDocumentAreCapped) {
+    std::string body = "<?xml version='1.0'?><!DOCTYPE feed [<!ELEMENT feed ANY>]><feed>";
+    for (int i = 0; i < 2000; ++i) {
+        body += "<entry><id>x</id></entry>";
+    }
+    body += "</feed>";
+    std::vector<PrimitiveEvent> events;
+    std::string next;
+    EXPECT_TRUE(ParseEvents(xml, body, events, next));  // errors, but not fatal ones
+    const std::string text = LogText();
+    size_t lines = 0;
+    for (size_t at = text.find("Message: "); at != std::string::npos;
+         at = text.find("Message: ", at + 1)) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, 20u);
+    EXPECT_NE(text.find("further XML errors of this document are not logged"), std::string::npos);
+}
+
 TEST_F(AtomReaderTest, TwentyMegabyteFeedIsReadWhole) {
     const std::string page = Fixture("event-feed-v2.xml");
     const auto first = page.find("<entry");
