@@ -254,6 +254,9 @@ std::string GetPrivateProfileStringUtf8(const std::string& section, const std::s
 bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                const std::string& value, const std::string& path,
                                mode_t newFileMode) {
+    if (path.empty()) {
+        return false;  // no data folder: nothing is written anywhere
+    }
     std::lock_guard<std::mutex> guard(WriteMutex());
     std::string text;
     ReadFile(path, text);  // a missing file is an empty one

@@ -1,0 +1,23 @@
+#include "app/StringTable.h"
+
+#include <unordered_map>
+
+namespace app {
+
+const wchar_t* LoadStringText(int id) {
+    static const std::unordered_map<int, const wchar_t*> texts{
+        {103, L"Windows ソケットの初期化に失敗しました。"},
+        {120,
+         L"ネットワークに問題があります。LANケーブル/無線LANの接続やDNS等を確認して下さい。\n"},
+        {121, L"プロキシサーバやファイアウォールで通信が遮断されている可能性があります。\n"},
+        {122, L"プロキシ認証に失敗しました。プロキシユーザIDやパスワードを確認して下さい。\n"},
+        {123, L"応答が返ってきません。ネットワークに問題が発生している可能性があります。\n"},
+        {140, L"Googleアカウントまたはパスワードが間違っています。"},
+        {146, L"ネットワークに問題があります。"},
+        {167, L"カレンダにアクセスできません"},
+    };
+    const auto it = texts.find(id);
+    return it == texts.end() ? L"" : it->second;
+}
+
+}  // namespace app

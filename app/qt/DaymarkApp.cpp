@@ -1,0 +1,149 @@
+#include "app/qt/DaymarkApp.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
+#include <filesystem>
+
+#include "app/SystemInfo.h"
+#include "platform/Folders.h"
+#include "platform/Version.h"
+
+namespace {
+
+CDaymarkApp* g_app = nullptr;
+
+// Copies every "*.org" file of `from` whose name is missing in `to`.
+void CopyMissing(const std::filesystem::path& from, const std::filesystem::path& to,
+                 bool dropOrgSuffix) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(from, ec)) {
+        const auto& source = entry.path();
+        if (source.extension() != ".org" || !entry.is_regular_file(ec)) {
+            continue;
+        }
+        const auto target = to / (dropOrgSuffix ? source.stem() : source.filename());
+        // An existing file is never overwritten.
+        if (!std::filesystem::exists(target, ec)) {
+            std::filesystem::copy_file(source, target, std::filesystem::copy_options::none, ec);
+        }
+    }
+}
+
+app::DisplayInfo ReadDisplays() {
+    app::DisplayInfo d;
+    const auto screens = QGuiApplication::screens();
+    d.monitors = static_cast<int>(screens.size());
+    QRect virtualRect;
+    for (const QScreen* s : screens) {
+        virtualRect = virtualRect.united(s->geometry());
+    }
+    d.virtualLeft = virtualRect.left();
+    d.virtualTop = virtualRect.top();
+    d.virtualWidth = virtualRect.width();
+    d.virtualHeight = virtualRect.height();
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+        d.primaryWidth = primary->geometry().width();
+        d.primaryHeight = primary->geometry().height();
+        d.workLeft = primary->availableGeometry().left();
+        d.workTop = primary->availableGeometry().top();
+    }
+    return d;
+}
+
+}  // namespace
+
+CDaymarkApp::CDaymarkApp(int& argc, char** argv) : argc_(argc), argv_(argv) {
+    g_app = this;
+}
+
+CDaymarkApp::~CDaymarkApp() {
+    if (g_app == this) {
+        g_app = nullptr;
+    }
+}
+
+CDaymarkApp* CDaymarkApp::Instance() {
+    return g_app;
+}
+
+bool CDaymarkApp::InitInstance() {
+    // The install time, should this be the first start.
+    const int64_t startTime = platform::NowSeconds();
+
+    // Another copy runs: end silently, before anything is shown or logged.
+    if (instanceLock.Acquire("Daymark") != platform::SingleInstanceLock::Result::Acquired) {
+        return false;
+    }
+    qtApp = std::make_unique<QApplication>(argc_, argv_);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    CreateFolders();
+    log.SetFolder(dataFolder.empty() ? std::string() : dataFolder + "/log");
+
+    // An empty data folder gives empty paths: reads give the defaults and
+    // writes go nowhere.
+    config = std::make_unique<Model::CConfigInfo>(dataFolder.empty() ? std::string()
+                                                                     : dataFolder + "/config.ini");
+    maniac.Load(dataFolder.empty() ? std::string() : dataFolder + "/maniac.ini");
+
+    CountBoot(startTime);
+    log.Write(Utility::kLogInfo, std::string("version:") + std::to_string(platform::kVersionMajor) +
+                                     "." + std::to_string(platform::kVersionMinor) + "." +
+                                     std::to_string(platform::kVersionPatch) + "." +
+                                     std::to_string(platform::kVersionTweak));
+    WriteSystemInformation();
+    InstallDefaultStyles();
+
+    log.Write(Utility::kLogInfo, "ready");
+    return true;
+}
+
+int CDaymarkApp::ExitInstance() {
+    qtApp.reset();
+    return 0;
+}
+
+void CDaymarkApp::CreateFolders() {
+    programFolder = platform::GetProgramFolder();
+    dataFolder = platform::GetDataFolder();
+    if (dataFolder.empty()) {
+        return;  // never build folders on the file system's root
+    }
+    styleFolder = dataFolder + "/style";
+    imageFolder = dataFolder + "/image";
+    for (const std::string& folder : {styleFolder, imageFolder, dataFolder + "/log"}) {
+        if (!platform::IsDirectory(folder)) {
+            platform::CreateFolderTree(folder);  // a failure only loses what goes there
+        }
+    }
+}
+
+void CDaymarkApp::CountBoot(int64_t startTime) {
+    if (config->GetInstallText().empty()) {
+        config->SetInstallDate(platform::CTime(startTime));
+        log.Write(Utility::kLogInfo, "first boot");
+    }
+    const int count = config->GetInt("general", "boot_count", 0);
+    config->WriteInt("general", "boot_count", count + 1);
+    log.Write(Utility::kLogInfo, "Boot", count, static_cast<long>(platform::GetTickCount()));
+}
+
+void CDaymarkApp::WriteSystemInformation() {
+    for (const std::string& line : app::SystemInfoLines(ReadDisplays())) {
+        log.Write(Utility::kLogInfo, line);
+    }
+}
+
+void CDaymarkApp::InstallDefaultStyles() {
+    if (styleFolder.empty()) {
+        return;
+    }
+    // The shipped defaults beside the program become the folder's "*.org"
+    // files; each "*.org" then gives its style unless that exists already.
+    if (!programFolder.empty()) {
+        CopyMissing(programFolder + "/style", styleFolder, false);
+    }
+    CopyMissing(styleFolder, styleFolder, true);
+}

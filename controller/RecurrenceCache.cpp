@@ -1,0 +1,51 @@
+#include "controller/RecurrenceCache.h"
+
+namespace Controller {
+
+CRecurrenceCache::CRecurrenceCache(Utility::CMaintenanceLog* log) : log_(log) {}
+
+CRecurrenceCache::~CRecurrenceCache() = default;
+
+bool CRecurrenceCache::GetOccurrences(const std::string& localId, const std::string& text,
+                                      const platform::CTime& from, const platform::CTime& to,
+                                      std::vector<platform::CTime>& out) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = entries_.find(localId);
+    if (it == entries_.end() || it->second.text != text) {
+        if (it == entries_.end() && entries_.size() >= kMaxEntries) {
+            entries_.clear();
+        }
+        Entry entry;
+        entry.text = text;
+        entry.series = CRecurrenceSeries::Parse(text, log_);
+        ++parseCount_;
+        it = entries_.insert_or_assign(localId, std::move(entry)).first;
+    }
+    if (!it->second.series) {
+        return false;
+    }
+    it->second.series->Expand(from, to, out);
+    return true;
+}
+
+void CRecurrenceCache::Invalidate(const std::string& localId) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.erase(localId);
+}
+
+void CRecurrenceCache::Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.clear();
+}
+
+size_t CRecurrenceCache::GetSize() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return entries_.size();
+}
+
+size_t CRecurrenceCache::GetParseCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return parseCount_;
+}
+
+}  // namespace Controller

@@ -1,0 +1,69 @@
+// Controller::CRecurrenceCache: the parsed recurring series of the calendar
+// manager, keyed by each series' local event id and checked against its
+// recurrence text, so that a month view expands series without parsing them
+// again (a series with an inline VTIMEZONE costs about 1.5 ms to parse).
+//
+// Owns the parsed series. Every member may be called from any thread: one
+// mutex guards the entries and every use of a cached series, so the
+// user-interface thread may expand series while the worker thread
+// invalidates the ones it has just changed.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "controller/RecurrenceSeries.h"
+#include "platform/Time.h"
+
+namespace Utility {
+class CMaintenanceLog;
+}
+
+namespace Controller {
+
+class CRecurrenceCache {
+public:
+    // `log` (may be null) receives the lines of unusable recurrence texts.
+    explicit CRecurrenceCache(Utility::CMaintenanceLog* log = nullptr);
+    ~CRecurrenceCache();
+    CRecurrenceCache(const CRecurrenceCache&) = delete;
+    CRecurrenceCache& operator=(const CRecurrenceCache&) = delete;
+
+    // Appends the start times of the occurrences of series `localId` in
+    // [from, to), ascending. The series is parsed from `text` on first use and
+    // again whenever `text` differs from the text it was parsed from. Returns
+    // false when the text holds no usable series; that answer is kept too, so
+    // an unusable text is parsed and logged once until it changes.
+    bool GetOccurrences(const std::string& localId, const std::string& text,
+                        const platform::CTime& from, const platform::CTime& to,
+                        std::vector<platform::CTime>& out);
+
+    // Forgets one series (changed or deleted) or all of them (another account,
+    // a reset database). A change of the process's zone needs neither: cached
+    // series keep wall times and convert them at each call.
+    void Invalidate(const std::string& localId);
+    void Clear();
+
+    size_t GetSize() const;
+    // How many times a text was parsed since the cache was made.
+    size_t GetParseCount() const;
+
+private:
+    struct Entry {
+        std::string text;
+        std::unique_ptr<CRecurrenceSeries> series;  // null: the text is unusable
+    };
+    // Beyond this many series the cache starts again empty.
+    static constexpr size_t kMaxEntries = 20000;
+
+    Utility::CMaintenanceLog* const log_;
+    mutable std::mutex mutex_;  // guards entries_, parseCount_ and every cached series
+    std::unordered_map<std::string, Entry> entries_;
+    size_t parseCount_ = 0;
+};
+
+}  // namespace Controller

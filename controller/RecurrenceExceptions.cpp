@@ -1,0 +1,79 @@
+#include "controller/RecurrenceExceptions.h"
+
+#include <cstdlib>
+#include <ctime>
+
+namespace Controller {
+namespace {
+
+bool SameLocalDate(const platform::CTime& a, const platform::CTime& b) {
+    std::tm ta{};
+    std::tm tb{};
+    if (!a.GetLocalTm(ta) || !b.GetLocalTm(tb)) {
+        return false;
+    }
+    return ta.tm_year == tb.tm_year && ta.tm_mon == tb.tm_mon && ta.tm_mday == tb.tm_mday;
+}
+
+// Local midnight `days` days after the local date of `t`.
+platform::CTime MidnightAfter(const platform::CTime& t, int days) {
+    std::tm tm{};
+    t.GetLocalTm(tm);
+    tm.tm_mday += days;
+    tm.tm_hour = 0;
+    tm.tm_min = 0;
+    tm.tm_sec = 0;
+    tm.tm_isdst = -1;
+    return platform::CTime(static_cast<int64_t>(std::mktime(&tm)));
+}
+
+}  // namespace
+
+std::vector<int> MatchExceptions(const std::vector<platform::CTime>& occurrences,
+                                 const std::vector<platform::CTime>& originalStarts) {
+    std::vector<int> replacedBy(occurrences.size(), -1);
+    std::vector<bool> used(originalStarts.size(), false);
+    for (size_t e = 0; e < originalStarts.size(); ++e) {
+        for (size_t o = 0; o < occurrences.size(); ++o) {
+            if (replacedBy[o] < 0 && occurrences[o] == originalStarts[e]) {
+                replacedBy[o] = static_cast<int>(e);
+                used[e] = true;
+                break;
+            }
+        }
+    }
+    for (size_t e = 0; e < originalStarts.size(); ++e) {
+        if (used[e]) {
+            continue;
+        }
+        int best = -1;
+        for (size_t o = 0; o < occurrences.size(); ++o) {
+            if (replacedBy[o] >= 0 || !SameLocalDate(occurrences[o], originalStarts[e])) {
+                continue;
+            }
+            if (best < 0 || std::llabs(occurrences[o] - originalStarts[e]) <
+                                std::llabs(occurrences[best] - originalStarts[e])) {
+                best = static_cast<int>(o);
+            }
+        }
+        if (best >= 0) {
+            replacedBy[best] = static_cast<int>(e);
+        }
+    }
+    return replacedBy;
+}
+
+OccurrenceSpan PlaceOccurrence(const platform::CTime& occurrence,
+                               const platform::CTime& seriesStart, const platform::CTime& seriesEnd,
+                               bool allDay) {
+    if (!allDay) {
+        return {occurrence, occurrence + (seriesEnd - seriesStart)};
+    }
+    const platform::CTime start = MidnightAfter(occurrence, 0);
+    // Whole days between the two local dates (a day may last 23 or 25 hours).
+    const int64_t seconds = seriesEnd - seriesStart;
+    const int days = seconds <= 0 ? 0 : static_cast<int>((seconds + 43200) / 86400);
+    return {start, MidnightAfter(occurrence, days)};
+}
+
+}  // namespace Controller

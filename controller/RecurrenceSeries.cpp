@@ -1,0 +1,603 @@
+#include "controller/RecurrenceSeries.h"
+
+#include <libical/ical.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <optional>
+
+#include "app/MaintenanceLog.h"
+
+namespace Controller {
+namespace {
+
+constexpr int64_t kDay = 86400;
+// Instances kept per rule that cannot skip ahead (about 23 years of an hourly
+// series); a longer series is cut there with a log line.
+constexpr size_t kMaxKeptInstances = 200000;
+// Iterator steps allowed for one fill of a rule that can skip ahead.
+constexpr int kMaxStepsPerRange = 200000;
+// A fill of a rule that can skip ahead covers the asked range, the 40 days
+// before it and up to a year after it, stopping early once it holds this
+// many instances past the range.
+constexpr int64_t kWindowBefore = 40 * kDay;
+constexpr int64_t kWindowAfter = 366 * kDay;
+constexpr size_t kWindowInstances = 120;
+
+// Guards every libical call: its built-in zone table grows without a lock,
+// and zones extend their tables of changes lazily when times are converted.
+std::mutex& LibicalMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+struct ComponentDeleter {
+    void operator()(icalcomponent* c) const { icalcomponent_free(c); }
+};
+struct IteratorDeleter {
+    void operator()(icalrecur_iterator* i) const { icalrecur_iterator_free(i); }
+};
+using ComponentPtr = std::unique_ptr<icalcomponent, ComponentDeleter>;
+using IteratorPtr = std::unique_ptr<icalrecur_iterator, IteratorDeleter>;
+
+void Warn(Utility::CMaintenanceLog* log, const std::string& message) {
+    if (log != nullptr) {
+        log->Write(Utility::kLogWarn, message);
+    }
+}
+
+int64_t FloorDiv(int64_t a, int64_t b) {
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date.
+int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const int64_t era = FloorDiv(y, 400);
+    const unsigned yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<int64_t>(doe) - 719468;
+}
+
+// A wall time as seconds: its fields read as if they were UTC.
+int64_t WallOf(const icaltimetype& t) {
+    const int64_t days =
+        DaysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day));
+    if (t.is_date) {
+        return days * kDay;
+    }
+    return days * kDay + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+icaltimetype TimeOfWall(int64_t wall, bool isDate, const icaltimezone* zone) {
+    const std::time_t t = static_cast<std::time_t>(wall);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    icaltimetype r = icaltime_null_time();
+    r.year = tm.tm_year + 1900;
+    r.month = tm.tm_mon + 1;
+    r.day = tm.tm_mday;
+    if (!isDate) {
+        r.hour = tm.tm_hour;
+        r.minute = tm.tm_min;
+        r.second = tm.tm_sec;
+    }
+    r.is_date = isDate ? 1 : 0;
+    r.zone = isDate ? nullptr : zone;
+    return r;
+}
+
+// The instant of a wall time in a zone whose offset from UTC at any instant
+// `offsetAt` gives. A wall time that occurs twice (autumn change) gives the
+// first instant; one that does not occur (spring change) is read with the
+// offset in force before the change, as RFC 5545 section 3.3.5 asks.
+template <class OffsetAt>
+int64_t InstantOfWall(int64_t wall, OffsetAt offsetAt) {
+    const int64_t before = offsetAt(wall - kDay);
+    const int64_t after = offsetAt(wall + kDay);
+    const int64_t early = wall - before;
+    if (before == after) {
+        return early;
+    }
+    const int64_t late = wall - after;
+    const bool earlyHolds = offsetAt(early) == before;
+    const bool lateHolds = offsetAt(late) == after;
+    if (earlyHolds && lateHolds) {
+        return std::min(early, late);
+    }
+    if (lateHolds && !earlyHolds) {
+        return late;
+    }
+    return early;
+}
+
+int64_t LocalOffset(int64_t instant) {
+    const std::time_t t = static_cast<std::time_t>(instant);
+    std::tm tm{};
+    if (localtime_r(&t, &tm) == nullptr) {
+        return 0;
+    }
+    return tm.tm_gmtoff;
+}
+
+int64_t ZoneOffset(icaltimezone* zone, int64_t instant) {
+    icaltimetype utc = TimeOfWall(instant, false, icaltimezone_get_utc_timezone());
+    int isDaylight = 0;
+    return icaltimezone_get_utc_offset_of_utc_time(zone, &utc, &isDaylight);
+}
+
+// A point in time as written in the text: a wall time and how to read it.
+struct Stamp {
+    int64_t wall = 0;
+    icaltimezone* zone = nullptr;  // null: the process's local time
+};
+
+int64_t InstantOf(const Stamp& s) {
+    if (s.zone == nullptr) {
+        return InstantOfWall(s.wall, LocalOffset);
+    }
+    if (s.zone == icaltimezone_get_utc_timezone()) {
+        return s.wall;
+    }
+    return InstantOfWall(s.wall, [&](int64_t t) { return ZoneOffset(s.zone, t); });
+}
+
+bool IsEveryPart(const short* values) {
+    return values[0] == ICAL_RECURRENCE_ARRAY_MAX;
+}
+
+std::string Excerpt(const std::string& text) {
+    std::string line = text.substr(0, text.find_first_of("\r\n"));
+    if (line.size() > 80) {
+        line.resize(80);
+    }
+    return line;
+}
+
+struct Rule {
+    icalrecurrencetype recur{};
+    bool canSkip = false;        // set_start may be used
+    bool keepTimeOfDay = false;  // put every instance back at DTSTART's time of day
+    bool byWeekNo = false;
+    std::optional<Stamp> until;  // checked here instead of by libical
+    // Generated instances (wall times), sorted. A rule that cannot skip ahead
+    // keeps every instance below knownBelow, generated by `iterator` so far;
+    // one that can keeps those in [windowLow, windowHigh).
+    std::vector<int64_t> kept;
+    IteratorPtr iterator;
+    int64_t knownBelow = INT64_MIN;
+    int64_t windowLow = 0;
+    int64_t windowHigh = 0;
+    bool exhausted = false;
+};
+
+}  // namespace
+
+void InitializeLibical() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        std::lock_guard<std::mutex> lock(LibicalMutex());
+        icalerror_set_errors_are_fatal(0);
+        icaltimezone_get_builtin_timezone("UTC");
+        icaltimezone_get_utc_timezone();
+    });
+}
+
+std::string NormalizeRecurrenceText(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t pos = 0;
+    while (pos <= text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        std::string line = text.substr(pos, end - pos);
+        while (!line.empty() &&
+               (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
+            line.pop_back();
+        }
+        if (!line.empty()) {
+            lines.push_back(std::move(line));
+        }
+        pos = end + 1;
+    }
+    static const std::string kEnd = "END:VEVENT";
+    if (!lines.empty() && lines.back() != kEnd && lines.back().size() > kEnd.size() &&
+        lines.back().compare(lines.back().size() - kEnd.size(), kEnd.size(), kEnd) == 0) {
+        lines.back().resize(lines.back().size() - kEnd.size());
+        lines.push_back(kEnd);
+    }
+    const bool wrapped =
+        !lines.empty() && (lines.front() == "BEGIN:VEVENT" || lines.front() == "BEGIN:VCALENDAR");
+    std::string out = wrapped ? "" : "BEGIN:VEVENT\n";
+    for (const auto& line : lines) {
+        out += line;
+        out += '\n';
+    }
+    if (!wrapped) {
+        out += "END:VEVENT\n";
+    } else if (lines.front() == "BEGIN:VEVENT" && lines.back() != kEnd) {
+        out += "END:VEVENT\n";
+    }
+    return out;
+}
+
+struct CRecurrenceSeries::Impl {
+    ComponentPtr root;
+    icaltimetype dtstart{};
+    Stamp start;  // DTSTART; zone null for all-day, floating and unknown zones
+    bool allDay = false;
+    std::vector<Rule> rules;
+    std::vector<Stamp> rdates;
+    std::vector<Stamp> exdates;         // sorted by wall time
+    std::vector<int64_t> excludedDays;  // DATE exclusions of a timed series (wall days)
+    Utility::CMaintenanceLog* log = nullptr;
+
+    icaltimezone* ResolveZone(icalcomponent* event, icalproperty* dtstartProp, const char* tzid);
+    Stamp StampOf(const icaltimetype& t) const;
+    int64_t RuleWall(const Rule& rule, const icaltimetype& t) const;
+    void Extend(Rule& rule, int64_t needWall);
+    void FillWindow(Rule& rule, int64_t lowWall, int64_t highWall);
+    template <class Take>
+    void Collect(Rule& rule, int64_t lowWall, int64_t highWall, Take take);
+    void Expand(int64_t from, int64_t to, std::vector<platform::CTime>& out);
+};
+
+icaltimezone* CRecurrenceSeries::Impl::ResolveZone(icalcomponent* event, icalproperty* dtstartProp,
+                                                   const char* tzid) {
+    if (tzid == nullptr) {
+        return nullptr;
+    }
+    if (start.zone != nullptr && dtstartProp != nullptr) {
+        const char* startTzid = icalproperty_get_parameter_as_string(dtstartProp, "TZID");
+        if (startTzid != nullptr && std::strcmp(startTzid, tzid) == 0) {
+            return start.zone;
+        }
+    }
+    if (icaltimezone* inline_zone = icalcomponent_get_timezone(event, tzid)) {
+        return inline_zone;
+    }
+    if (icaltimezone* builtin = icaltimezone_get_builtin_timezone(tzid)) {
+        return builtin;
+    }
+    return icaltimezone_get_builtin_timezone_from_tzid(tzid);
+}
+
+Stamp CRecurrenceSeries::Impl::StampOf(const icaltimetype& t) const {
+    Stamp s;
+    s.wall = WallOf(t);
+    if (t.is_date) {
+        s.zone = nullptr;
+    } else if (t.zone != nullptr) {
+        s.zone = const_cast<icaltimezone*>(t.zone);
+    } else {
+        s.zone = start.zone;  // floating: read like the series' start
+    }
+    return s;
+}
+
+int64_t CRecurrenceSeries::Impl::RuleWall(const Rule& rule, const icaltimetype& t) const {
+    int64_t wall = WallOf(t);
+    if (rule.keepTimeOfDay) {
+        // libical keeps instances after a spring-forward gap an hour late.
+        wall = FloorDiv(wall, kDay) * kDay + (start.wall - FloorDiv(start.wall, kDay) * kDay);
+    }
+    return wall;
+}
+
+void CRecurrenceSeries::Impl::Extend(Rule& rule, int64_t needWall) {
+    if (rule.exhausted || rule.knownBelow > needWall) {
+        return;
+    }
+    if (!rule.iterator) {
+        rule.iterator.reset(icalrecur_iterator_new(rule.recur, dtstart));
+        if (!rule.iterator) {
+            rule.exhausted = true;
+            return;
+        }
+    }
+    const size_t before = rule.kept.size();
+    while (rule.knownBelow <= needWall) {
+        const icaltimetype t = icalrecur_iterator_next(rule.iterator.get());
+        if (icaltime_is_null_time(t)) {
+            rule.exhausted = true;
+            break;
+        }
+        if (rule.kept.size() >= kMaxKeptInstances) {
+            Warn(log, "<ical> recurrence too long, later occurrences are not shown");
+            rule.exhausted = true;
+            break;
+        }
+        const int64_t wall = RuleWall(rule, t);
+        rule.kept.push_back(wall);
+        if (rule.byWeekNo) {
+            // Week-numbered rules return the days around New Year out of order:
+            // a year is complete once the year after next has begun.
+            const int64_t yearStart = DaysFromCivil(t.year - 1, 1, 1) * kDay;
+            rule.knownBelow = std::max(rule.knownBelow, yearStart);
+        } else {
+            rule.knownBelow = std::max(rule.knownBelow, wall);
+        }
+    }
+    if (rule.exhausted) {
+        rule.iterator.reset();
+        rule.knownBelow = INT64_MAX;
+    }
+    if (rule.kept.size() != before) {
+        if (!std::is_sorted(rule.kept.begin(), rule.kept.end())) {
+            std::sort(rule.kept.begin(), rule.kept.end());
+        }
+        rule.kept.erase(std::unique(rule.kept.begin(), rule.kept.end()), rule.kept.end());
+    }
+}
+
+template <class Take>
+void CRecurrenceSeries::Impl::Collect(Rule& rule, int64_t lowWall, int64_t highWall, Take take) {
+    if (!rule.canSkip) {
+        Extend(rule, highWall);
+    } else if (lowWall < rule.windowLow || highWall >= rule.windowHigh) {
+        FillWindow(rule, lowWall, highWall);
+    }
+    auto it = std::lower_bound(rule.kept.begin(), rule.kept.end(), lowWall);
+    for (; it != rule.kept.end() && *it <= highWall; ++it) {
+        take(*it);
+    }
+}
+
+void CRecurrenceSeries::Impl::FillWindow(Rule& rule, int64_t lowWall, int64_t highWall) {
+    // Creating and stepping an iterator is the costly part (libical's calendar
+    // arithmetic runs on ICU), so one fill serves the month before and the
+    // months after the range too: neighbouring months come from memory.
+    const int64_t fillLow = lowWall - kWindowBefore;
+    const int64_t fillHigh = highWall + kWindowAfter;
+    rule.kept.clear();
+    rule.windowLow = fillLow;
+    rule.windowHigh = fillLow;
+    IteratorPtr iterator(icalrecur_iterator_new(rule.recur, dtstart));
+    if (!iterator) {
+        return;
+    }
+    if (fillLow > start.wall) {
+        // Built with the zone already set: libical's own conversion from
+        // seconds labels the zone's wall time as UTC.
+        const icaltimetype skipTo = TimeOfWall(fillLow, allDay, dtstart.zone);
+        icalrecur_iterator_set_start(iterator.get(), skipTo);
+    }
+    for (int step = 0; step < kMaxStepsPerRange; ++step) {
+        const icaltimetype t = icalrecur_iterator_next(iterator.get());
+        if (icaltime_is_null_time(t)) {
+            rule.windowHigh = INT64_MAX;
+            return;
+        }
+        const int64_t wall = RuleWall(rule, t);
+        if (wall >= fillLow) {
+            rule.kept.push_back(wall);
+        }
+        // Past the range, stop at the window's end or after enough instances
+        // (a daily series need not be filled a year ahead).
+        if (wall > fillHigh || (wall > highWall && rule.kept.size() >= kWindowInstances)) {
+            rule.windowHigh = wall;
+            return;
+        }
+    }
+    rule.windowHigh = rule.kept.empty() ? fillLow : rule.kept.back();
+    Warn(log, "<ical> recurrence expansion stopped early");
+}
+
+void CRecurrenceSeries::Impl::Expand(int64_t from, int64_t to, std::vector<platform::CTime>& out) {
+    // No zone is more than a day away from UTC, so wall times within a day of
+    // the range hold every instance inside it.
+    const int64_t lowWall = from - 2 * kDay;
+    const int64_t highWall = to + 2 * kDay;
+    std::vector<int64_t> found;
+    auto excludedDay = [&](int64_t wall) {
+        return !excludedDays.empty() &&
+               std::binary_search(excludedDays.begin(), excludedDays.end(), FloorDiv(wall, kDay));
+    };
+    auto keep = [&](int64_t instant) {
+        if (instant >= from && instant < to) {
+            found.push_back(instant);
+        }
+    };
+    for (Rule& rule : rules) {
+        std::optional<int64_t> until;
+        if (rule.until) {
+            until = InstantOf(*rule.until);
+        }
+        Collect(rule, lowWall, highWall, [&](int64_t wall) {
+            if (excludedDay(wall)) {
+                return;
+            }
+            const int64_t instant = InstantOf(Stamp{wall, start.zone});
+            if (!until || instant <= *until) {
+                keep(instant);
+            }
+        });
+    }
+    // DTSTART is always the first instance, whether or not the rule matches it.
+    if (start.wall >= lowWall && start.wall <= highWall && !excludedDay(start.wall)) {
+        keep(InstantOf(start));
+    }
+    for (const Stamp& rdate : rdates) {
+        if (rdate.wall >= lowWall && rdate.wall <= highWall) {
+            keep(InstantOf(rdate));
+        }
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    auto ex = std::lower_bound(exdates.begin(), exdates.end(), lowWall,
+                               [](const Stamp& s, int64_t wall) { return s.wall < wall; });
+    for (; ex != exdates.end() && ex->wall <= highWall; ++ex) {
+        const int64_t instant = InstantOf(*ex);
+        found.erase(std::remove(found.begin(), found.end(), instant), found.end());
+    }
+    for (int64_t instant : found) {
+        out.emplace_back(instant);
+    }
+}
+
+CRecurrenceSeries::CRecurrenceSeries(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+CRecurrenceSeries::~CRecurrenceSeries() {
+    std::lock_guard<std::mutex> lock(LibicalMutex());
+    impl_.reset();
+}
+
+bool CRecurrenceSeries::IsAllDay() const {
+    return impl_->allDay;
+}
+
+void CRecurrenceSeries::Expand(const platform::CTime& from, const platform::CTime& to,
+                               std::vector<platform::CTime>& out) {
+    if (to <= from) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(LibicalMutex());
+    impl_->Expand(from.GetTime(), to.GetTime(), out);
+}
+
+std::unique_ptr<CRecurrenceSeries> CRecurrenceSeries::Parse(const std::string& text,
+                                                            Utility::CMaintenanceLog* log) {
+    InitializeLibical();
+    const std::string normalized = NormalizeRecurrenceText(text);
+    std::lock_guard<std::mutex> lock(LibicalMutex());
+    auto impl = std::make_unique<Impl>();
+    impl->log = log;
+    auto fail = [&](const std::string& why) {
+        Warn(log, "<ical> " + why + ": " + Excerpt(text));
+        return nullptr;
+    };
+
+    impl->root.reset(icalparser_parse_string(normalized.c_str()));
+    if (!impl->root) {
+        return fail("unreadable recurrence text");
+    }
+    icalcomponent* event = impl->root.get();
+    if (icalcomponent_isa(event) != ICAL_VEVENT_COMPONENT) {
+        event = icalcomponent_get_first_component(event, ICAL_VEVENT_COMPONENT);
+    }
+    if (event == nullptr) {
+        return fail("recurrence text without an event");
+    }
+    // libical drops a property it cannot read and leaves an X-LIC-ERROR in
+    // its place. Without its RRULE a series would show as one event.
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_XLICERROR_PROPERTY);
+         p != nullptr; p = icalcomponent_get_next_property(event, ICAL_XLICERROR_PROPERTY)) {
+        const char* what = icalproperty_get_xlicerror(p);
+        const std::string message = what != nullptr ? what : "";
+        if (message.find(" in RRULE property") != std::string::npos) {
+            return fail("unreadable RRULE");
+        }
+        Warn(log, "<ical> " + message);
+    }
+    icalproperty* dtstartProp = icalcomponent_get_first_property(event, ICAL_DTSTART_PROPERTY);
+    if (dtstartProp == nullptr) {
+        return fail("recurrence without DTSTART");
+    }
+    impl->dtstart = icalcomponent_get_dtstart(event);
+    if (icaltime_is_null_time(impl->dtstart) || !icaltime_is_valid_time(impl->dtstart)) {
+        return fail("unreadable DTSTART");
+    }
+    icaltimetype& dtstart = impl->dtstart;
+    impl->allDay = dtstart.is_date != 0;
+    if (dtstart.is_date) {
+        dtstart.zone = nullptr;
+    } else if (dtstart.zone == nullptr) {
+        if (const char* tzid = icalproperty_get_parameter_as_string(dtstartProp, "TZID")) {
+            Warn(log, std::string("<ical> unknown time zone ") + tzid + ", read as local time");
+        }
+    }
+    impl->start.wall = WallOf(dtstart);
+    impl->start.zone = const_cast<icaltimezone*>(dtstart.zone);
+
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
+         p != nullptr; p = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
+        Rule rule;
+        rule.recur = icalproperty_get_rrule(p);
+        icalrecurrencetype& r = rule.recur;
+        if (r.freq == ICAL_NO_RECURRENCE) {
+            return fail("unreadable RRULE");
+        }
+        if (!icaltime_is_null_time(r.until)) {
+            if (!dtstart.is_date && r.until.is_date) {
+                // A date UNTIL on a timed series: the whole UNTIL day counts.
+                r.until.is_date = 0;
+                r.until.hour = 23;
+                r.until.minute = 59;
+                r.until.second = 59;
+                r.until.zone = dtstart.zone;
+            } else if (dtstart.is_date && !r.until.is_date) {
+                // A timed UNTIL on an all-day series: compared as instants here.
+                Stamp until;
+                until.wall = WallOf(r.until);
+                until.zone = const_cast<icaltimezone*>(r.until.zone);
+                rule.until = until;
+                r.until = icaltime_null_time();
+            }
+        }
+        rule.byWeekNo = !IsEveryPart(r.by_week_no);
+        const bool dailyOrCoarser =
+            r.freq == ICAL_DAILY_RECURRENCE || r.freq == ICAL_WEEKLY_RECURRENCE ||
+            r.freq == ICAL_MONTHLY_RECURRENCE || r.freq == ICAL_YEARLY_RECURRENCE;
+        rule.canSkip = dailyOrCoarser && r.count == 0 && !rule.byWeekNo;
+        rule.keepTimeOfDay = dailyOrCoarser && !dtstart.is_date && IsEveryPart(r.by_hour) &&
+                             IsEveryPart(r.by_minute) && IsEveryPart(r.by_second);
+        IteratorPtr probe(icalrecur_iterator_new(r, dtstart));
+        if (!probe) {
+            return fail("unusable RRULE");
+        }
+        impl->rules.push_back(std::move(rule));
+    }
+
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_EXDATE_PROPERTY);
+         p != nullptr; p = icalcomponent_get_next_property(event, ICAL_EXDATE_PROPERTY)) {
+        const icaltimetype t = icalproperty_get_datetime_with_component(p, event);
+        if (icaltime_is_null_time(t)) {
+            Warn(log, "<ical> unreadable EXDATE ignored: " + Excerpt(text));
+            continue;
+        }
+        if (t.is_date && !dtstart.is_date) {
+            impl->excludedDays.push_back(FloorDiv(WallOf(t), kDay));
+        } else {
+            impl->exdates.push_back(impl->StampOf(t));
+        }
+    }
+    std::sort(impl->exdates.begin(), impl->exdates.end(),
+              [](const Stamp& a, const Stamp& b) { return a.wall < b.wall; });
+    std::sort(impl->excludedDays.begin(), impl->excludedDays.end());
+
+    for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RDATE_PROPERTY);
+         p != nullptr; p = icalcomponent_get_next_property(event, ICAL_RDATE_PROPERTY)) {
+        const icaldatetimeperiodtype value = icalproperty_get_rdate(p);
+        icaltimetype t = icaltime_is_null_time(value.time) ? value.period.start : value.time;
+        if (icaltime_is_null_time(t)) {
+            Warn(log, "<ical> unreadable RDATE ignored: " + Excerpt(text));
+            continue;
+        }
+        if (!t.is_date && t.zone == nullptr) {
+            // libical drops the TZID of RDATE values.
+            const char* tzid = icalproperty_get_parameter_as_string(p, "TZID");
+            t.zone = impl->ResolveZone(event, dtstartProp, tzid);
+            if (tzid != nullptr && t.zone == nullptr) {
+                Warn(log, std::string("<ical> unknown time zone ") + tzid + ", read as local time");
+            }
+        }
+        if (t.is_date && !dtstart.is_date) {
+            // A date added to a timed series starts at the series' time of day.
+            t.is_date = 0;
+            t.hour = dtstart.hour;
+            t.minute = dtstart.minute;
+            t.second = dtstart.second;
+            t.zone = dtstart.zone;
+        }
+        impl->rdates.push_back(impl->StampOf(t));
+    }
+
+    return std::unique_ptr<CRecurrenceSeries>(new CRecurrenceSeries(std::move(impl)));
+}
+
+}  // namespace Controller

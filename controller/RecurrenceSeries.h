@@ -1,0 +1,65 @@
+// Controller::CRecurrenceSeries: one recurring series read from the
+// recurrence text the service stores for it (DTSTART, DTEND, RRULE, EXDATE
+// and RDATE lines, optionally a VTIMEZONE block), ready to be expanded into
+// any time range.
+//
+// Owns the parsed libical component (an inline time zone lives inside it)
+// and, for rules that cannot skip ahead (COUNT, BYWEEKNO, HOURLY and finer),
+// the instances generated so far, so each is generated only once.
+//
+// Not thread-safe: one thread at a time may use an object (CRecurrenceCache
+// serialises its callers). Every libical call is made under one process-wide
+// libical lock, so series used on different threads never race on libical's
+// shared zone table.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Time.h"
+
+namespace Utility {
+class CMaintenanceLog;
+}
+
+namespace Controller {
+
+class CRecurrenceSeries {
+public:
+    // The series of `text`, or nullptr after a "warn" line in `log` (may be
+    // null) when the text holds no usable series. The text may be the bare
+    // property lines or already wrapped in BEGIN:VEVENT/END:VEVENT; "\r\n" and
+    // blank lines are accepted.
+    static std::unique_ptr<CRecurrenceSeries> Parse(const std::string& text,
+                                                    Utility::CMaintenanceLog* log);
+    ~CRecurrenceSeries();
+    CRecurrenceSeries(const CRecurrenceSeries&) = delete;
+    CRecurrenceSeries& operator=(const CRecurrenceSeries&) = delete;
+
+    // Appends the start times of the occurrences that start in [from, to), in
+    // ascending order and without duplicates. Timed occurrences are exact
+    // instants of the series' zone; all-day and floating ones are read in the
+    // process's local zone (TZ) at the time of the call.
+    void Expand(const platform::CTime& from, const platform::CTime& to,
+                std::vector<platform::CTime>& out);
+
+    // True when DTSTART is a date without a time.
+    bool IsAllDay() const;
+
+private:
+    struct Impl;
+    explicit CRecurrenceSeries(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+// Prepares libical once per process: fills the built-in zone table (libical
+// fills it lazily without a lock) and makes its errors non-fatal. Any thread.
+void InitializeLibical();
+
+// The text as the parser wants it: bare property lines wrapped in
+// BEGIN:VEVENT/END:VEVENT, line ends made "\n", blank lines dropped, and an
+// "END:VEVENT" glued to the last property line put on its own line.
+std::string NormalizeRecurrenceText(const std::string& text);
+
+}  // namespace Controller

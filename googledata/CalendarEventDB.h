@@ -1,0 +1,130 @@
+// googledata::CalendarEventDB: the local database of one account: its
+// calendars, their events with reminders, and the holidays of the holiday
+// calendar, in one SQLite file. Every operation builds complete SQL text and
+// runs it through the owned WrenSQLite access object; rows come back as the
+// service-side records.
+//
+// Owned by the calendar manager. Called from its worker thread (downloads,
+// uploads) and from the user-interface thread (view reads, local edits); each
+// statement is serialised by the access object's lock, an operation of
+// several statements is not atomic. Public operations never throw: failures
+// are logged and give false.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <string>
+
+#include "googledata/PrimitiveCalendar.h"
+#include "googledata/PrimitiveEvent.h"
+#include "googledata/PrimitiveHoliday.h"
+#include "googledata/PrimitiveTime.h"
+#include "googledata/WrenSQLite.h"
+
+namespace Utility {
+class CMaintenanceLog;
+}
+
+namespace googledata {
+
+// Timing of one kind of operation, in milliseconds.
+struct DbStatistics {
+    uint32_t count = 0;
+    uint32_t min = 0xFFFFFFFFu;
+    uint32_t max = 0;
+    uint32_t ave = 0;
+    uint32_t total = 0;
+    uint32_t samples = 0;
+
+    // Adds one operation of `elapsed` ms; total and ave stop growing rather
+    // than overflow.
+    void Add(uint32_t elapsed);
+};
+
+class CalendarEventDB {
+public:
+    CalendarEventDB();
+    ~CalendarEventDB();
+    CalendarEventDB(const CalendarEventDB&) = delete;
+    CalendarEventDB& operator=(const CalendarEventDB&) = delete;
+
+    // Opens the file, creating it with the schema when it is missing; on an
+    // existing file adds the lookup indexes that an older file lacks.
+    bool Initialize(const std::string& path, Utility::CMaintenanceLog* log);
+    // Closes the connection and deletes the file.
+    bool DeleteDatabase();
+
+    bool BeginTransaction(const std::string& name);
+    bool EndTransaction(const std::string& name);
+
+    // Calendars.
+    bool UpsertCalendar(const PrimitiveCalendar& calendar);
+    bool UpdateCalendarVisibleWritable(const std::string& calendarURI, bool visible, bool writable);
+    bool SetEventLastUpdatedTime(const std::string& calendarURI, const PrimitiveTime& time);
+    bool GetEventLastUpdatedTime(const std::string& calendarURI, PrimitiveTime& time);
+    bool GetCalendars(std::list<PrimitiveCalendar>& calendars);
+
+    // Holidays.
+    bool UpsertHoliday(const std::string& calendarURI, const PrimitiveTime& updated,
+                       const PrimitiveHoliday& holiday);
+    bool GetHolidays(const std::string& calendarURI, int year, int month,
+                     std::list<PrimitiveHoliday>& holidays);
+    bool HasHoliday(const std::string& calendarURI, int year);
+
+    // Events. The calendar URI of every statement is the one given here.
+    bool UpsertEvent(PrimitiveEvent& event, const std::string& calendarURI);
+    bool AddEvent(const std::string& calendarURI, PrimitiveEvent& event, bool writeLog);
+    bool UpdateEventFromGoogleSide(PrimitiveEvent& event, const std::string& calendarURI);
+    bool UpdateEventFromLocalSide(PrimitiveEvent& event, const std::string& calendarURI);
+    bool SetSyncDone(const std::string& calendarURI, const std::string& localEventID);
+    // The single events of one calendar that touch the month.
+    bool GetNormalEvents(const std::string& calendarURI, int year, int month,
+                         std::list<PrimitiveEvent>& events);
+    bool GetRecurrenceOriginalEvents(const std::string& calendarURI,
+                                     std::list<PrimitiveEvent>& events);
+    bool GetRecurrenceExceptionEvents(const std::string& calendarURI,
+                                      const std::string& originalEvent,
+                                      std::list<PrimitiveEvent>& events);
+    bool GetUnsyncedEvents(const std::string& calendarURI, std::list<PrimitiveEvent>& events);
+    // True when the query ran; `synced` is false for an unknown local id.
+    bool IsSynced(const std::string& calendarURI, const std::string& localEventID, bool& synced);
+
+    // Writes a plain-text picture of the database for support, without
+    // titles, descriptions, places, authors or XML, and with the account name
+    // replaced by "[user_id]".
+    void DumpToFile(const std::string& path, const std::string& account);
+
+    const DbStatistics& UpdateStatistics() const { return updateStats_; }
+    const DbStatistics& QueryStatistics() const { return queryStats_; }
+    uint32_t ErrorCount() const { return errorCount_; }
+    const std::string& Path() const { return path_; }
+
+private:
+    bool CreateTables();
+    bool CreateLookupIndexes(bool ifNotExists);
+    void Log(const char* level, const std::string& message) const;
+    // Runs `body`, turning any exception into a logged failure.
+    bool Guarded(const char* name, long handler, const std::function<bool()>& body);
+
+    std::string FindLocalIdById(const std::string& calendarURI, const PrimitiveEvent& event);
+    std::string FindLocalIdByUid(const std::string& calendarURI, const PrimitiveEvent& event);
+    std::string FindLocalIdByTitleAndStart(const std::string& calendarURI,
+                                           const PrimitiveEvent& event);
+    void InsertReminders(const PrimitiveEvent& event);
+    bool DeleteReminders(const std::string& localEventID);
+    bool GetReminders(PrimitiveEvent& event);
+    static PrimitiveEvent RowToEvent(const ResultRow& row);
+    bool SelectEvents(const std::string& sql, std::list<PrimitiveEvent>& events,
+                      DbStatistics* stats);
+
+    std::unique_ptr<WrenSQLite> access_;
+    Utility::CMaintenanceLog* log_ = nullptr;
+    std::string path_;
+    uint32_t errorCount_ = 0;
+    DbStatistics updateStats_;
+    DbStatistics queryStats_;
+};
+
+}  // namespace googledata

@@ -1,0 +1,548 @@
+// The events, reminders and the support dump of CalendarEventDB.
+#include <cstdio>
+#include <initializer_list>
+#include <memory>
+
+#include "app/MaintenanceLog.h"
+#include "googledata/CalendarEventDB.h"
+#include "googledata/SqlText.h"
+#include "platform/Guid.h"
+#include "platform/TextConv.h"
+#include "platform/Time.h"
+
+namespace googledata {
+
+using sql::Flag;
+using sql::Num;
+using sql::Quote;
+using sql::SetNum;
+using sql::SetText;
+
+namespace {
+
+enum Handler : long {
+    kHandlerUpsertEvent = 3301,
+    kHandlerAddEvent,
+    kHandlerUpdateEventFromGoogleSide,
+    kHandlerUpdateEventFromLocalSide,
+    kHandlerSetSyncDone,
+    kHandlerGetNormalEvents,
+    kHandlerGetRecurrenceOriginalEvents,
+    kHandlerGetRecurrenceExceptionEvents,
+    kHandlerGetUnsyncedEvents,
+    kHandlerIsSynced,
+    kHandlerDumpToFile,
+};
+
+const char* const kEventColumns =
+    "\tlocalEventID,\tcalendarURI,\tid,\tuid,\teditURI,\tpublished,\tupdated,\tstartTime,"
+    "\tendTime,\ttitle,\tcontent,\tplace,\tauthor_name,\tautohr_email,\teventStatus,"
+    "\ttransparency,\tvisibility,\tflags,\tsequence,\tisSynced,\trecurrence,\toriginalEvent,"
+    "\toriginalStartTime,\txml,\trecurrenceType,\tutcStartTime,\tutcEndTime,"
+    "\tselectStartYearMonth,\tselectEndYearMonth";
+
+constexpr int kRecurrenceOriginal = 1;
+
+// The four columns computed from an event's times when its row is written.
+struct DerivedColumns {
+    uint32_t utcStartTime = 0;
+    uint32_t utcEndTime = 0;
+    uint32_t selectStartYearMonth = 0;
+    uint32_t selectEndYearMonth = 0;
+};
+
+DerivedColumns Derive(const PrimitiveEvent& e) {
+    DerivedColumns d;
+    if (e.recurrenceType == kRecurrenceOriginal) {
+        return d;
+    }
+    PrimitiveTime start;
+    PrimitiveTime end;
+    PrimitiveTime::Parse(platform::Utf8ToWide(e.startTime), start);
+    PrimitiveTime::Parse(platform::Utf8ToWide(e.endTime), end);
+    d.utcStartTime = static_cast<uint32_t>(PrimitiveTime::PackedUtcKey(start));
+    d.utcEndTime = static_cast<uint32_t>(PrimitiveTime::PackedUtcKey(end));
+    d.selectStartYearMonth = static_cast<uint32_t>(start.year * 65536 + start.month);
+    int endYear = end.year;
+    int endMonth = end.month;
+    // An all-day event ends (exclusively) at the first of the next month: it
+    // belongs to the month before, unless it starts and ends on that 1st.
+    const bool sameMonth = start.year == end.year && start.month == end.month;
+    if (start.isDate && end.day == 1 && !(sameMonth && start.day == 1)) {
+        if (--endMonth == 0) {
+            endMonth = 12;
+            --endYear;
+        }
+    }
+    d.selectEndYearMonth = static_cast<uint32_t>(endYear * 65536 + endMonth);
+    return d;
+}
+
+// 32 upper-case hexadecimal digits of a new GUID; the tick count when no
+// GUID can be had.
+std::string NewLocalEventId() {
+    std::string id;
+    for (const char c : platform::CreateGuidText()) {
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F')) {
+            id += c;
+        }
+    }
+    if (id.size() != 32) {
+        char tick[16];
+        std::snprintf(tick, sizeof tick, "%X", platform::GetTickCount());
+        id = tick;
+    }
+    return id;
+}
+
+std::string First8(const std::string& text) {
+    return text.substr(0, 8);
+}
+std::string Last8(const std::string& text) {
+    return text.size() > 8 ? text.substr(text.size() - 8) : text;
+}
+
+std::string EventLogLine(const char* prefix, const PrimitiveEvent& e) {
+    char line[512];
+    std::snprintf(line, sizeof line, "%s lid:%s id:%s sync:%d seq:%d st:%d rt:%d f:%X", prefix,
+                  First8(e.localEventID).c_str(), Last8(e.id).c_str(), e.isSynced ? 1 : 0,
+                  e.sequence, e.eventStatus, e.recurrenceType, static_cast<unsigned>(e.flags));
+    return line;
+}
+
+std::string WhereEvent(const std::string& uri, const std::string& localEventID) {
+    return " WHERE calendarURI=" + Quote(uri) + " AND localEventID=" + Quote(localEventID);
+}
+
+std::string DerivedAssignments(const DerivedColumns& d) {
+    return SetNum("utcStartTime", d.utcStartTime) + "," + SetNum("utcEndTime", d.utcEndTime) + "," +
+           SetNum("selectStartYearMonth", d.selectStartYearMonth) + "," +
+           SetNum("selectEndYearMonth", d.selectEndYearMonth);
+}
+
+const char* Name(int value, std::initializer_list<const char*> names) {
+    if (value < 0 || static_cast<size_t>(value) >= names.size()) {
+        return "";
+    }
+    return names.begin()[value];
+}
+
+const char* TrueFalse(const std::string& value) {
+    return std::strtol(value.c_str(), nullptr, 10) != 0 ? "ture" : "false";
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+    if (from.empty()) {
+        return;
+    }
+    for (size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+}
+
+uint32_t Elapsed(uint32_t start) {
+    return platform::GetTickCount() - start;
+}
+
+}  // namespace
+
+std::string CalendarEventDB::FindLocalIdById(const std::string& uri, const PrimitiveEvent& e) {
+    ResultTable rows;
+    access_->Execute(
+        "SELECT localEventID FROM EVENT WHERE calendarURI=" + Quote(uri) + " AND id=" + Quote(e.id),
+        &rows);
+    return rows.empty() ? std::string() : sql::Text(rows[0], 0);
+}
+
+std::string CalendarEventDB::FindLocalIdByUid(const std::string& uri, const PrimitiveEvent& e) {
+    ResultTable rows;
+    access_->Execute("SELECT localEventID FROM EVENT WHERE calendarURI=" + Quote(uri) +
+                         " AND uid=" + Quote(e.uid) + " AND editURI=" + Quote(e.editURI) +
+                         " AND recurrenceType=" + Num(e.recurrenceType),
+                     &rows);
+    return rows.empty() ? std::string() : sql::Text(rows[0], 0);
+}
+
+std::string CalendarEventDB::FindLocalIdByTitleAndStart(const std::string& uri,
+                                                        const PrimitiveEvent& e) {
+    PrimitiveTime start;
+    PrimitiveTime::Parse(platform::Utf8ToWide(e.startTime), start);
+    const uint32_t key = static_cast<uint32_t>(PrimitiveTime::PackedUtcKey(start));
+    ResultTable rows;
+    access_->Execute("SELECT id,localEventID FROM EVENT WHERE calendarURI=" + Quote(uri) +
+                         " AND title=" + Quote(e.title) + " AND utcStartTime=" + Num(key) +
+                         " AND id=''",
+                     &rows);
+    return rows.empty() ? std::string() : sql::Text(rows[0], 1);
+}
+
+bool CalendarEventDB::UpsertEvent(PrimitiveEvent& e, const std::string& uri) {
+    return Guarded("googledata::CalendarEventDB::UpsertEvent", kHandlerUpsertEvent, [&] {
+        const bool emptyLocalId = e.localEventID.empty();
+        const bool emptyId = e.id.empty();
+        const bool emptyUid = e.uid.empty();
+        bool update = !emptyLocalId;
+        bool byId = false;
+        bool byUid = false;
+        bool byTitle = false;
+        if (!update && !(emptyId && emptyUid)) {
+            // An empty id or uid would match unrelated local events, so each
+            // lookup runs only with a value to look for.
+            std::string found;
+            if (!emptyId) {
+                found = FindLocalIdById(uri, e);
+                byId = !found.empty();
+            }
+            if (found.empty() && !emptyUid) {
+                found = FindLocalIdByUid(uri, e);
+                byUid = !found.empty();
+            }
+            if (found.empty() && !e.startTime.empty()) {
+                found = FindLocalIdByTitleAndStart(uri, e);
+                byTitle = !found.empty();
+            }
+            if (!found.empty()) {
+                e.localEventID = found;
+                update = true;
+            }
+        }
+        char line[160];
+        std::snprintf(line, sizeof line, "<db> judge lid:%d id:%d uid:%d uf:%d tf:%d if:%d",
+                      emptyLocalId ? 1 : 0, emptyId ? 1 : 0, emptyUid ? 1 : 0, byUid ? 1 : 0,
+                      byTitle ? 1 : 0, byId ? 1 : 0);
+        Log(Utility::kLogInfo, line);
+
+        const uint32_t start = platform::GetTickCount();
+        const bool ok = update ? UpdateEventFromGoogleSide(e, uri) : AddEvent(uri, e, true);
+        updateStats_.Add(Elapsed(start));
+        return ok;
+    });
+}
+
+bool CalendarEventDB::AddEvent(const std::string& uri, PrimitiveEvent& e, bool writeLog) {
+    return Guarded("googledata::CalendarEventDB::AddEvent", kHandlerAddEvent, [&] {
+        const DerivedColumns d = Derive(e);
+        e.localEventID = NewLocalEventId();
+        if (writeLog) {
+            Log(Utility::kLogInfo, EventLogLine("<db> add event,", e));
+        }
+        const uint32_t start = platform::GetTickCount();
+        const bool ok = access_->Execute(
+            std::string("INSERT INTO EVENT(") + kEventColumns + ") VALUES (" +
+            Quote(e.localEventID) + "," + Quote(uri) + "," + Quote(e.id) + "," + Quote(e.uid) +
+            "," + Quote(e.editURI) + "," + Quote(e.published) + "," + Quote(e.updated) + "," +
+            Quote(e.startTime) + "," + Quote(e.endTime) + "," + Quote(e.title) + "," +
+            Quote(e.content) + "," + Quote(e.place) + "," + Quote(e.author_name) + "," +
+            Quote(e.author_email) + "," + Num(e.eventStatus) + "," + Num(e.transparency) + "," +
+            Num(e.visibility) + "," + Num(e.flags) + "," + Num(e.sequence) + "," +
+            Flag(e.isSynced) + "," + Quote(e.recurrence) + "," + Quote(e.originalEvent) + "," +
+            Quote(e.originalStartTime) + "," + Quote(e.xml) + "," + Num(e.recurrenceType) + "," +
+            Num(d.utcStartTime) + "," + Num(d.utcEndTime) + "," + Num(d.selectStartYearMonth) +
+            "," + Num(d.selectEndYearMonth) + ")");
+        if (ok) {
+            InsertReminders(e);
+        }
+        updateStats_.Add(Elapsed(start));
+        return ok;
+    });
+}
+
+bool CalendarEventDB::UpdateEventFromGoogleSide(PrimitiveEvent& e, const std::string& uri) {
+    return Guarded(
+        "googledata::CalendarEventDB::UpdateEventFromGoogleSide", kHandlerUpdateEventFromGoogleSide,
+        [&] {
+            const DerivedColumns d = Derive(e);
+            Log(Utility::kLogInfo, EventLogLine("<db> update event(net),", e));
+            const uint32_t start = platform::GetTickCount();
+            const bool ok = access_->Execute(
+                "UPDATE EVENT SET " + SetText("calendarURI", uri) + "," + SetText("id", e.id) +
+                "," + SetText("uid", e.uid) + "," + SetText("editURI", e.editURI) + "," +
+                SetText("published", e.published) + "," + SetText("updated", e.updated) + "," +
+                SetText("startTime", e.startTime) + "," + SetText("endTime", e.endTime) + "," +
+                SetText("title", e.title) + "," + SetText("content", e.content) + "," +
+                SetText("place", e.place) + "," + SetText("author_name", e.author_name) + "," +
+                SetText("autohr_email", e.author_email) + "," +
+                SetNum("eventStatus", e.eventStatus) + "," +
+                SetNum("transparency", e.transparency) + "," + SetNum("visibility", e.visibility) +
+                "," + SetNum("flags", e.flags) + "," + SetNum("sequence", e.sequence) + "," +
+                SetNum("isSynced", e.isSynced ? 1 : 0) + "," + SetText("recurrence", e.recurrence) +
+                "," + SetText("originalEvent", e.originalEvent) + "," +
+                SetText("originalStartTime", e.originalStartTime) + "," + SetText("xml", e.xml) +
+                "," + SetNum("recurrenceType", e.recurrenceType) + "," + DerivedAssignments(d) +
+                WhereEvent(uri, e.localEventID));
+            if (ok) {
+                DeleteReminders(e.localEventID);
+                InsertReminders(e);
+            }
+            updateStats_.Add(Elapsed(start));
+            return ok;
+        });
+}
+
+bool CalendarEventDB::UpdateEventFromLocalSide(PrimitiveEvent& e, const std::string& uri) {
+    return Guarded(
+        "googledata::CalendarEventDB::UpdateEventFromLocalSide", kHandlerUpdateEventFromLocalSide,
+        [&] {
+            const DerivedColumns d = Derive(e);
+            Log(Utility::kLogInfo, EventLogLine("<db> update event(local)", e));
+            const uint32_t start = platform::GetTickCount();
+            const bool ok = access_->Execute(
+                "UPDATE EVENT SET " + SetText("calendarURI", uri) + "," +
+                SetText("startTime", e.startTime) + "," + SetText("endTime", e.endTime) + "," +
+                SetText("title", e.title) + "," + SetText("content", e.content) + "," +
+                SetText("place", e.place) + "," + SetNum("eventStatus", e.eventStatus) + "," +
+                SetNum("transparency", e.transparency) + "," + SetNum("visibility", e.visibility) +
+                "," + SetNum("flags", e.flags) + "," + SetNum("sequence", e.sequence) + "," +
+                SetNum("isSynced", e.isSynced ? 1 : 0) + "," + SetText("recurrence", e.recurrence) +
+                "," + SetText("originalEvent", e.originalEvent) + "," +
+                SetText("originalStartTime", e.originalStartTime) + "," +
+                SetNum("recurrenceType", e.recurrenceType) + "," + DerivedAssignments(d) +
+                WhereEvent(uri, e.localEventID));
+            if (ok) {
+                DeleteReminders(e.localEventID);
+                InsertReminders(e);
+            }
+            updateStats_.Add(Elapsed(start));
+            return ok;
+        });
+}
+
+bool CalendarEventDB::SetSyncDone(const std::string& uri, const std::string& lid) {
+    return Guarded("googledata::CalendarEventDB::SetSyncDone", kHandlerSetSyncDone, [&] {
+        return access_->Execute("UPDATE EVENT SET isSynced=1" + WhereEvent(uri, lid));
+    });
+}
+
+PrimitiveEvent CalendarEventDB::RowToEvent(const ResultRow& row) {
+    PrimitiveEvent e;
+    e.localEventID = sql::Text(row, 0);
+    e.id = sql::Text(row, 2);
+    e.uid = sql::Text(row, 3);
+    e.editURI = sql::Text(row, 4);
+    e.published = sql::Text(row, 5);
+    e.updated = sql::Text(row, 6);
+    e.startTime = sql::Text(row, 7);
+    e.endTime = sql::Text(row, 8);
+    e.title = sql::Text(row, 9);
+    e.content = sql::Text(row, 10);
+    e.place = sql::Text(row, 11);
+    e.author_name = sql::Text(row, 12);
+    e.author_email = sql::Text(row, 13);
+    e.eventStatus = sql::Int(row, 14);
+    e.transparency = sql::Int(row, 15);
+    e.visibility = sql::Int(row, 16);
+    e.flags = sql::Int(row, 17);
+    e.sequence = sql::Int(row, 18);
+    e.isSynced = sql::Int(row, 19) != 0;
+    e.recurrence = sql::Text(row, 20);
+    e.originalEvent = sql::Text(row, 21);
+    e.originalStartTime = sql::Text(row, 22);
+    e.xml = sql::Text(row, 23);
+    e.recurrenceType = sql::Int(row, 24);
+    return e;
+}
+
+bool CalendarEventDB::SelectEvents(const std::string& statement, std::list<PrimitiveEvent>& events,
+                                   DbStatistics* stats) {
+    ResultTable rows;
+    const uint32_t start = platform::GetTickCount();
+    const bool ok = access_->Execute(statement, &rows);
+    if (stats != nullptr) {
+        stats->Add(Elapsed(start));
+    }
+    for (const ResultRow& row : rows) {
+        PrimitiveEvent e = RowToEvent(row);
+        GetReminders(e);
+        events.push_back(std::move(e));
+    }
+    return ok;
+}
+
+bool CalendarEventDB::GetNormalEvents(const std::string& uri, int year, int month,
+                                      std::list<PrimitiveEvent>& events) {
+    return Guarded("googledata::CalendarEventDB::GetNormalEvents", kHandlerGetNormalEvents, [&] {
+        PrimitiveTime first;
+        first.year = year;
+        first.month = month;
+        PrimitiveTime::SetLocalOffset(first);
+        PrimitiveTime next = first;
+        if (++next.month > 12) {
+            next.month = 1;
+            ++next.year;
+        }
+        const std::string k1 = Num(static_cast<uint32_t>(PrimitiveTime::PackedUtcKey(first)));
+        const std::string k2 = Num(static_cast<uint32_t>(PrimitiveTime::PackedUtcKey(next)));
+        const std::string ym = Num(static_cast<long long>(year) * 65536 + month);
+        const std::string statement =
+            std::string("SELECT ") + kEventColumns + " FROM EVENT WHERE " +
+            " calendarURI=" + Quote(uri) + " AND " + "recurrenceType=" + Num(0) + " AND " + " ( " +
+            "( (selectStartYearMonth = 0) AND (" + "(" + k1 + " <= utcStartTime AND " +
+            " utcStartTime < " + k2 + ")" + " OR " + "(" + k1 + " < utcEndTime AND " +
+            " utcEndTime < " + k2 + ")" + " OR " + "(utcStartTime <= " + k1 + " AND " + k2 +
+            " < utcEndTime )" + "))" + " OR " + "( (selectStartYearMonth <> 0) AND " +
+            "(selectStartYearMonth <= " + ym + " AND " + ym + " <= selectEndYearMonth)" + ")" +
+            " ) ";
+        return SelectEvents(statement, events, &queryStats_);
+    });
+}
+
+bool CalendarEventDB::GetRecurrenceOriginalEvents(const std::string& uri,
+                                                  std::list<PrimitiveEvent>& events) {
+    return Guarded("googledata::CalendarEventDB::GetRecurrenceOriginalEvents",
+                   kHandlerGetRecurrenceOriginalEvents, [&] {
+                       return SelectEvents(std::string("SELECT ") + kEventColumns +
+                                               " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
+                                               " AND recurrenceType=1",
+                                           events, &queryStats_);
+                   });
+}
+
+bool CalendarEventDB::GetRecurrenceExceptionEvents(const std::string& uri,
+                                                   const std::string& original,
+                                                   std::list<PrimitiveEvent>& events) {
+    return Guarded("googledata::CalendarEventDB::GetRecurrenceExceptionEvents",
+                   kHandlerGetRecurrenceExceptionEvents, [&] {
+                       return SelectEvents(
+                           std::string("SELECT ") + kEventColumns +
+                               " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
+                               " AND recurrenceType=2 AND  originalEvent=" + Quote(original),
+                           events, &queryStats_);
+                   });
+}
+
+bool CalendarEventDB::GetUnsyncedEvents(const std::string& uri, std::list<PrimitiveEvent>& events) {
+    return Guarded("googledata::CalendarEventDB::GetUnsyncedEvents", kHandlerGetUnsyncedEvents,
+                   [&] {
+                       return SelectEvents(std::string("SELECT ") + kEventColumns +
+                                               " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
+                                               " AND  isSynced = 0",
+                                           events, nullptr);
+                   });
+}
+
+bool CalendarEventDB::IsSynced(const std::string& uri, const std::string& lid, bool& synced) {
+    return Guarded("googledata::CalendarEventDB::IsSynced", kHandlerIsSynced, [&] {
+        ResultTable rows;
+        const bool ok =
+            access_->Execute("SELECT isSynced FROM EVENT WHERE  calendarURI=" + Quote(uri) +
+                                 " AND  localEventID=" + Quote(lid),
+                             &rows);
+        if (rows.empty()) {
+            Log(Utility::kLogWarn, "<db> event not found" + lid);
+        }
+        synced = !rows.empty() && sql::Int(rows[0], 0) != 0;
+        if (log_ != nullptr) {
+            log_->Write(Utility::kLogInfo, "<db> event sync status" + First8(lid), ok ? 1 : 0,
+                        static_cast<long>(rows.size()), synced ? 1 : 0);
+        }
+        return ok;
+    });
+}
+
+void CalendarEventDB::InsertReminders(const PrimitiveEvent& e) {
+    for (const PrimitiveReminder& r : e.reminders) {
+        access_->Execute(
+            "INSERT INTO REMINDER (\tlocalEventID,\tmethod,\tminutesBeforeAlarm,\tisAlarmed) "
+            "VALUES (" +
+            Quote(e.localEventID) + "," + Quote(r.method) + "," + Num(r.minutesBeforeAlarm) +
+            ",0)");
+    }
+}
+
+bool CalendarEventDB::DeleteReminders(const std::string& lid) {
+    return access_->Execute("DELETE FROM REMINDER WHERE localEventID=" + Quote(lid));
+}
+
+bool CalendarEventDB::GetReminders(PrimitiveEvent& e) {
+    ResultTable rows;
+    const bool ok = access_->Execute(
+        "SELECT method,minutesBeforeAlarm,isAlarmed FROM REMINDER WHERE localEventID = " +
+            Quote(e.localEventID),
+        &rows);
+    for (const ResultRow& row : rows) {
+        e.reminders.push_back({sql::Text(row, 0), sql::Int(row, 1), sql::Int(row, 2) != 0});
+    }
+    return ok;
+}
+
+void CalendarEventDB::DumpToFile(const std::string& path, const std::string& account) {
+    Guarded("googledata::CalendarEventDB::DumpToFile", kHandlerDumpToFile, [&] {
+        std::string name = account;
+        ReplaceAll(name, "%40", "@");
+        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "w"));
+        if (!file) {
+            return false;
+        }
+        std::string text = "------ general info -------\n";
+        ResultTable rows;
+        access_->Execute("SELECT * FROM GENERAL_INFO", &rows);
+        for (const ResultRow& row : rows) {
+            text += sql::Text(row, 0) + "," + sql::Text(row, 1) + "\n";
+        }
+
+        ResultTable calendars;
+        access_->Execute("SELECT * FROM CALENDAR", &calendars);
+        for (size_t i = 0; i < calendars.size(); ++i) {
+            const ResultRow& c = calendars[i];
+            text += "------ calendar #" + std::to_string(i) + " -------\n";
+            text += sql::Text(c, 0) + "," + sql::Text(c, 1) + "," +
+                    Name(sql::Int(c, 5), {"NONE", "READ", "FREEBUSY", "EDITOR", "OWNER", "ROOT"}) +
+                    "," + sql::Text(c, 6) + "," + TrueFalse(sql::Text(c, 7)) + "," +
+                    sql::Text(c, 8) + "," + sql::Text(c, 9) + "," + TrueFalse(sql::Text(c, 11)) +
+                    "," + sql::Text(c, 12) + "," + sql::Text(c, 13) + "," + sql::Text(c, 14) + "\n";
+            ResultTable events;
+            access_->Execute("SELECT * FROM EVENT WHERE calendarURI=" + Quote(sql::Text(c, 0)),
+                             &events);
+            for (size_t n = 0; n < events.size(); ++n) {
+                const ResultRow& e = events[n];
+                text += std::to_string(n) + "," + sql::Text(e, 0) + "," + sql::Text(e, 3) + "," +
+                        sql::Text(e, 5) + "," + sql::Text(e, 6) + "," + sql::Text(e, 7) + "," +
+                        sql::Text(e, 8) + "," +
+                        Name(sql::Int(e, 14), {"INVALID", "TENTATIVE", "CONFIRMED", "CANCELED"}) +
+                        "," + Name(sql::Int(e, 15), {"INVALID", "OPAQUR", "TRANSPARENT"}) + "," +
+                        Name(sql::Int(e, 16),
+                             {"INVALID", "CONFIDENTIAL", "DEFAULT", "PRIVATE", "PUBLIC"}) +
+                        "," + sql::Text(e, 17) + "," + sql::Text(e, 18) + "," +
+                        TrueFalse(sql::Text(e, 19)) + "," + sql::Text(e, 20) + "," +
+                        sql::Text(e, 21) + "," + sql::Text(e, 22) + "," +
+                        Name(sql::Int(e, 24), {"NONE", "ORIGINAL", "EXCEPTION"}) + "," +
+                        sql::Text(e, 25) + "," + sql::Text(e, 26) + "," + sql::Text(e, 27) + "," +
+                        sql::Text(e, 28) + "\n";
+            }
+        }
+
+        text += "------ guest -------\n";
+        ResultTable guests;
+        access_->Execute("SELECT * FROM GUEST", &guests);
+        for (const ResultRow& row : guests) {
+            for (size_t i = 0; i < row.size(); ++i) {
+                text += (i == 0 ? "" : ",") + row[i];
+            }
+            text += "\n";
+        }
+
+        text += "------ DB statistics -------\n";
+        const auto statistics = [&text](const DbStatistics& s) {
+            text += "  count: " + std::to_string(s.count) + "\n";
+            text += "  min:   " + std::to_string(s.min) + "\n";
+            text += "  max:   " + std::to_string(s.max) + "\n";
+            text += "  ave:   " + std::to_string(s.ave) + "\n";
+        };
+        text += "update & insert\n";
+        statistics(updateStats_);
+        text += "query\n";
+        statistics(queryStats_);
+        text += "error:   " + std::to_string(errorCount_) + "\n";
+
+        ReplaceAll(text, name, "[user_id]");
+        std::fwrite(text.data(), 1, text.size(), file.get());
+        return true;
+    });
+}
+
+}  // namespace googledata

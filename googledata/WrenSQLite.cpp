@@ -1,0 +1,146 @@
+#include "googledata/WrenSQLite.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+
+#include "app/MaintenanceLog.h"
+#include "platform/Folders.h"
+#include "platform/TextConv.h"
+#include "platform/Time.h"
+
+namespace googledata {
+namespace {
+
+struct SqliteCloser {
+    void operator()(sqlite3* db) const { sqlite3_close(db); }
+};
+
+struct SqliteFree {
+    void operator()(char* p) const { sqlite3_free(p); }
+};
+
+constexpr uint32_t kSlowStatementMs = 100;
+constexpr size_t kHeadLength = 32;
+
+// The first 32 characters of a statement, for the log.
+std::string Head(const std::string& sql) {
+    const std::wstring wide = platform::Utf8ToWide(sql);
+    return platform::WideToUtf8(wide.substr(0, kHeadLength));
+}
+
+void DebugOutput(const std::string& text) {
+#ifndef NDEBUG
+    std::fputs(text.c_str(), stderr);
+#else
+    (void)text;
+#endif
+}
+
+int CollectRow(void* context, int columns, char** values, char** /*names*/) {
+    auto* table = static_cast<ResultTable*>(context);
+    ResultRow row;
+    row.reserve(static_cast<size_t>(columns));
+    for (int i = 0; i < columns; ++i) {
+        row.emplace_back(values[i] != nullptr ? values[i] : "");
+    }
+    table->push_back(std::move(row));
+    return 0;
+}
+
+}  // namespace
+
+struct WrenSQLite::Connection {
+    std::unique_ptr<sqlite3, SqliteCloser> db;
+};
+
+std::mutex& WrenSQLite::Lock() {
+    static std::mutex lock;
+    return lock;
+}
+
+WrenSQLite::WrenSQLite() = default;
+
+WrenSQLite::~WrenSQLite() {
+    Close();
+}
+
+void WrenSQLite::Log(const char* level, const std::string& message) const {
+    if (log_ != nullptr) {
+        log_->Write(level, message);
+    }
+}
+
+bool WrenSQLite::Open(const std::string& path, Utility::CMaintenanceLog* log, bool& isNewFile) {
+    isNewFile = !platform::FileExists(path);
+    log_ = log;
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open(path.c_str(), &raw);
+    // The handle is released even when the open failed.
+    std::unique_ptr<sqlite3, SqliteCloser> db(raw);
+    if (rc != SQLITE_OK) {
+        if (log_ != nullptr) {
+            log_->Write(Utility::kLogError, "<db> open error", rc);
+        }
+        return false;
+    }
+    std::lock_guard<std::mutex> guard(Lock());
+    connection_ = std::make_unique<Connection>();
+    connection_->db = std::move(db);
+    isOpen_ = true;
+    return true;
+}
+
+void WrenSQLite::Close() {
+    std::lock_guard<std::mutex> guard(Lock());
+    connection_.reset();
+    isOpen_ = false;
+}
+
+bool WrenSQLite::IsOpen() const {
+    std::lock_guard<std::mutex> guard(Lock());
+    return isOpen_;
+}
+
+bool WrenSQLite::Execute(const std::string& sql, ResultTable* table) {
+    std::lock_guard<std::mutex> guard(Lock());
+    if (!connection_ || !connection_->db) {
+        return false;
+    }
+    const std::string head = Head(sql);
+    if (sql.find('\0') != std::string::npos) {
+        // The engine reads C strings: a NUL would cut the statement short.
+        Log(Utility::kLogError, "<db> sql error:statement holds a NUL byte");
+        Log(Utility::kLogError, head);
+        lastResult_ = SQLITE_MISUSE;
+        return false;
+    }
+
+    const uint32_t start = platform::GetTickCount();
+    char* rawMessage = nullptr;
+    lastResult_ = sqlite3_exec(connection_->db.get(), sql.c_str(),
+                               table != nullptr ? CollectRow : nullptr, table, &rawMessage);
+    std::unique_ptr<char, SqliteFree> message(rawMessage);
+    const uint32_t elapsed = platform::GetTickCount() - start;
+
+    if (elapsed >= kSlowStatementMs && log_ != nullptr) {
+        log_->Write(Utility::kLogInfo, "<db> sql tick " + head, static_cast<long>(elapsed));
+    }
+    if (lastResult_ == SQLITE_OK) {
+        return true;
+    }
+    DebugOutput("*** SQL Execute error!!\n");
+    if (!message) {
+        if (log_ != nullptr) {
+            log_->Write(Utility::kLogError, "<db> sql error:", static_cast<long>(lastResult_));
+        }
+    } else {
+        lastError_ = message.get();
+        DebugOutput(lastError_ + "\n");
+        Log(Utility::kLogError, "<db> sql error:" + lastError_);
+    }
+    Log(Utility::kLogError, head);
+    return false;
+}
+
+}  // namespace googledata

@@ -1,0 +1,424 @@
+#include "model/CalendarStyleInfo.h"
+
+#include <langinfo.h>
+#include <locale.h>
+#include <stdio.h>
+
+#include <array>
+#include <cwchar>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "model/StyleArchiver.h"
+#include "platform/TextConv.h"
+
+namespace Model {
+namespace {
+
+// A style file is a few kilobytes; anything past this is not read.
+constexpr std::streamoff kMaxStyleFileBytes = 1 << 20;
+
+TextStyle MakeText(const wchar_t* family, int size, ArgbColor color, int32_t alignment,
+                   int32_t lineAlignment) {
+    TextStyle s;
+    s.fontFamily = family;
+    s.fontSize = size;
+    s.color = color;
+    s.format = {alignment, lineAlignment};
+    return s;
+}
+
+DayTextStyle MakeDay(ArgbColor color) {
+    DayTextStyle s;
+    static_cast<TextStyle&>(s) = MakeText(L"Arial", 9, color, kAlignCenter, kAlignCenter);
+    return s;
+}
+
+// Text of the user's locale (LC_TIME from the environment), at most 64
+// characters; empty when the locale or item is not available.
+std::wstring LocaleItem(nl_item item) {
+    struct LocaleDeleter {
+        void operator()(locale_t l) const { freelocale(l); }
+    };
+    std::unique_ptr<std::remove_pointer_t<locale_t>, LocaleDeleter> loc(
+        newlocale(LC_TIME_MASK | LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr)));
+    if (!loc) {
+        loc.reset(newlocale(LC_TIME_MASK | LC_CTYPE_MASK, "C", static_cast<locale_t>(nullptr)));
+        if (!loc) {
+            return {};
+        }
+    }
+    const char* text = nl_langinfo_l(item, loc.get());
+    if (text == nullptr) {
+        return {};
+    }
+    const locale_t previous = uselocale(loc.get());
+    std::mbstate_t state{};
+    const char* src = text;
+    std::wstring out(65, L'\0');
+    const size_t n = std::mbsrtowcs(out.data(), &src, out.size() - 1, &state);
+    uselocale(previous);
+    if (n == static_cast<size_t>(-1)) {
+        return platform::Utf8ToWide(text).substr(0, 64);
+    }
+    out.resize(std::min<size_t>(n, 64));
+    return out;
+}
+
+nl_item LocaleMonthItem(int month) {
+#ifdef ALTMON_1
+    // The nominative form, as a calendar header shows it.
+    static constexpr std::array<nl_item, 12> kItems = {ALTMON_1, ALTMON_2,  ALTMON_3,  ALTMON_4,
+                                                       ALTMON_5, ALTMON_6,  ALTMON_7,  ALTMON_8,
+                                                       ALTMON_9, ALTMON_10, ALTMON_11, ALTMON_12};
+#else
+    static constexpr std::array<nl_item, 12> kItems = {MON_1, MON_2, MON_3, MON_4,  MON_5,  MON_6,
+                                                       MON_7, MON_8, MON_9, MON_10, MON_11, MON_12};
+#endif
+    return kItems[month - 1];
+}
+
+constexpr std::array<const wchar_t*, 12> kMonthFull = {
+    L"January", L"February", L"March",     L"April",   L"May",      L"June",
+    L"July",    L"August",   L"September", L"October", L"November", L"December"};
+constexpr std::array<const wchar_t*, 12> kMonthShort = {
+    L"Jan", L"Feb", L"Mar", L"Apr", L"May", L"Jun", L"Jly", L"Aug", L"Sep", L"Oct", L"Nov", L"Dec"};
+constexpr std::array<const wchar_t*, 7> kWeekFull = {
+    L"Sunday", L"Monday", L"Tuesday", L"Wednesday", L"Thursday", L"Friday", L"Saturday"};
+constexpr std::array<const wchar_t*, 7> kWeekShort = {L"Sun", L"Mon", L"Tue", L"Wed",
+                                                      L"Thu", L"Fri", L"Sat"};
+constexpr std::array<const wchar_t*, 7> kWeekLetter = {L"S", L"M", L"T", L"W", L"T", L"F", L"S"};
+
+std::wstring Upper(std::wstring s) {
+    for (wchar_t& c : s) {
+        if (c >= L'a' && c <= L'z') {
+            c = static_cast<wchar_t>(c - L'a' + L'A');
+        }
+    }
+    return s;
+}
+
+std::wstring Lower(std::wstring s) {
+    for (wchar_t& c : s) {
+        if (c >= L'A' && c <= L'Z') {
+            c = static_cast<wchar_t>(c - L'A' + L'a');
+        }
+    }
+    return s;
+}
+
+}  // namespace
+
+CCalendarStyleInfo::CCalendarStyleInfo(std::function<bool()> bottomBarOption)
+    : bottomBarOption_(std::move(bottomBarOption)) {
+    yearText = MakeText(L"Arial", 10, 0xFF404040, kAlignFar, kAlignFar);
+    monthNumText = MakeText(L"Arial Black", 22, 0xFFFFFFFF, kAlignNear, kAlignCenter);
+    monthNumText.outline = 1;
+    monthNumText.outlineThickness = 6;
+    monthNumText.outlineColor = 0xFF404040;
+    monthNameText = MakeText(L"Arial Black", 22, 0xFFFFFFFF, kAlignCenter, kAlignCenter);
+    monthNameText.outline = 1;
+    monthNameText.outlineThickness = 6;
+    monthNameText.outlineColor = 0xFF404040;
+    weekText = MakeText(L"Arial", 9, 0xFFFFFFFF, kAlignCenter, kAlignCenter);
+    weekNumberText = MakeText(L"Arial", 8, 0xFFC0C0C0, kAlignCenter, kAlignNear);
+    weekNumberText.visible = 0;
+    weekdayDayText = MakeDay(0xFF404040);
+    weekdayDayText.boxFillColor = 0xFFFF0000;
+    weekdayDayText.boxFrameColor = 0xFF00FF00;
+    saturdayDayText = MakeDay(0xFF4040C0);
+    sundayDayText = MakeDay(0xFFC04040);
+    todayDayText = MakeDay(0xFF20C020);
+    otherMonthDayText = MakeDay(0xFFC0C0C0);
+    listPrevText = MakeText(L"Arial", 9, 0xFFFFFFFF, kAlignNear, kAlignCenter);
+    listNextText = MakeText(L"Arial", 9, 0xFFFFFFFF, kAlignFar, kAlignCenter);
+    listTitleText = MakeText(L"Arial", 9, 0xFFFFFFFF, kAlignNear, kAlignCenter);
+    listPrevLabel = L"<< 前の月";
+    listNextLabel = L"次の月 >>";
+    listTitleLabel = L"予定表";
+    bookedTextColor = todayDayText.color;
+    Derive();
+}
+
+void CCalendarStyleInfo::Derive() {
+    popupDayText = MakeText(L"Arial", 18, monthNumText.color, kAlignNear, kAlignNear);
+    popupDayText.fontStyle = kFontBold;
+    popupDayText.outline = monthNumText.outline;
+    popupDayText.outlineColor = monthNumText.outlineColor;
+    popupDayText.outlineThickness = 3;
+    popupWeekText = MakeText(L"Arial", 14, monthNumText.color, kAlignNear, kAlignNear);
+    popupWeekText.fontStyle = kFontBold;
+    popupWeekText.outline = monthNumText.outline;
+    popupWeekText.outlineColor = monthNumText.outlineColor;
+    popupWeekText.outlineThickness = 2;
+    popupHeaderColor = headerBackground;
+    bottomBarShown = bottomBarOption_ ? bottomBarOption_() : false;
+    bottomBarBackground = windowBackground;
+    bottomBarText = MakeText(L"Arial", 11, weekdayDayText.color, kAlignFar, kAlignFar);
+    bottomBarMargins = {4, 4, 3, 2};
+    spareColor1 = kSpareColor1;
+    spareColor2 = kSpareColor2;
+}
+
+void CCalendarStyleInfo::Read(CStyleArchiver& ar) {
+    version = ar.ReadInt();
+    ar.ReadTextStyle(yearText);
+    ar.ReadTextStyle(monthNumText);
+    ar.ReadTextStyle(monthNameText);
+    monthNameFormat = ar.ReadInt();
+    ar.ReadMargins(headerMargins);
+    headerSameAsWindow = ar.ReadInt();
+    headerBackground = ar.ReadUInt();
+    ar.ReadTextStyle(weekText);
+    weekNameFormat = ar.ReadInt();
+    weekRowShape = ar.ReadInt();
+    ar.ReadMargins(weekRowMargins);
+    weekRowSameAsWindow = ar.ReadInt();
+    weekRowFrame = ar.ReadInt();
+    weekRowBackground = ar.ReadUInt();
+    weekRowFrameColor = ar.ReadUInt();
+    ar.ReadTextStyle(weekNumberText);
+    ar.ReadDayTextStyle(weekdayDayText);
+    ar.ReadDayTextStyle(saturdayDayText);
+    ar.ReadDayTextStyle(sundayDayText);
+    ar.ReadDayTextStyle(todayDayText);
+    spareColor1 = ar.ReadUInt();
+    spareColor2 = ar.ReadUInt();
+    ar.ReadInt();  // reserved
+    ar.ReadDayTextStyle(otherMonthDayText);
+    cellGapX = ar.ReadInt();
+    cellGapY = ar.ReadInt();
+    ar.ReadMargins(dayTextMargins);
+    dayAreaFlag = ar.ReadInt();
+    ar.ReadMargins(gridMargins);
+    listFlag = ar.ReadInt();
+    listFrameColor = ar.ReadUInt();
+    ar.ReadTextStyle(listPrevText);
+    ar.ReadTextStyle(listNextText);
+    ar.ReadTextStyle(listTitleText);
+    listPrevLabel = ar.ReadText();
+    listNextLabel = ar.ReadText();
+    listTitleLabel = ar.ReadText();
+    ar.ReadMargins(listMargins);
+    listOption = ar.ReadInt();
+    windowBackground = ar.ReadUInt();
+    windowFrameColor = ar.ReadUInt();
+    windowFrame = ar.ReadInt();
+    backgroundImageOn = ar.ReadInt();
+    backgroundImage = ar.ReadText();
+    windowShape = ar.ReadInt();
+    windowAlpha = ar.ReadInt();
+    dropShadow = ar.ReadInt();
+    dropShadowMode = ar.ReadInt();
+    ar.ReadPair(dropShadowOffsetX, dropShadowOffsetY);
+    if (version >= 1001) {
+        bookedTextColorOn = ar.ReadInt();
+        bookedTextColor = ar.ReadUInt();
+    }
+    if (version >= 1002) {
+        bookedBackgroundOn = ar.ReadInt();
+        bookedBackgroundColor = ar.ReadUInt();
+    }
+}
+
+void CCalendarStyleInfo::Write(CStyleArchiver& ar) const {
+    ar.WriteInt(kVersion);
+    ar.WriteTextStyle(yearText);
+    ar.WriteTextStyle(monthNumText);
+    ar.WriteTextStyle(monthNameText);
+    ar.WriteInt(monthNameFormat);
+    ar.WriteMargins(headerMargins);
+    ar.WriteInt(headerSameAsWindow);
+    ar.WriteUInt(headerBackground);
+    ar.WriteTextStyle(weekText);
+    ar.WriteInt(weekNameFormat);
+    ar.WriteInt(weekRowShape);
+    ar.WriteMargins(weekRowMargins);
+    ar.WriteInt(weekRowSameAsWindow);
+    ar.WriteInt(weekRowFrame);
+    ar.WriteUInt(weekRowBackground);
+    ar.WriteUInt(weekRowFrameColor);
+    ar.WriteTextStyle(weekNumberText);
+    ar.WriteDayTextStyle(weekdayDayText);
+    ar.WriteDayTextStyle(saturdayDayText);
+    ar.WriteDayTextStyle(sundayDayText);
+    ar.WriteDayTextStyle(todayDayText);
+    ar.WriteUInt(spareColor1);
+    ar.WriteUInt(spareColor2);
+    ar.WriteInt(0);  // reserved
+    ar.WriteDayTextStyle(otherMonthDayText);
+    ar.WriteInt(cellGapX);
+    ar.WriteInt(cellGapY);
+    ar.WriteMargins(dayTextMargins);
+    ar.WriteInt(dayAreaFlag);
+    ar.WriteMargins(gridMargins);
+    ar.WriteInt(listFlag);
+    ar.WriteUInt(listFrameColor);
+    ar.WriteTextStyle(listPrevText);
+    ar.WriteTextStyle(listNextText);
+    ar.WriteTextStyle(listTitleText);
+    ar.WriteText(listPrevLabel);
+    ar.WriteText(listNextLabel);
+    ar.WriteText(listTitleLabel);
+    ar.WriteMargins(listMargins);
+    ar.WriteInt(listOption);
+    ar.WriteUInt(windowBackground);
+    ar.WriteUInt(windowFrameColor);
+    ar.WriteInt(windowFrame);
+    ar.WriteInt(backgroundImageOn);
+    ar.WriteText(backgroundImage);
+    ar.WriteInt(windowShape);
+    ar.WriteInt(windowAlpha);
+    ar.WriteInt(dropShadow);
+    ar.WriteInt(dropShadowMode);
+    ar.WritePair(dropShadowOffsetX, dropShadowOffsetY);
+    ar.WriteInt(bookedTextColorOn);
+    ar.WriteUInt(bookedTextColor);
+    ar.WriteInt(bookedBackgroundOn);
+    ar.WriteUInt(bookedBackgroundColor);
+}
+
+bool CCalendarStyleInfo::Load(const std::wstring& fileName) {
+    path = fileName;
+    std::ifstream in(platform::WideToUtf8(fileName), std::ios::binary | std::ios::ate);
+    if (in) {
+        const std::streamoff end = in.tellg();
+        const std::streamoff length = end < 0 ? 0 : std::min(end, kMaxStyleFileBytes);
+        std::vector<uint8_t> bytes(static_cast<size_t>(length));
+        in.seekg(0);
+        in.read(reinterpret_cast<char*>(bytes.data()), length);
+        bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+        CStyleArchiver ar(bytes);
+        try {
+            Read(ar);
+        } catch (const CStyleArchiver::Error&) {
+            // A short or damaged file: what was read before stays.
+        }
+    }
+    Derive();
+    return true;
+}
+
+bool CCalendarStyleInfo::Save(const std::wstring& fileName) {
+    const std::string target = platform::WideToUtf8(fileName.empty() ? path : fileName);
+    if (target.empty()) {
+        return false;
+    }
+    CStyleArchiver ar;
+    Write(ar);
+    // Written beside the target and moved over it, so a failed write never
+    // leaves a half style in place of a whole one.
+    const std::string temp = target + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            return false;
+        }
+        const auto& buffer = ar.GetBuffer();
+        out.write(reinterpret_cast<const char*>(buffer.data()),
+                  static_cast<std::streamsize>(buffer.size()));
+        out.close();
+        if (!out) {
+            std::remove(temp.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temp.c_str(), target.c_str()) != 0) {
+        std::remove(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool CCalendarStyleInfo::SameStoredFields(const CCalendarStyleInfo& o) const {
+    return version == o.version && yearText == o.yearText && monthNumText == o.monthNumText &&
+           monthNameText == o.monthNameText && monthNameFormat == o.monthNameFormat &&
+           headerMargins == o.headerMargins && headerSameAsWindow == o.headerSameAsWindow &&
+           headerBackground == o.headerBackground && weekText == o.weekText &&
+           weekNameFormat == o.weekNameFormat && weekRowShape == o.weekRowShape &&
+           weekRowMargins == o.weekRowMargins && weekRowSameAsWindow == o.weekRowSameAsWindow &&
+           weekRowFrame == o.weekRowFrame && weekRowBackground == o.weekRowBackground &&
+           weekRowFrameColor == o.weekRowFrameColor && weekNumberText == o.weekNumberText &&
+           weekdayDayText == o.weekdayDayText && saturdayDayText == o.saturdayDayText &&
+           sundayDayText == o.sundayDayText && todayDayText == o.todayDayText &&
+           spareColor1 == o.spareColor1 && spareColor2 == o.spareColor2 &&
+           otherMonthDayText == o.otherMonthDayText && cellGapX == o.cellGapX &&
+           cellGapY == o.cellGapY && dayTextMargins == o.dayTextMargins &&
+           dayAreaFlag == o.dayAreaFlag && gridMargins == o.gridMargins && listFlag == o.listFlag &&
+           listFrameColor == o.listFrameColor && listPrevText == o.listPrevText &&
+           listNextText == o.listNextText && listTitleText == o.listTitleText &&
+           listPrevLabel == o.listPrevLabel && listNextLabel == o.listNextLabel &&
+           listTitleLabel == o.listTitleLabel && listMargins == o.listMargins &&
+           listOption == o.listOption && windowBackground == o.windowBackground &&
+           windowFrameColor == o.windowFrameColor && windowFrame == o.windowFrame &&
+           backgroundImageOn == o.backgroundImageOn && backgroundImage == o.backgroundImage &&
+           windowShape == o.windowShape && windowAlpha == o.windowAlpha &&
+           dropShadow == o.dropShadow && dropShadowMode == o.dropShadowMode &&
+           dropShadowOffsetX == o.dropShadowOffsetX && dropShadowOffsetY == o.dropShadowOffsetY &&
+           bookedTextColorOn == o.bookedTextColorOn && bookedTextColor == o.bookedTextColor &&
+           bookedBackgroundOn == o.bookedBackgroundOn &&
+           bookedBackgroundColor == o.bookedBackgroundColor;
+}
+
+std::wstring CCalendarStyleInfo::GetMonthName(int format, int month) {
+    if (month < 1 || month > 12) {
+        return {};
+    }
+    const int i = month - 1;
+    switch (format) {
+        case 0:
+            return kMonthFull[i];
+        case 1:
+            return Upper(kMonthFull[i]);
+        case 2:
+            return Lower(kMonthFull[i]);
+        case 3:
+            return kMonthShort[i];
+        case 4:
+            return Upper(kMonthShort[i]);
+        case 5:
+            return Lower(kMonthShort[i]);
+        case 6:
+            return std::to_wstring(month);
+        case 7:
+            return LocaleItem(LocaleMonthItem(month));
+        default:
+            return {};
+    }
+}
+
+std::wstring CCalendarStyleInfo::GetWeekName(int format, int column, bool mondayFirst) {
+    if (column < 0 || column > 6) {
+        return {};
+    }
+    // Index 0 is Sunday.
+    const int day = mondayFirst ? (column + 1) % 7 : column;
+    switch (format) {
+        case 0:
+            return kWeekFull[day];
+        case 1:
+            return Upper(kWeekFull[day]);
+        case 2:
+            return Lower(kWeekFull[day]);
+        case 3:
+            return kWeekShort[day];
+        case 4:
+            return Upper(kWeekShort[day]);
+        case 5:
+            return Lower(kWeekShort[day]);
+        case 6:
+            return kWeekLetter[day];
+        case 7:
+            return Lower(kWeekLetter[day]);
+        case 8: {
+            static constexpr std::array<nl_item, 7> kItems = {ABDAY_1, ABDAY_2, ABDAY_3, ABDAY_4,
+                                                              ABDAY_5, ABDAY_6, ABDAY_7};
+            return LocaleItem(kItems[day]);
+        }
+        default:
+            return {};
+    }
+}
+
+}  // namespace Model

@@ -1,0 +1,846 @@
+// Expanding recurring series: the examples of RFC 5545 section 3.8.5.3, time
+// zones (inline and built-in), daylight-saving changes, all-day series,
+// EXDATE/RDATE, unusable texts, the parsed-series cache and the helpers that
+// place occurrences and match exceptions.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <ctime>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/MaintenanceLog.h"
+#include "controller/Icalendar.h"
+#include "controller/RecurrenceCache.h"
+#include "controller/RecurrenceExceptions.h"
+#include "controller/RecurrenceSeries.h"
+#include "platform/Time.h"
+#include "tests/support/TestSupport.h"
+
+using platform::CTime;
+
+namespace {
+
+constexpr const char* kNewYork = "America/New_York";
+constexpr const char* kTokyo = "Asia/Tokyo";
+
+// "YYYYMMDDTHHMMSS" (or "YYYYMMDD") read as local time of the current TZ.
+CTime Wall(const std::string& text) {
+    const int y = std::stoi(text.substr(0, 4));
+    const int m = std::stoi(text.substr(4, 2));
+    const int d = std::stoi(text.substr(6, 2));
+    if (text.size() < 15) {
+        return CTime(y, m, d, 0, 0, 0);
+    }
+    return CTime(y, m, d, std::stoi(text.substr(9, 2)), std::stoi(text.substr(11, 2)),
+                 std::stoi(text.substr(13, 2)));
+}
+
+// The instants of wall times of `zone`.
+std::vector<int64_t> InstantsIn(const std::string& zone, const std::vector<std::string>& walls) {
+    testsupport::ScopedTz tz(zone);
+    std::vector<int64_t> out;
+    for (const auto& w : walls) {
+        out.push_back(Wall(w).GetTime());
+    }
+    return out;
+}
+
+int64_t InstantIn(const std::string& zone, const std::string& wall) {
+    return InstantsIn(zone, {wall})[0];
+}
+
+// Every `step`th day from `first` up to (not including) `end`, at `time`.
+std::vector<std::string> Days(const std::string& first, const std::string& end, int step,
+                              const std::string& time = "T090000") {
+    std::tm tm{};
+    tm.tm_year = std::stoi(first.substr(0, 4)) - 1900;
+    tm.tm_mon = std::stoi(first.substr(4, 2)) - 1;
+    tm.tm_mday = std::stoi(first.substr(6, 2));
+    std::vector<std::string> out;
+    for (;;) {
+        std::tm norm = tm;
+        const std::time_t t = timegm(&norm);
+        std::tm day{};
+        gmtime_r(&t, &day);
+        char buf[16];
+        std::strftime(buf, sizeof buf, "%Y%m%d", &day);
+        if (std::string(buf) >= end) {
+            return out;
+        }
+        out.push_back(buf + time);
+        tm.tm_mday += step;
+    }
+}
+
+// Dates ("YYYYMMDD") at 09:00.
+std::vector<std::string> At9(std::initializer_list<const char*> dates) {
+    std::vector<std::string> out;
+    for (const char* d : dates) {
+        out.push_back(std::string(d) + "T090000");
+    }
+    return out;
+}
+
+std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> out;
+    for (const auto& p : parts) {
+        out.insert(out.end(), p.begin(), p.end());
+    }
+    return out;
+}
+
+std::vector<int64_t> Seconds(const std::vector<CTime>& times) {
+    std::vector<int64_t> out;
+    for (const auto& t : times) {
+        out.push_back(t.GetTime());
+    }
+    return out;
+}
+
+// Expands `text` over [from, to) through the one-shot entry point.
+std::vector<int64_t> Expand(const std::string& text, int64_t from, int64_t to) {
+    std::vector<CTime> occurrences;
+    int count = -1;
+    int error = -1;
+    EXPECT_NE(
+        0, CIcalendar::GetRecurrenceEvents(text, CTime(from), CTime(to), occurrences, count, error))
+        << text;
+    EXPECT_EQ(static_cast<int>(occurrences.size()), count);
+    EXPECT_EQ(CIcalendar::kErrorNone, error);
+    return Seconds(occurrences);
+}
+
+// Every 20 minutes from 9:00 to 16:40 on two days.
+std::vector<std::string> TwentyMinuteSlots() {
+    std::vector<std::string> out;
+    for (const char* day : {"19970902", "19970903"}) {
+        for (int h = 9; h <= 16; ++h) {
+            for (int m = 0; m < 60; m += 20) {
+                char buf[32];
+                std::snprintf(buf, sizeof buf, "%sT%02d%02d00", day, h, m);
+                out.push_back(buf);
+            }
+        }
+    }
+    return out;
+}
+
+const std::string kNyStart = "DTSTART;TZID=America/New_York:19970902T090000\n";
+
+struct RfcCase {
+    const char* name;
+    std::string text;
+    const char* rangeEnd;               // New York wall time ending the compared range
+    std::vector<std::string> expected;  // New York wall times
+};
+
+// RFC 5545 section 3.8.5.3, in the order of the RFC. Open-ended rules are
+// compared up to rangeEnd.
+std::vector<RfcCase> RfcCases() {
+    return {
+        {"DailyCount10", kNyStart + "RRULE:FREQ=DAILY;COUNT=10\n", "19980101",
+         Days("19970902", "19970912", 1)},
+        {"DailyUntil", kNyStart + "RRULE:FREQ=DAILY;UNTIL=19971224T000000Z\n", "19980301",
+         Days("19970902", "19971224", 1)},
+        {"EveryOtherDay", kNyStart + "RRULE:FREQ=DAILY;INTERVAL=2\n", "19971225",
+         Days("19970902", "19971225", 2)},
+        {"Every10Days5", kNyStart + "RRULE:FREQ=DAILY;INTERVAL=10;COUNT=5\n", "19980101",
+         At9({"19970902", "19970912", "19970922", "19971002", "19971012"})},
+        {"JanuaryYearly",
+         "DTSTART;TZID=America/New_York:19980101T090000\n"
+         "RRULE:FREQ=YEARLY;UNTIL=20000131T140000Z;BYMONTH=1;BYDAY=SU,MO,TU,WE,TH,FR,SA\n",
+         "20010101",
+         Concat({Days("19980101", "19980201", 1), Days("19990101", "19990201", 1),
+                 Days("20000101", "20000201", 1)})},
+        {"JanuaryDaily",
+         "DTSTART;TZID=America/New_York:19980101T090000\n"
+         "RRULE:FREQ=DAILY;UNTIL=20000131T140000Z;BYMONTH=1\n",
+         "20010101",
+         Concat({Days("19980101", "19980201", 1), Days("19990101", "19990201", 1),
+                 Days("20000101", "20000201", 1)})},
+        {"WeeklyCount10", kNyStart + "RRULE:FREQ=WEEKLY;COUNT=10\n", "19980101",
+         Days("19970902", "19971105", 7)},
+        {"WeeklyUntil", kNyStart + "RRULE:FREQ=WEEKLY;UNTIL=19971224T000000Z\n", "19980301",
+         Days("19970902", "19971224", 7)},
+        {"EveryOtherWeek", kNyStart + "RRULE:FREQ=WEEKLY;INTERVAL=2;WKST=SU\n", "19980218",
+         Days("19970902", "19980218", 14)},
+        {"TuThUntil", kNyStart + "RRULE:FREQ=WEEKLY;UNTIL=19971007T000000Z;WKST=SU;BYDAY=TU,TH\n",
+         "19980101",
+         At9({"19970902", "19970904", "19970909", "19970911", "19970916", "19970918", "19970923",
+              "19970925", "19970930", "19971002"})},
+        {"TuThCount", kNyStart + "RRULE:FREQ=WEEKLY;COUNT=10;WKST=SU;BYDAY=TU,TH\n", "19980101",
+         At9({"19970902", "19970904", "19970909", "19970911", "19970916", "19970918", "19970923",
+              "19970925", "19970930", "19971002"})},
+        {"EveryOtherWeekMoWeFr",
+         "DTSTART;TZID=America/New_York:19970901T090000\n"
+         "RRULE:FREQ=WEEKLY;INTERVAL=2;UNTIL=19971224T000000Z;WKST=SU;BYDAY=MO,WE,FR\n",
+         "19980301",
+         At9({"19970901", "19970903", "19970905", "19970915", "19970917", "19970919", "19970929",
+              "19971001", "19971003", "19971013", "19971015", "19971017", "19971027", "19971029",
+              "19971031", "19971110", "19971112", "19971114", "19971124", "19971126", "19971128",
+              "19971208", "19971210", "19971212", "19971222"})},
+        {"EveryOtherWeekTuThCount8",
+         kNyStart + "RRULE:FREQ=WEEKLY;INTERVAL=2;COUNT=8;WKST=SU;BYDAY=TU,TH\n", "19980101",
+         At9({"19970902", "19970904", "19970916", "19970918", "19970930", "19971002", "19971014",
+              "19971016"})},
+        {"FirstFridayCount",
+         "DTSTART;TZID=America/New_York:19970905T090000\n"
+         "RRULE:FREQ=MONTHLY;COUNT=10;BYDAY=1FR\n",
+         "19990101",
+         At9({"19970905", "19971003", "19971107", "19971205", "19980102", "19980206", "19980306",
+              "19980403", "19980501", "19980605"})},
+        {"FirstFridayUntil",
+         "DTSTART;TZID=America/New_York:19970905T090000\n"
+         "RRULE:FREQ=MONTHLY;UNTIL=19971224T000000Z;BYDAY=1FR\n",
+         "19990101", At9({"19970905", "19971003", "19971107", "19971205"})},
+        {"FirstAndLastSundayEveryOtherMonth",
+         "DTSTART;TZID=America/New_York:19970907T090000\n"
+         "RRULE:FREQ=MONTHLY;INTERVAL=2;COUNT=10;BYDAY=1SU,-1SU\n",
+         "19990101",
+         At9({"19970907", "19970928", "19971102", "19971130", "19980104", "19980125", "19980301",
+              "19980329", "19980503", "19980531"})},
+        {"SecondToLastMonday",
+         "DTSTART;TZID=America/New_York:19970922T090000\n"
+         "RRULE:FREQ=MONTHLY;COUNT=6;BYDAY=-2MO\n",
+         "19990101", At9({"19970922", "19971020", "19971117", "19971222", "19980119", "19980216"})},
+        {"ThirdToLastDay",
+         "DTSTART;TZID=America/New_York:19970928T090000\n"
+         "RRULE:FREQ=MONTHLY;BYMONTHDAY=-3\n",
+         "19980301", At9({"19970928", "19971029", "19971128", "19971229", "19980129", "19980226"})},
+        {"SecondAndFifteenth", kNyStart + "RRULE:FREQ=MONTHLY;COUNT=10;BYMONTHDAY=2,15\n",
+         "19990101",
+         At9({"19970902", "19970915", "19971002", "19971015", "19971102", "19971115", "19971202",
+              "19971215", "19980102", "19980115"})},
+        {"FirstAndLastDay",
+         "DTSTART;TZID=America/New_York:19970930T090000\n"
+         "RRULE:FREQ=MONTHLY;COUNT=10;BYMONTHDAY=1,-1\n",
+         "19990101",
+         At9({"19970930", "19971001", "19971031", "19971101", "19971130", "19971201", "19971231",
+              "19980101", "19980131", "19980201"})},
+        {"Every18Months10thTo15th",
+         "DTSTART;TZID=America/New_York:19970910T090000\n"
+         "RRULE:FREQ=MONTHLY;INTERVAL=18;COUNT=10;BYMONTHDAY=10,11,12,13,14,15\n",
+         "20000101",
+         At9({"19970910", "19970911", "19970912", "19970913", "19970914", "19970915", "19990310",
+              "19990311", "19990312", "19990313"})},
+        {"TuesdayEveryOtherMonth", kNyStart + "RRULE:FREQ=MONTHLY;INTERVAL=2;BYDAY=TU\n",
+         "19980401",
+         At9({"19970902", "19970909", "19970916", "19970923", "19970930", "19971104", "19971111",
+              "19971118", "19971125", "19980106", "19980113", "19980120", "19980127", "19980303",
+              "19980310", "19980317", "19980324", "19980331"})},
+        {"JuneAndJuly",
+         "DTSTART;TZID=America/New_York:19970610T090000\n"
+         "RRULE:FREQ=YEARLY;COUNT=10;BYMONTH=6,7\n",
+         "20030101",
+         At9({"19970610", "19970710", "19980610", "19980710", "19990610", "19990710", "20000610",
+              "20000710", "20010610", "20010710"})},
+        {"EveryOtherYearJanFebMar",
+         "DTSTART;TZID=America/New_York:19970310T090000\n"
+         "RRULE:FREQ=YEARLY;INTERVAL=2;COUNT=10;BYMONTH=1,2,3\n",
+         "20050101",
+         At9({"19970310", "19990110", "19990210", "19990310", "20010110", "20010210", "20010310",
+              "20030110", "20030210", "20030310"})},
+        {"EveryThirdYearDays1_100_200",
+         "DTSTART;TZID=America/New_York:19970101T090000\n"
+         "RRULE:FREQ=YEARLY;INTERVAL=3;COUNT=10;BYYEARDAY=1,100,200\n",
+         "20080101",
+         At9({"19970101", "19970410", "19970719", "20000101", "20000409", "20000718", "20030101",
+              "20030410", "20030719", "20060101"})},
+        {"Every20thMonday",
+         "DTSTART;TZID=America/New_York:19970519T090000\n"
+         "RRULE:FREQ=YEARLY;BYDAY=20MO\n",
+         "20000101", At9({"19970519", "19980518", "19990517"})},
+        {"MondayOfWeek20",
+         "DTSTART;TZID=America/New_York:19970512T090000\n"
+         "RRULE:FREQ=YEARLY;BYWEEKNO=20;BYDAY=MO\n",
+         "20000101", At9({"19970512", "19980511", "19990517"})},
+        {"ThursdaysInMarch",
+         "DTSTART;TZID=America/New_York:19970313T090000\n"
+         "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=TH\n",
+         "19990401",
+         At9({"19970313", "19970320", "19970327", "19980305", "19980312", "19980319", "19980326",
+              "19990304", "19990311", "19990318", "19990325"})},
+        {"ThursdaysInSummer",
+         "DTSTART;TZID=America/New_York:19970605T090000\n"
+         "RRULE:FREQ=YEARLY;BYDAY=TH;BYMONTH=6,7,8\n",
+         "19990901",
+         Concat({Days("19970605", "19970901", 7), Days("19980604", "19980901", 7),
+                 Days("19990603", "19990901", 7)})},
+        {"FridayThe13th",
+         kNyStart + "EXDATE;TZID=America/New_York:19970902T090000\n"
+                    "RRULE:FREQ=MONTHLY;BYDAY=FR;BYMONTHDAY=13\n",
+         "20010101", At9({"19980213", "19980313", "19981113", "19990813", "20001013"})},
+        {"SaturdayAfterFirstSunday",
+         "DTSTART;TZID=America/New_York:19970913T090000\n"
+         "RRULE:FREQ=MONTHLY;BYDAY=SA;BYMONTHDAY=7,8,9,10,11,12,13\n",
+         "19980701",
+         At9({"19970913", "19971011", "19971108", "19971213", "19980110", "19980207", "19980307",
+              "19980411", "19980509", "19980613"})},
+        {"ElectionDay",
+         "DTSTART;TZID=America/New_York:19961105T090000\n"
+         "RRULE:FREQ=YEARLY;INTERVAL=4;BYMONTH=11;BYDAY=TU;BYMONTHDAY=2,3,4,5,6,7,8\n",
+         "20050101", At9({"19961105", "20001107", "20041102"})},
+        {"ThirdTuWeThInMonth",
+         "DTSTART;TZID=America/New_York:19970904T090000\n"
+         "RRULE:FREQ=MONTHLY;COUNT=3;BYDAY=TU,WE,TH;BYSETPOS=3\n",
+         "19980101", At9({"19970904", "19971007", "19971106"})},
+        {"SecondToLastWeekday",
+         "DTSTART;TZID=America/New_York:19970929T090000\n"
+         "RRULE:FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-2\n",
+         "19980401",
+         At9({"19970929", "19971030", "19971127", "19971230", "19980129", "19980226", "19980330"})},
+        // The RFC writes UNTIL=19970902T170000Z but lists 15:00 EDT; 17:00 EDT
+        // is what it means.
+        {"Every3HoursNineToFive",
+         kNyStart + "RRULE:FREQ=HOURLY;INTERVAL=3;UNTIL=19970902T210000Z\n",
+         "19970910",
+         {"19970902T090000", "19970902T120000", "19970902T150000"}},
+        {"Every15MinutesCount6",
+         kNyStart + "RRULE:FREQ=MINUTELY;INTERVAL=15;COUNT=6\n",
+         "19970910",
+         {"19970902T090000", "19970902T091500", "19970902T093000", "19970902T094500",
+          "19970902T100000", "19970902T101500"}},
+        {"EveryHourAndAHalfCount4",
+         kNyStart + "RRULE:FREQ=MINUTELY;INTERVAL=90;COUNT=4\n",
+         "19970910",
+         {"19970902T090000", "19970902T103000", "19970902T120000", "19970902T133000"}},
+        {"Every20MinutesDaily",
+         kNyStart + "RRULE:FREQ=DAILY;BYHOUR=9,10,11,12,13,14,15,16;BYMINUTE=0,20,40\n", "19970904",
+         TwentyMinuteSlots()},
+        {"Every20MinutesMinutely",
+         kNyStart + "RRULE:FREQ=MINUTELY;INTERVAL=20;BYHOUR=9,10,11,12,13,14,15,16\n", "19970904",
+         TwentyMinuteSlots()},
+        {"WkstMonday",
+         "DTSTART;TZID=America/New_York:19970805T090000\n"
+         "RRULE:FREQ=WEEKLY;INTERVAL=2;COUNT=4;BYDAY=TU,SU;WKST=MO\n",
+         "19980101", At9({"19970805", "19970810", "19970819", "19970824"})},
+        {"WkstSunday",
+         "DTSTART;TZID=America/New_York:19970805T090000\n"
+         "RRULE:FREQ=WEEKLY;INTERVAL=2;COUNT=4;BYDAY=TU,SU;WKST=SU\n",
+         "19980101", At9({"19970805", "19970817", "19970819", "19970831"})},
+        {"InvalidDatesIgnored",
+         "DTSTART;TZID=America/New_York:20070115T090000\n"
+         "RRULE:FREQ=MONTHLY;BYMONTHDAY=15,30;COUNT=5\n",
+         "20080101", At9({"20070115", "20070130", "20070215", "20070315", "20070330"})},
+    };
+}
+
+struct Month {
+    CTime from;
+    CTime to;
+};
+
+class RfcExamples : public ::testing::TestWithParam<const char*> {};
+
+// Each example over its whole range at once, and month by month (local
+// months of the process's zone) through the cache: both give the RFC's
+// instants, whatever the process's zone.
+TEST_P(RfcExamples, GiveTheRfcInstants) {
+    for (const RfcCase& c : RfcCases()) {
+        SCOPED_TRACE(c.name);
+        const std::vector<int64_t> expected = InstantsIn(kNewYork, c.expected);
+        const int64_t from = InstantIn(kNewYork, "19960101");
+        const int64_t to = InstantIn(kNewYork, c.rangeEnd);
+
+        testsupport::ScopedTz tz(GetParam());
+        EXPECT_EQ(expected, Expand(c.text, from, to));
+
+        // Month by month, forwards and then backwards (the cache fills a
+        // window around each range asked for, so going back skips ahead anew).
+        std::vector<Month> months;
+        CTime month = platform::LocalMidnight(CTime(expected.front() - 40 * 86400));
+        month = CTime(month.GetYear(), month.GetMonth(), 1, 0, 0, 0);
+        while (month.GetTime() < to) {
+            const CTime next = month.GetMonth() == 12
+                                   ? CTime(month.GetYear() + 1, 1, 1, 0, 0, 0)
+                                   : CTime(month.GetYear(), month.GetMonth() + 1, 1, 0, 0, 0);
+            months.push_back({month, next});
+            month = next;
+        }
+        Controller::CRecurrenceCache cache;
+        for (bool backwards : {false, true}) {
+            SCOPED_TRACE(backwards ? "backwards" : "forwards");
+            std::vector<CTime> byMonth;
+            for (size_t i = 0; i < months.size(); ++i) {
+                const Month& m = months[backwards ? months.size() - 1 - i : i];
+                ASSERT_TRUE(cache.GetOccurrences("s1", c.text, m.from, m.to, byMonth));
+            }
+            std::vector<int64_t> inRange;
+            for (int64_t t : Seconds(byMonth)) {
+                if (t >= from && t < to) {
+                    inRange.push_back(t);
+                }
+            }
+            std::sort(inRange.begin(), inRange.end());
+            EXPECT_EQ(expected, inRange);
+        }
+        EXPECT_EQ(1u, cache.GetParseCount());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Zones, RfcExamples, ::testing::Values(kNewYork, kTokyo));
+
+// A zone unknown to libical's table, with New York's rules since 2007: only
+// the inline block can resolve it.
+const std::string kInlineEastern =
+    "BEGIN:VTIMEZONE\n"
+    "TZID:Custom Eastern\n"
+    "BEGIN:DAYLIGHT\n"
+    "TZOFFSETFROM:-0500\n"
+    "TZOFFSETTO:-0400\n"
+    "TZNAME:EDT\n"
+    "DTSTART:20070311T020000\n"
+    "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU\n"
+    "END:DAYLIGHT\n"
+    "BEGIN:STANDARD\n"
+    "TZOFFSETFROM:-0400\n"
+    "TZOFFSETTO:-0500\n"
+    "TZNAME:EST\n"
+    "DTSTART:20071104T020000\n"
+    "RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\n"
+    "END:STANDARD\n"
+    "END:VTIMEZONE\n";
+
+int64_t Utc(const std::string& wall) {
+    return InstantIn("UTC", wall);
+}
+
+class ZoneTest : public ::testing::TestWithParam<const char*> {
+protected:
+    // [from, to) as UTC wall times, so the range does not depend on TZ.
+    std::vector<int64_t> Run(const std::string& text, const std::string& from,
+                             const std::string& to) {
+        const int64_t f = Utc(from);
+        const int64_t t = Utc(to);
+        testsupport::ScopedTz tz(GetParam());
+        return Expand(text, f, t);
+    }
+};
+
+// A weekly 09:00 New York series over the autumn change: the wall time stays
+// 09:00 in New York, so the instants move by an hour; the same from an
+// inline VTIMEZONE, with or without COUNT.
+TEST_P(ZoneTest, WeeklySeriesKeepsItsWallTimeOverTheAutumnChange) {
+    const std::vector<int64_t> expected = {Utc("20241021T130000"), Utc("20241028T130000"),
+                                           Utc("20241104T140000"), Utc("20241111T140000")};
+    for (const std::string& text : {std::string("DTSTART;TZID=America/New_York:20241021T090000\n"
+                                                "RRULE:FREQ=WEEKLY;COUNT=4\n"),
+                                    std::string("DTSTART;TZID=America/New_York:20241021T090000\n"
+                                                "RRULE:FREQ=WEEKLY\n"),
+                                    "DTSTART;TZID=Custom Eastern:20241021T090000\n"
+                                    "DTEND;TZID=Custom Eastern:20241021T100000\n"
+                                    "RRULE:FREQ=WEEKLY;BYDAY=MO\n" +
+                                        kInlineEastern}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(expected, Run(text, "20241001", "20241112"));
+    }
+}
+
+// Spring forward: 02:30 does not exist on 10 March 2024 in New York; that
+// day's occurrence is read with the offset before the change (03:30 EDT) and
+// the next day's is back at 02:30.
+TEST_P(ZoneTest, SpringForwardGap) {
+    const std::vector<int64_t> expected = {Utc("20240308T073000"), Utc("20240309T073000"),
+                                           Utc("20240310T073000"), Utc("20240311T063000"),
+                                           Utc("20240312T063000")};
+    for (const char* rule : {"RRULE:FREQ=DAILY;COUNT=5\n", "RRULE:FREQ=DAILY\n"}) {
+        SCOPED_TRACE(rule);
+        EXPECT_EQ(expected,
+                  Run(std::string("DTSTART;TZID=America/New_York:20240308T023000\n") + rule,
+                      "20240301", "20240312T120000"));
+    }
+}
+
+// Fall back: 01:30 happens twice on 3 November 2024 in New York; the
+// occurrence is the first of the two (EDT).
+TEST_P(ZoneTest, AutumnOverlapTakesTheFirstInstant) {
+    const std::vector<int64_t> expected = {Utc("20241102T053000"), Utc("20241103T053000"),
+                                           Utc("20241104T063000")};
+    for (const std::string& start :
+         {std::string("DTSTART;TZID=America/New_York:20241102T013000\n"),
+          "DTSTART;TZID=Custom Eastern:20241102T013000\n" + kInlineEastern}) {
+        SCOPED_TRACE(start);
+        EXPECT_EQ(expected, Run(start + "RRULE:FREQ=DAILY;COUNT=3\n", "20241101", "20241201"));
+    }
+}
+
+// EXDATE removes (several values on one line, a UTC value, a DATE on a timed
+// series); RDATE adds (zoned, UTC period, DATE) and a duplicate of an RRULE
+// instance is kept once.
+TEST_P(ZoneTest, ExdateRemovesAndRdateAdds) {
+    const std::string text =
+        "DTSTART;TZID=America/New_York:20240101T100000\n"
+        "DTEND;TZID=America/New_York:20240101T110000\n"
+        "RRULE:FREQ=WEEKLY;COUNT=6\n"
+        "EXDATE;TZID=America/New_York:20240108T100000,20240115T100000\n"
+        "EXDATE:20240122T150000Z\n"
+        "EXDATE;VALUE=DATE:20240205\n"
+        "RDATE;TZID=America/New_York:20240103T120000\n"
+        "RDATE;VALUE=PERIOD:20240104T170000Z/PT1H\n"
+        "RDATE;VALUE=DATE:20240106\n"
+        "RDATE;TZID=America/New_York:20240129T100000\n";
+    const std::vector<int64_t> expected = {Utc("20240101T150000"), Utc("20240103T170000"),
+                                           Utc("20240104T170000"), Utc("20240106T150000"),
+                                           Utc("20240129T150000")};
+    EXPECT_EQ(expected, Run(text, "20231201", "20240301"));
+    // Without any RRULE the series is DTSTART and its RDATEs.
+    EXPECT_EQ((std::vector<int64_t>{Utc("20240101T150000"), Utc("20240103T170000")}),
+              Run("DTSTART;TZID=America/New_York:20240101T100000\n"
+                  "RDATE;TZID=America/New_York:20240103T120000\n",
+                  "20231201", "20240301"));
+}
+
+// A DATE UNTIL on a timed series includes the UNTIL day.
+TEST_P(ZoneTest, DateUntilIncludesItsDay) {
+    EXPECT_EQ((std::vector<int64_t>{Utc("20240101T150000"), Utc("20240102T150000"),
+                                    Utc("20240103T150000")}),
+              Run("DTSTART;TZID=America/New_York:20240101T100000\n"
+                  "RRULE:FREQ=DAILY;UNTIL=20240103\n",
+                  "20231201", "20240301"));
+}
+
+// An occurrence at `from` is inside the range, one at `to` is not, and an
+// empty range gives nothing.
+TEST_P(ZoneTest, RangeIsHalfOpen) {
+    const std::string text = "DTSTART:20240101T000000Z\nRRULE:FREQ=DAILY\n";
+    EXPECT_EQ((std::vector<int64_t>{Utc("20240102"), Utc("20240103")}),
+              Run(text, "20240102", "20240104"));
+    EXPECT_TRUE(Run(text, "20240104", "20240104").empty());
+    EXPECT_TRUE(Run(text, "20240104", "20240102").empty());
+}
+
+// ISO week 1 of 2020 begins on 30 December 2019 and that of 2021 on 4
+// January 2021: every day of both, once each and in order.
+TEST_P(ZoneTest, WeekNumbersAroundNewYear) {
+    const std::string text =
+        "DTSTART:20181231T120000Z\n"
+        "RRULE:FREQ=YEARLY;BYWEEKNO=1;BYDAY=MO,TU,WE,TH,FR,SA,SU\n";
+    std::vector<std::string> walls = Concat(
+        {Days("20191230", "20200106", 1, "T120000"), Days("20210104", "20210111", 1, "T120000")});
+    EXPECT_EQ(InstantsIn("UTC", walls), Run(text, "20191201", "20210201"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Zones, ZoneTest, ::testing::Values(kNewYork, kTokyo));
+
+class AllDayTest : public ::testing::TestWithParam<const char*> {};
+
+// All-day series fall on local midnights of the process's zone, whatever it
+// is, also across a daylight-saving change; DATE EXDATE and UNTIL apply.
+TEST_P(AllDayTest, OccurrencesAreLocalMidnights) {
+    testsupport::ScopedTz tz(GetParam());
+    struct Case {
+        std::string text;
+        std::vector<std::string> dates;
+    };
+    const std::vector<Case> cases = {
+        {"DTSTART;VALUE=DATE:20240105\nDTEND;VALUE=DATE:20240106\n"
+         "RRULE:FREQ=WEEKLY;UNTIL=20240126\nEXDATE;VALUE=DATE:20240112\n",
+         {"20240105", "20240119", "20240126"}},
+        {"DTSTART;VALUE=DATE:20240308\nRRULE:FREQ=DAILY;COUNT=4\n",
+         {"20240308", "20240309", "20240310", "20240311"}},
+        {"DTSTART;VALUE=DATE:20240308\nRRULE:FREQ=DAILY\n",
+         {"20240308", "20240309", "20240310", "20240311"}},
+        {"DTSTART;VALUE=DATE:20240229\nRRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=-1\n",
+         {"20240229", "20250228"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::vector<int64_t> expected;
+        for (const auto& d : c.dates) {
+            expected.push_back(Wall(d).GetTime());
+        }
+        const std::vector<int64_t> got =
+            Expand(c.text, Wall("20240101").GetTime(),
+                   Wall(c.dates.size() == 2 ? "20250301" : "20240312").GetTime());
+        EXPECT_EQ(expected, got);
+        for (int64_t t : got) {
+            EXPECT_EQ(0, CTime(t).GetHour());
+        }
+    }
+    // A timed UNTIL on an all-day series is an instant: the day whose local
+    // midnight is not after it is the last.
+    const int64_t until = Utc("20240107T000000");
+    std::vector<int64_t> expected;
+    for (const char* d : {"20240105", "20240106", "20240107"}) {
+        if (Wall(d).GetTime() <= until) {
+            expected.push_back(Wall(d).GetTime());
+        }
+    }
+    EXPECT_EQ(expected, Expand("DTSTART;VALUE=DATE:20240105\n"
+                               "RRULE:FREQ=DAILY;UNTIL=20240107T000000Z\n",
+                               Wall("20240101").GetTime(), Wall("20240201").GetTime()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Zones, AllDayTest, ::testing::Values(kNewYork, kTokyo));
+
+// The text as the service stores it (bare lines, an inline VTIMEZONE, extra
+// line ends) and as the manager hands it over (wrapped in BEGIN:VEVENT),
+// with CRLF or with END:VEVENT glued to the last line, reads the same.
+TEST(RecurrenceText, FormsReadTheSame) {
+    testsupport::ScopedTz tz(kTokyo);
+    const std::string bare =
+        "DTSTART;TZID=Asia/Tokyo:20100416T190000\n"
+        "DTEND;TZID=Asia/Tokyo:20100416T213000\n"
+        "RRULE:FREQ=WEEKLY;BYDAY=FR;WKST=MO\n"
+        "BEGIN:VTIMEZONE\nTZID:Asia/Tokyo\nX-LIC-LOCATION:Asia/Tokyo\n"
+        "BEGIN:STANDARD\nTZOFFSETFROM:+0900\nTZOFFSETTO:+0900\nTZNAME:JST\n"
+        "DTSTART:19700101T000000\nEND:STANDARD\nEND:VTIMEZONE\n";
+    const int64_t from = Wall("20100401").GetTime();
+    const int64_t to = Wall("20100501").GetTime();
+    const std::vector<int64_t> expected = {Wall("20100416T190000").GetTime(),
+                                           Wall("20100423T190000").GetTime(),
+                                           Wall("20100430T190000").GetTime()};
+    std::string crlf;
+    for (char ch : bare) {
+        crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    }
+    std::string glued = "BEGIN:VEVENT\n" + bare;
+    glued.pop_back();
+    glued += "END:VEVENT\n";
+    for (const std::string& text :
+         {bare, bare + "\n\n", "BEGIN:VEVENT\n" + bare + "\nEND:VEVENT\n", crlf + "\r\n", glued}) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(expected, Expand(text, from, to));
+    }
+}
+
+std::string LogText(const Utility::CMaintenanceLog& log) {
+    return testsupport::ReadFile(log.FileNameFor(platform::NowSeconds()));
+}
+
+// Unusable texts fail with a log line and no occurrences; an unknown TZID
+// without a VTIMEZONE is read as local time, with a log line.
+TEST(RecurrenceText, UnusableTextsFailWithALogLine) {
+    testsupport::ScopedTz tz(kTokyo);
+    testsupport::TempDir dir;
+    Utility::CMaintenanceLog log;
+    log.SetFolder(dir.path());
+    const std::vector<std::string> bad = {
+        "",
+        "this is not iCalendar",
+        "RRULE:FREQ=DAILY\n",
+        "DTSTART:notadate\nRRULE:FREQ=DAILY\n",
+        "DTSTART:20240101T100000\nRRULE:FREQ=SOMETIMES\n",
+        "DTSTART:20240101T100000\nRRULE:COUNT=3\n",
+    };
+    for (const auto& text : bad) {
+        SCOPED_TRACE(text);
+        std::vector<CTime> occurrences;
+        int count = -1;
+        int error = -1;
+        EXPECT_EQ(0, CIcalendar::GetRecurrenceEvents(text, Wall("20240101"), Wall("20240201"),
+                                                     occurrences, count, error, &log));
+        EXPECT_TRUE(occurrences.empty());
+        EXPECT_EQ(0, count);
+        EXPECT_EQ(CIcalendar::kErrorUnusableText, error);
+    }
+    const std::string lines = LogText(log);
+    EXPECT_NE(std::string::npos, lines.find("<ical> recurrence without DTSTART: RRULE:FREQ=DAILY"))
+        << lines;
+
+    std::vector<CTime> occurrences;
+    int count = 0;
+    int error = 0;
+    EXPECT_NE(0, CIcalendar::GetRecurrenceEvents(
+                     "DTSTART;TZID=Nowhere/Special:20240101T100000\nRRULE:FREQ=DAILY;COUNT=2\n",
+                     Wall("20240101"), Wall("20240201"), occurrences, count, error, &log));
+    EXPECT_EQ((std::vector<int64_t>{Wall("20240101T100000").GetTime(),
+                                    Wall("20240102T100000").GetTime()}),
+              Seconds(occurrences));
+    EXPECT_NE(std::string::npos,
+              LogText(log).find("<ical> unknown time zone Nowhere/Special, read as local time"));
+}
+
+// Existing occurrences are appended to, never cleared.
+TEST(RecurrenceText, OccurrencesAreAppended) {
+    testsupport::ScopedTz tz(kTokyo);
+    std::vector<CTime> occurrences = {CTime(1)};
+    int count = 0;
+    int error = 0;
+    ASSERT_NE(0, CIcalendar::GetRecurrenceEvents("DTSTART:20240101T000000Z\nRRULE:FREQ=DAILY\n",
+                                                 CTime(Utc("20240101")), CTime(Utc("20240103")),
+                                                 occurrences, count, error));
+    EXPECT_EQ(2, count);
+    EXPECT_EQ((std::vector<int64_t>{1, Utc("20240101"), Utc("20240102")}), Seconds(occurrences));
+}
+
+// A series that cannot skip ahead (HOURLY) expands month by month the same as
+// all at once, also for months far after its start.
+TEST(RecurrenceSeries, HourlySeriesMonthByMonth) {
+    testsupport::ScopedTz tz(kNewYork);
+    const std::string text =
+        "DTSTART;TZID=America/New_York:20200101T000000\n"
+        "RRULE:FREQ=HOURLY;INTERVAL=7\n";
+    auto series = Controller::CRecurrenceSeries::Parse(text, nullptr);
+    ASSERT_TRUE(series);
+    std::vector<CTime> byMonth;
+    for (int m = 1; m <= 4; ++m) {
+        series->Expand(CTime(2024, m, 1, 0, 0, 0), CTime(2024, m + 1, 1, 0, 0, 0), byMonth);
+    }
+    const std::vector<int64_t> whole =
+        Expand(text, CTime(2024, 1, 1, 0, 0, 0).GetTime(), CTime(2024, 5, 1, 0, 0, 0).GetTime());
+    EXPECT_EQ(whole, Seconds(byMonth));
+    ASSERT_FALSE(whole.empty());
+    for (size_t i = 1; i < whole.size(); ++i) {
+        EXPECT_EQ(7 * 3600, whole[i] - whole[i - 1]);
+    }
+}
+
+const std::string kWeekly = "DTSTART:20240101T100000Z\nRRULE:FREQ=WEEKLY\n";
+const std::string kDaily = "DTSTART:20240101T100000Z\nRRULE:FREQ=DAILY\n";
+
+// The cache parses a series once, again when its text changes or after it is
+// invalidated or cleared, and remembers that a text is unusable.
+TEST(RecurrenceCache, ParsesOncePerText) {
+    testsupport::ScopedTz tz(kTokyo);
+    Controller::CRecurrenceCache cache;
+    std::vector<CTime> out;
+    const CTime jan(Utc("20240101")), feb(Utc("20240201")), mar(Utc("20240301"));
+    ASSERT_TRUE(cache.GetOccurrences("a", kWeekly, jan, feb, out));
+    ASSERT_TRUE(cache.GetOccurrences("a", kWeekly, feb, mar, out));
+    EXPECT_EQ(9u, out.size());
+    EXPECT_EQ(1u, cache.GetParseCount());
+
+    out.clear();
+    ASSERT_TRUE(cache.GetOccurrences("a", kDaily, jan, feb, out));
+    EXPECT_EQ(31u, out.size());
+    EXPECT_EQ(2u, cache.GetParseCount());
+    ASSERT_TRUE(cache.GetOccurrences("b", kWeekly, jan, feb, out));
+    EXPECT_EQ(3u, cache.GetParseCount());
+    EXPECT_EQ(2u, cache.GetSize());
+
+    cache.Invalidate("a");
+    EXPECT_EQ(1u, cache.GetSize());
+    ASSERT_TRUE(cache.GetOccurrences("a", kDaily, jan, feb, out));
+    EXPECT_EQ(4u, cache.GetParseCount());
+
+    out.clear();
+    EXPECT_FALSE(cache.GetOccurrences("c", "RRULE:FREQ=DAILY\n", jan, feb, out));
+    EXPECT_FALSE(cache.GetOccurrences("c", "RRULE:FREQ=DAILY\n", feb, mar, out));
+    EXPECT_TRUE(out.empty());
+    EXPECT_EQ(5u, cache.GetParseCount());
+
+    cache.Clear();
+    EXPECT_EQ(0u, cache.GetSize());
+    ASSERT_TRUE(cache.GetOccurrences("b", kWeekly, jan, feb, out));
+    EXPECT_EQ(6u, cache.GetParseCount());
+}
+
+// The user-interface thread expands while the worker invalidates and another
+// thread uses the one-shot entry point with another zone: every answer stays
+// right (run under ThreadSanitizer too).
+TEST(RecurrenceCache, ExpandWhileAnotherThreadInvalidates) {
+    testsupport::ScopedTz tz(kTokyo);
+    Controller::CRecurrenceCache cache;
+    const std::string eastern =
+        "DTSTART;TZID=Custom Eastern:20200106T090000\n"
+        "RRULE:FREQ=WEEKLY;BYDAY=MO\n" +
+        kInlineEastern;
+    const CTime from(Utc("20240101")), to(Utc("20240201"));
+    std::vector<CTime> reference;
+    ASSERT_TRUE(cache.GetOccurrences("ny", eastern, from, to, reference));
+    ASSERT_EQ(5u, reference.size());
+
+    std::atomic<bool> stop{false};
+    std::thread worker([&] {
+        while (!stop) {
+            cache.Invalidate("ny");
+            cache.Invalidate("utc");
+        }
+    });
+    std::thread other([&] {
+        for (int i = 0; i < 50; ++i) {
+            std::vector<CTime> out;
+            int count = 0;
+            int error = 0;
+            CIcalendar::GetRecurrenceEvents(
+                "DTSTART;TZID=Europe/Berlin:20200101T080000\n"
+                "RRULE:FREQ=DAILY\n",
+                from, to, out, count, error);
+            EXPECT_EQ(31, count);
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        std::vector<CTime> out;
+        ASSERT_TRUE(cache.GetOccurrences("ny", eastern, from, to, out));
+        ASSERT_TRUE(cache.GetOccurrences("utc", kDaily, from, to, out));
+        ASSERT_EQ(5u + 31u, out.size());
+        EXPECT_TRUE(std::equal(reference.begin(), reference.end(), out.begin()));
+    }
+    stop = true;
+    worker.join();
+    other.join();
+}
+
+// Which occurrence an exception replaces: the one at its original start, or
+// else the nearest one on the same local date; never two for one exception.
+TEST(RecurrenceExceptions, MatchExceptions) {
+    testsupport::ScopedTz tz(kTokyo);
+    const auto t = [](const char* wall) { return Wall(wall); };
+    struct Case {
+        const char* name;
+        std::vector<CTime> occurrences;
+        std::vector<CTime> originals;
+        std::vector<int> expected;
+    };
+    const std::vector<Case> cases = {
+        {"exact", {t("20240101T100000"), t("20240108T100000")}, {t("20240108T100000")}, {-1, 0}},
+        {"same date, other time",
+         {t("20240101T100000"), t("20240108T100000")},
+         {t("20240108T153000")},
+         {-1, 0}},
+        {"other date", {t("20240101T100000")}, {t("20240102T100000")}, {-1}},
+        {"hourly series: only the exact one",
+         {t("20240101T090000"), t("20240101T100000"), t("20240101T110000")},
+         {t("20240101T100000")},
+         {-1, 0, -1}},
+        {"hourly series, inexact: the nearest",
+         {t("20240101T090000"), t("20240101T100000"), t("20240101T110000")},
+         {t("20240101T104000")},
+         {-1, -1, 0}},
+        {"two exceptions, two occurrences",
+         {t("20240101T100000"), t("20240102T100000")},
+         {t("20240102T100000"), t("20240101T000000")},
+         {1, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.expected, Controller::MatchExceptions(c.occurrences, c.originals));
+    }
+}
+
+// Where an occurrence is shown: timed ones keep the series' length from their
+// own start (a 10:00-11:30 series shows 10:00-11:30, even when the series'
+// zone changed its offset since the first event); all-day ones run midnight
+// to midnight over a daylight-saving change.
+TEST(RecurrenceExceptions, PlaceOccurrence) {
+    testsupport::ScopedTz tz(kNewYork);
+    auto span = Controller::PlaceOccurrence(Wall("20240710T100000"), Wall("20240103T100000"),
+                                            Wall("20240103T113000"), false);
+    EXPECT_EQ(Wall("20240710T100000"), span.start);
+    EXPECT_EQ(Wall("20240710T113000"), span.end);
+
+    span = Controller::PlaceOccurrence(Wall("20240309"), Wall("20240302"), Wall("20240304"), true);
+    EXPECT_EQ(Wall("20240309"), span.start);
+    EXPECT_EQ(Wall("20240311"), span.end);  // 47 hours later
+}
+
+// A series in New York shown in Tokyo: its July occurrences start an hour
+// earlier in Tokyo than its January ones; the expansion gives exactly that.
+TEST(RecurrenceExceptions, OccurrenceTimesFollowTheSeriesZone) {
+    testsupport::ScopedTz tz(kTokyo);
+    const std::vector<int64_t> got =
+        Expand("DTSTART;TZID=America/New_York:20240102T090000\nRRULE:FREQ=WEEKLY;BYDAY=TU\n",
+               Wall("20240709").GetTime(), Wall("20240711").GetTime());
+    ASSERT_EQ(1u, got.size());
+    EXPECT_EQ(Wall("20240709T220000").GetTime(), got[0]);
+    const auto span = Controller::PlaceOccurrence(CTime(got[0]), Wall("20240102T230000"),
+                                                  Wall("20240103T000000"), false);
+    EXPECT_EQ(22, span.start.GetHour());
+    EXPECT_EQ(23, span.end.GetHour());
+}
+
+}  // namespace
