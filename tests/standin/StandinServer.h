@@ -4,7 +4,7 @@
 //
 // Owned by one test (or a test fixture); every member is called from the
 // test's thread. Header-only so that any test program can include it; it needs
-// libcurl, which every core test links. Seeding and fault specs are JSON
+// libcurl, which every core test links. Seeds and faults are JSON
 // objects, written inline by the tests; docs/standin-service.md lists their
 // keys.
 #pragma once
@@ -88,11 +88,11 @@ public:
         Control("POST", "account",
                 "{\"email\":" + Quote(email) + ",\"password\":" + Quote(password) + "}");
     }
-    // spec: {"id":..., "title", "color", "accesslevel", "timezone", "selected",
+    // seed: {"id":..., "title", "color", "accesslevel", "timezone", "selected",
     // "hidden", "summary", "where", "public", "version"}. Returns the private
     // event feed URL.
-    std::string AddCalendar(const std::string& spec) {
-        return JsonString(Control("POST", "calendar", spec), "feed");
+    std::string AddCalendar(const std::string& seed) {
+        return JsonString(Control("POST", "calendar", seed), "feed");
     }
     // The public feed URL of a calendar (holiday calendars).
     std::string PublicFeed(const std::string& calendarId) {
@@ -100,13 +100,13 @@ public:
             Control("POST", "calendar", "{\"id\":" + Quote(calendarId) + ",\"public\":true}"),
             "public");
     }
-    // spec: {"calendar":..., "title", "content", "where", "start", "end",
+    // seed: {"calendar":..., "title", "content", "where", "start", "end",
     // "status", "transparency", "visibility", "flags", "sequence",
     // "recurrence", "reminders":[["alert",10]], "original_eid",
     // "original_start", "published", "updated", "uid", "eid", "count"}.
     // Returns the edit URL of the (last) event made.
-    std::string AddEvent(const std::string& spec) {
-        return JsonString(Control("POST", "event", spec), "edit");
+    std::string AddEvent(const std::string& seed) {
+        return JsonString(Control("POST", "event", seed), "edit");
     }
     // The stored events of a calendar as the stand-in's JSON list.
     std::string EventsJson(const std::string& calendarId) {
@@ -114,11 +114,11 @@ public:
     }
 
     // --- faults and behaviour ------------------------------------------
-    // spec: {"kind": "401" | "expire" | "500" | "cut" | "slow" | "status",
+    // seed: {"kind": "401" | "expire" | "500" | "cut" | "slow" | "status",
     // "count" (default 1, -1 = always), "path" (substring of the request
     // target), "method", "seconds" (slow), "code", "body", "body_file",
     // "content_type" (status)}.
-    void ArmFault(const std::string& spec) { Control("POST", "fault", spec); }
+    void ArmFault(const std::string& seed) { Control("POST", "fault", seed); }
     void ClearFaults() { Control("POST", "clear-faults", "{}"); }
     // updated-min earlier than this time is answered 410; empty switches off.
     void SetHorizon(const std::string& updatedMin) {

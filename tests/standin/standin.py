@@ -119,16 +119,16 @@ def format_utc(value):
 
 
 class Fault:
-    def __init__(self, spec):
-        self.kind = spec.get("kind", "500")
-        self.count = int(spec.get("count", 1))  # -1: every request
-        self.path = spec.get("path", "")
-        self.method = spec.get("method", "")
-        self.seconds = float(spec.get("seconds", 0))
-        self.code = int(spec.get("code", 500))
-        self.body = spec.get("body", "")
-        self.body_file = spec.get("body_file", "")
-        self.content_type = spec.get("content_type", "text/html; charset=UTF-8")
+    def __init__(self, seed):
+        self.kind = seed.get("kind", "500")
+        self.count = int(seed.get("count", 1))  # -1: every request
+        self.path = seed.get("path", "")
+        self.method = seed.get("method", "")
+        self.seconds = float(seed.get("seconds", 0))
+        self.code = int(seed.get("code", 500))
+        self.body = seed.get("body", "")
+        self.body_file = seed.get("body_file", "")
+        self.content_type = seed.get("content_type", "text/html; charset=UTF-8")
 
     def matches(self, method, path):
         if self.count == 0:
@@ -177,49 +177,49 @@ class State:
 STATE = State()
 
 
-def make_calendar(spec):
-    cal_id = spec["id"]
+def make_calendar(seed):
+    cal_id = seed["id"]
     return {
         "id": cal_id,
-        "title": spec.get("title", cal_id),
-        "summary": spec.get("summary", ""),
-        "color": spec.get("color", "#2952A3"),
-        "accesslevel": spec.get("accesslevel", "owner"),
-        "selected": spec.get("selected", True),
-        "hidden": spec.get("hidden", False),
-        "timezone": spec.get("timezone", "Asia/Tokyo"),
-        "where": spec.get("where", ""),
-        "author": spec.get("author", cal_id),
-        "version": int(spec.get("version", 2)),
-        "public": bool(spec.get("public", "holiday" in cal_id)),
-        "updated": spec.get("updated", "2011-04-01T00:00:00.000Z"),
+        "title": seed.get("title", cal_id),
+        "summary": seed.get("summary", ""),
+        "color": seed.get("color", "#2952A3"),
+        "accesslevel": seed.get("accesslevel", "owner"),
+        "selected": seed.get("selected", True),
+        "hidden": seed.get("hidden", False),
+        "timezone": seed.get("timezone", "Asia/Tokyo"),
+        "where": seed.get("where", ""),
+        "author": seed.get("author", cal_id),
+        "version": int(seed.get("version", 2)),
+        "public": bool(seed.get("public", "holiday" in cal_id)),
+        "updated": seed.get("updated", "2011-04-01T00:00:00.000Z"),
         "events": {},  # eid -> event dict, in insertion order
     }
 
 
-def event_from_spec(spec, cal, now):
-    eid = spec.get("eid") or new_eid()
+def event_from_seed(seed, cal, now):
+    eid = seed.get("eid") or new_eid()
     ev = {
         "eid": eid,
-        "uid": spec.get("uid", eid + "@google.com"),
-        "title": spec.get("title", ""),
-        "content": spec.get("content", ""),
-        "where": spec.get("where", ""),
-        "start": spec.get("start", ""),
-        "end": spec.get("end", ""),
-        "status": spec.get("status", "confirmed"),
-        "transparency": spec.get("transparency", "opaque"),
-        "visibility": spec.get("visibility", "default"),
-        "flags": int(spec.get("flags", 0)),
-        "sequence": int(spec.get("sequence", 0)),
-        "recurrence": spec.get("recurrence", ""),
-        "reminders": [(r[0], int(r[1])) for r in spec.get("reminders", [])],
-        "original_eid": spec.get("original_eid", ""),
-        "original_start": spec.get("original_start", ""),
-        "published": spec.get("published", format_utc(now)),
-        "updated": spec.get("updated", format_utc(now)),
-        "author_name": spec.get("author_name", cal["author"]),
-        "author_email": spec.get("author_email", cal["id"]),
+        "uid": seed.get("uid", eid + "@google.com"),
+        "title": seed.get("title", ""),
+        "content": seed.get("content", ""),
+        "where": seed.get("where", ""),
+        "start": seed.get("start", ""),
+        "end": seed.get("end", ""),
+        "status": seed.get("status", "confirmed"),
+        "transparency": seed.get("transparency", "opaque"),
+        "visibility": seed.get("visibility", "default"),
+        "flags": int(seed.get("flags", 0)),
+        "sequence": int(seed.get("sequence", 0)),
+        "recurrence": seed.get("recurrence", ""),
+        "reminders": [(r[0], int(r[1])) for r in seed.get("reminders", [])],
+        "original_eid": seed.get("original_eid", ""),
+        "original_start": seed.get("original_start", ""),
+        "published": seed.get("published", format_utc(now)),
+        "updated": seed.get("updated", format_utc(now)),
+        "author_name": seed.get("author_name", cal["author"]),
+        "author_email": seed.get("author_email", cal["id"]),
         "edits": 0,
     }
     return ev
@@ -702,8 +702,8 @@ class Handler(BaseHTTPRequestHandler):
         with STATE.lock:
             now = format_utc(STATE.now())
             fields.pop("sequence", None)
-            spec = dict(fields, published=now, updated=now, sequence=0)
-            ev = event_from_spec(spec, cal, STATE.now())
+            seed = dict(fields, published=now, updated=now, sequence=0)
+            ev = event_from_seed(seed, cal, STATE.now())
             ev["published"] = ev["updated"] = now
             cal["events"][ev["eid"]] = ev
             renderer = Renderer(self.base())
@@ -753,7 +753,7 @@ class Handler(BaseHTTPRequestHandler):
         name = url.path[len("/_control/"):]
         query = urllib.parse.parse_qs(url.query)
         try:
-            spec = json.loads(body.decode("utf-8")) if body else {}
+            seed = json.loads(body.decode("utf-8")) if body else {}
         except ValueError:
             return self.reply(400, "bad json", "text/plain")
         with STATE.lock:
@@ -763,24 +763,24 @@ class Handler(BaseHTTPRequestHandler):
                 STATE.reset()
                 return self.reply_json({})
             if name == "account":
-                STATE.accounts[spec["email"]] = spec["password"]
+                STATE.accounts[seed["email"]] = seed["password"]
                 return self.reply_json({})
             if name == "calendar":
-                cal = make_calendar(spec)
+                cal = make_calendar(seed)
                 STATE.calendars[cal["id"]] = cal
                 renderer = Renderer(self.base())
                 return self.reply_json({"feed": renderer.feed_url(cal),
                                         "public": renderer.feed_url(cal, "public")})
             if name == "event":
-                cal = STATE.calendars[spec["calendar"]]
-                count = int(spec.get("count", 1))
+                cal = STATE.calendars[seed["calendar"]]
+                count = int(seed.get("count", 1))
                 made = []
                 for i in range(count):
-                    one = dict(spec)
+                    one = dict(seed)
                     if count > 1:
-                        one["title"] = "%s %d" % (spec.get("title", ""), i + 1)
+                        one["title"] = "%s %d" % (seed.get("title", ""), i + 1)
                         one.pop("eid", None)
-                    ev = event_from_spec(one, cal, STATE.now())
+                    ev = event_from_seed(one, cal, STATE.now())
                     cal["events"][ev["eid"]] = ev
                     made.append(ev)
                 renderer = Renderer(self.base())
@@ -792,20 +792,20 @@ class Handler(BaseHTTPRequestHandler):
                 cal = STATE.calendars[query["calendar"][0]]
                 return self.reply_json(list(cal["events"].values()))
             if name == "fault":
-                STATE.faults.append(Fault(spec))
+                STATE.faults.append(Fault(seed))
                 return self.reply_json({})
             if name == "clear-faults":
                 STATE.faults = []
                 return self.reply_json({})
             if name == "horizon":
-                STATE.horizon = parse_time(spec["updated_min"]) if spec.get("updated_min") \
+                STATE.horizon = parse_time(seed["updated_min"]) if seed.get("updated_min") \
                     else None
                 return self.reply_json({})
             if name == "redirect":
-                STATE.redirect = bool(spec.get("enabled", True))
+                STATE.redirect = bool(seed.get("enabled", True))
                 return self.reply_json({})
             if name == "clock":
-                STATE.clock = parse_time(spec["now"]) if spec.get("now") else None
+                STATE.clock = parse_time(seed["now"]) if seed.get("now") else None
                 return self.reply_json({})
             if name == "requests":
                 if self.command == "DELETE":
