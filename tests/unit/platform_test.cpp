@@ -74,7 +74,8 @@ TEST(Profile, StringReadsAreCutToTheBuffer) {
     const std::wstring longJapanese(600, L'日');
     ASSERT_TRUE(WritePrivateProfileString("account", "uid", longJapanese, ini));
     EXPECT_EQ(GetPrivateProfileString("account", "uid", L"", 512, ini).size(), 511u);
-    EXPECT_EQ(GetPrivateProfileString("account", "uid", L"", 256, ini), longJapanese.substr(0, 255));
+    EXPECT_EQ(GetPrivateProfileString("account", "uid", L"", 256, ini),
+              longJapanese.substr(0, 255));
 }
 
 TEST(Profile, WritesKeepEveryOtherLine) {
@@ -124,7 +125,10 @@ TEST(Profile, UnwritableFolderFailsQuietly) {
 TEST(TextConv, RoundTripsAndReplacesInvalidBytes) {
     const std::string text = "Bob's 予定 🎉";
     EXPECT_EQ(WideToUtf8(Utf8ToWide(text)), text);
-    EXPECT_EQ(Utf8ToWide("a\xff" "b"), L"a\xFFFD" L"b");
+    EXPECT_EQ(Utf8ToWide("a\xff"
+                         "b"),
+              L"a\xFFFD"
+              L"b");
     EXPECT_EQ(Utf8ToWide("\xe6\x97"), L"\xFFFD");
     EXPECT_EQ(Utf8ToWide("\xc0\xaf"), L"\xFFFD");  // overlong
     EXPECT_EQ(Utf16ToWide(WideToUtf16(L"🎉x")), L"🎉x");
