@@ -12,10 +12,6 @@
 namespace Utility {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 // Weekday number of the local time, Sunday = 1; 0 when it cannot be had.
 int WeekdayNumber(int64_t now) {
     std::tm tm{};
@@ -40,9 +36,12 @@ bool WrittenToday(const std::string& file, int64_t now) {
 
 }  // namespace
 
+CMaintenanceLog::~CMaintenanceLog() = default;
+
 void CMaintenanceLog::SetFolder(const std::string& folder) {
     std::lock_guard<std::mutex> guard(lock_);
     folder_ = folder;
+    file_.reset();
 }
 
 std::string CMaintenanceLog::GetFolder() const {
@@ -70,13 +69,28 @@ void CMaintenanceLog::Write(const std::string& level, const std::string& message
 #ifndef NDEBUG
     std::fputs(line.c_str(), stderr);
 #endif
+    // The file stays open while the lines go to the same file on the same
+    // day; the first line of a day (or of another file) decides afresh
+    // between appending and starting the file anew.
     const std::string file = folder_ + name;
-    const char* mode = WrittenToday(file, now) ? "ab" : "wb";
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(file.c_str(), mode));
-    if (!f) {
-        return;
+    std::tm today{};
+    time.GetLocalTm(today);
+    const int day = today.tm_year * 400 + today.tm_yday;
+    if (!file_ || file != openFile_ || day != openDay_) {
+        file_.reset();
+        const char* mode = WrittenToday(file, now) ? "ab" : "wb";
+        file_.reset(std::fopen(file.c_str(), mode));
+        openFile_ = file;
+        openDay_ = day;
+        if (!file_) {
+            return;
+        }
     }
-    std::fwrite(line.data(), 1, line.size(), f.get());
+    // Every line is handed to the system before the call returns.
+    if (std::fwrite(line.data(), 1, line.size(), file_.get()) != line.size() ||
+        std::fflush(file_.get()) != 0) {
+        file_.reset();
+    }
 }
 
 void CMaintenanceLog::Write(const std::string& level, const std::wstring& message) {

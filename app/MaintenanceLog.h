@@ -11,6 +11,8 @@
 // Nothing is ever reported to the caller; a line that cannot be written is lost.
 #pragma once
 
+#include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -25,6 +27,7 @@ inline constexpr const char* kLogAction = "act ";
 class CMaintenanceLog {
 public:
     CMaintenanceLog() = default;
+    ~CMaintenanceLog();
     CMaintenanceLog(const CMaintenanceLog&) = delete;
     CMaintenanceLog& operator=(const CMaintenanceLog&) = delete;
 
@@ -47,8 +50,15 @@ public:
     std::string FileNameFor(int64_t now) const;
 
 private:
-    mutable std::mutex lock_;  // guards folder_ and every file operation
+    struct FileCloser {
+        void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+
+    mutable std::mutex lock_;  // guards everything below and every file operation
     std::string folder_;
+    std::unique_ptr<std::FILE, FileCloser> file_;  // the file of the last line
+    std::string openFile_;
+    int openDay_ = -1;
 };
 
 }  // namespace Utility

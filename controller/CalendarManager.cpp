@@ -32,6 +32,8 @@ constexpr int kRetryPauseMs = 1000;
 constexpr int kMaxFailures = 3;  // the fourth failure drops the request
 constexpr int64_t kUpdatedSlackSeconds = 600;
 constexpr int64_t kSyncWindowSeconds = 1728000;  // 20 days
+// A download of at least this many events refreshes the query statistics.
+constexpr long kStatisticsThreshold = 100;
 
 std::string Format(const char* format, auto... args) {
     char buf[1024];
@@ -966,6 +968,8 @@ bool CCalendarManager::DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& m) {
         PrimitiveTime::FromTime(CTime::GetCurrentTime() - kUpdatedSlackSeconds, false));
     if (total == 0) {
         Log(Utility::kLogInfo, "<calmng> no update");
+    } else if (total >= kStatisticsThreshold) {
+        db_.UpdateQueryStatistics();
     }
     NotifyAll(NOTIFY_EVENT_UPDATED, 0);
     if (log_) {
@@ -1015,6 +1019,8 @@ bool CCalendarManager::DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT
         PrimitiveTime::FromTime(CTime::GetCurrentTime() - kUpdatedSlackSeconds, false));
     if (total == 0) {
         Log(Utility::kLogInfo, "<calmng> no update");
+    } else if (total >= kStatisticsThreshold) {
+        db_.UpdateQueryStatistics();
     }
     NotifyAll(NOTIFY_EVENT_UPDATED, 0);
     if (log_) {

@@ -34,6 +34,7 @@ enum Handler : long {
     kHandlerUpsertHoliday,
     kHandlerGetHolidays,
     kHandlerHasHoliday,
+    kHandlerUpdateQueryStatistics,
 };
 
 const char* const kCalendarColumns =
@@ -141,8 +142,23 @@ bool CalendarEventDB::Initialize(const std::string& path, Utility::CMaintenanceL
         // A file written before the lookup indexes existed gets them now. This
         // is also the first statement on the file, so a file that is not a
         // database fails here.
-        return CreateLookupIndexes(true);
+        if (!CreateLookupIndexes(true)) {
+            return false;
+        }
+        // A file that never had its statistics taken gets them, so the month
+        // query is planned on its index.
+        ResultTable rows;
+        access_->Execute("SELECT name FROM sqlite_master WHERE name='sqlite_stat1'", &rows);
+        if (rows.empty()) {
+            UpdateQueryStatistics();
+        }
+        return true;
     });
+}
+
+bool CalendarEventDB::UpdateQueryStatistics() {
+    return Guarded("googledata::CalendarEventDB::UpdateQueryStatistics",
+                   kHandlerUpdateQueryStatistics, [&] { return access_->Execute("ANALYZE"); });
 }
 
 bool CalendarEventDB::CreateTables() {
@@ -176,6 +192,8 @@ bool CalendarEventDB::DeleteDatabase() {
             return false;
         }
         std::remove((path_ + "-journal").c_str());
+        std::remove((path_ + "-wal").c_str());
+        std::remove((path_ + "-shm").c_str());
         return true;
     });
 }

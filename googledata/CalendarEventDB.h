@@ -58,6 +58,11 @@ public:
     // Closes the connection; every operation then fails until Initialize.
     void Close();
 
+    // Takes the table statistics the query planner uses (ANALYZE). Called
+    // after a download has changed many rows; a few milliseconds per
+    // thousand events.
+    bool UpdateQueryStatistics();
+
     bool BeginTransaction(const std::string& name);
     bool EndTransaction(const std::string& name);
 
@@ -117,6 +122,7 @@ private:
     void InsertReminders(const PrimitiveEvent& event);
     bool DeleteReminders(const std::string& localEventID);
     bool GetReminders(PrimitiveEvent& event);
+    bool GetReminders(std::list<PrimitiveEvent>& events);
     static PrimitiveEvent RowToEvent(const ResultRow& row);
     bool SelectEvents(const std::string& sql, std::list<PrimitiveEvent>& events,
                       DbStatistics* stats);

@@ -349,17 +349,15 @@ PrimitiveEvent CalendarEventDB::RowToEvent(const ResultRow& row) {
 
 bool CalendarEventDB::SelectEvents(const std::string& statement, std::list<PrimitiveEvent>& events,
                                    DbStatistics* stats) {
-    ResultTable rows;
+    std::list<PrimitiveEvent> selected;
     const uint32_t start = platform::GetTickCount();
-    const bool ok = access_->Execute(statement, &rows);
+    const bool ok = access_->Execute(
+        statement, [&selected](const ResultRow& row) { selected.push_back(RowToEvent(row)); });
     if (stats != nullptr) {
         stats->Add(Elapsed(start));
     }
-    for (const ResultRow& row : rows) {
-        PrimitiveEvent e = RowToEvent(row);
-        GetReminders(e);
-        events.push_back(std::move(e));
-    }
+    GetReminders(selected);
+    events.splice(events.end(), selected);
     return ok;
 }
 
@@ -459,14 +457,48 @@ bool CalendarEventDB::DeleteReminders(const std::string& lid) {
 }
 
 bool CalendarEventDB::GetReminders(PrimitiveEvent& e) {
-    ResultTable rows;
-    const bool ok = access_->Execute(
-        "SELECT method,minutesBeforeAlarm,isAlarmed FROM REMINDER WHERE localEventID = " +
-            Quote(e.localEventID),
-        &rows);
-    for (const ResultRow& row : rows) {
-        e.reminders.push_back({sql::Text(row, 0), sql::Int(row, 1), sql::Int(row, 2) != 0});
+    std::list<PrimitiveEvent> one;
+    one.push_back(std::move(e));
+    const bool ok = GetReminders(one);
+    e = std::move(one.front());
+    return ok;
+}
+
+bool CalendarEventDB::GetReminders(std::list<PrimitiveEvent>& events) {
+    // One query per batch of events instead of one per event: a month of a
+    // busy calendar holds hundreds of events.
+    constexpr size_t kBatch = 500;
+    std::unordered_map<std::string, PrimitiveEvent*> byId;
+    bool ok = true;
+    auto flush = [&] {
+        if (byId.empty()) {
+            return;
+        }
+        std::string ids;
+        for (const auto& [id, event] : byId) {
+            ids += (ids.empty() ? "" : ",") + Quote(id);
+        }
+        ok = access_->Execute(
+                 "SELECT localEventID,method,minutesBeforeAlarm,isAlarmed FROM "
+                 "REMINDER WHERE localEventID IN (" +
+                     ids + ") ORDER BY localReminderID",
+                 [&byId](const ResultRow& row) {
+                     const auto it = byId.find(sql::Text(row, 0));
+                     if (it != byId.end()) {
+                         it->second->reminders.push_back(
+                             {sql::Text(row, 1), sql::Int(row, 2), sql::Int(row, 3) != 0});
+                     }
+                 }) &&
+             ok;
+        byId.clear();
+    };
+    for (PrimitiveEvent& e : events) {
+        byId.emplace(e.localEventID, &e);
+        if (byId.size() == kBatch) {
+            flush();
+        }
     }
+    flush();
     return ok;
 }
 

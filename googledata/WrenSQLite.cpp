@@ -49,6 +49,21 @@ int CollectRow(void* context, int columns, char** values, char** /*names*/) {
     return 0;
 }
 
+struct RowVisit {
+    const std::function<void(const ResultRow&)>* visitor;
+    ResultRow row;
+};
+
+int VisitRow(void* context, int columns, char** values, char** /*names*/) {
+    auto* visit = static_cast<RowVisit*>(context);
+    visit->row.resize(static_cast<size_t>(columns));
+    for (int i = 0; i < columns; ++i) {
+        visit->row[static_cast<size_t>(i)].assign(values[i] != nullptr ? values[i] : "");
+    }
+    (*visit->visitor)(visit->row);
+    return 0;
+}
+
 }  // namespace
 
 struct WrenSQLite::Connection {
@@ -85,6 +100,12 @@ bool WrenSQLite::Open(const std::string& path, Utility::CMaintenanceLog* log, bo
         }
         return false;
     }
+    // Month views read the same pages again and again: keep them in memory
+    // (a 16 MiB page cache and the file mapped for reading).
+    sqlite3_exec(db.get(),
+                 "PRAGMA cache_size=-16384; PRAGMA mmap_size=268435456; PRAGMA journal_mode=WAL; "
+                 "PRAGMA synchronous=NORMAL;",
+                 nullptr, nullptr, nullptr);
     std::lock_guard<std::mutex> guard(Lock());
     connection_ = std::make_unique<Connection>();
     connection_->db = std::move(db);
@@ -104,6 +125,16 @@ bool WrenSQLite::IsOpen() const {
 }
 
 bool WrenSQLite::Execute(const std::string& sql, ResultTable* table) {
+    return ExecuteWith(sql, table != nullptr ? CollectRow : nullptr, table);
+}
+
+bool WrenSQLite::Execute(const std::string& sql,
+                         const std::function<void(const ResultRow&)>& visitor) {
+    RowVisit visit{&visitor, {}};
+    return ExecuteWith(sql, VisitRow, &visit);
+}
+
+bool WrenSQLite::ExecuteWith(const std::string& sql, RowCallback callback, void* context) {
     std::lock_guard<std::mutex> guard(Lock());
     if (!connection_ || !connection_->db) {
         return false;
@@ -118,8 +149,7 @@ bool WrenSQLite::Execute(const std::string& sql, ResultTable* table) {
 
     const uint32_t start = platform::GetTickCount();
     char* rawMessage = nullptr;
-    lastResult_ = sqlite3_exec(connection_->db.get(), sql.c_str(),
-                               table != nullptr ? CollectRow : nullptr, table, &rawMessage);
+    lastResult_ = sqlite3_exec(connection_->db.get(), sql.c_str(), callback, context, &rawMessage);
     std::unique_ptr<char, SqliteFree> message(rawMessage);
     const uint32_t elapsed = platform::GetTickCount() - start;
 

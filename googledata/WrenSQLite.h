@@ -9,6 +9,7 @@
 // held under the lock between its begin and its end.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -45,6 +46,10 @@ public:
     // reported an error (logged with the first 32 characters of the text).
     // Text holding a NUL byte is refused.
     bool Execute(const std::string& sql, ResultTable* table = nullptr);
+    // Same, handing each row to `visitor` as it arrives (one row buffer is
+    // reused, so large results cost no table). The visitor runs under the
+    // access lock and must not call back into the access object.
+    bool Execute(const std::string& sql, const std::function<void(const ResultRow&)>& visitor);
 
     int LastResult() const { return lastResult_; }
     std::string LastError() const { return lastError_; }
@@ -53,6 +58,9 @@ public:
     static std::mutex& Lock();
 
 private:
+    using RowCallback = int (*)(void*, int, char**, char**);
+    bool ExecuteWith(const std::string& sql, RowCallback callback, void* context);
+
     struct Connection;
     void Log(const char* level, const std::string& message) const;
 
