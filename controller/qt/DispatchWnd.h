@@ -92,11 +92,12 @@ public:
     bool WizardDue() const { return wizardDue; }
     CTrayIcon* TrayIcon() const { return trayIcon.get(); }
 
-    using platform::CWindow::OnTimer;
+    // Timer `id` elapsed (public so that tests can run a tick at a chosen
+    // time).
+    void OnTimer(uint32_t id) override;
 
 protected:
     int64_t OnMessage(uint32_t message, platform::WParam wParam, platform::LParam lParam) override;
-    void OnTimer(uint32_t id) override;
 
 private:
     int64_t OnCommand(uint32_t command, platform::LParam lParam);
