@@ -8,6 +8,11 @@ namespace Draw {
 void CDrawBackgroundItem::Relayout() {
     cache_ = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_ARGB32_Premultiplied);
     cache_.fill(Qt::transparent);
+    cacheValid_ = false;
+}
+
+CDrawBackgroundItem::Key CDrawBackgroundItem::CurrentKey() const {
+    return {fillColor, frameColor, frameWidth, cornerRadius, noFill, shape, tileImage.cacheKey()};
 }
 
 void CDrawBackgroundItem::Draw(QPainter& painter, bool atOrigin) {
@@ -17,10 +22,13 @@ void CDrawBackgroundItem::Draw(QPainter& painter, bool atOrigin) {
     if (cache_.width() != std::max(width, 1) || cache_.height() != std::max(height, 1)) {
         Relayout();
     }
-    cache_.fill(Qt::transparent);
-    {
+    const Key key = CurrentKey();
+    if (!cacheValid_ || !(key == painted_)) {
+        cache_.fill(Qt::transparent);
         QPainter cachePainter(&cache_);
         PaintBox(cachePainter, QRect(0, 0, width, height));
+        painted_ = key;
+        cacheValid_ = true;
     }
     painter.drawImage(atOrigin ? QPoint(0, 0) : QPoint(x, y), cache_);
 }

@@ -24,7 +24,18 @@ public:
     const QImage& Cache() const { return cache_; }
 
 private:
+    // What the cache was painted from; an unchanged box is not repainted.
+    struct Key {
+        Model::ArgbColor fill, frame;
+        int32_t frameWidth, radius, noFill, shape;
+        qint64 image;
+        bool operator==(const Key&) const = default;
+    };
+    Key CurrentKey() const;
+
     QImage cache_;
+    Key painted_{};
+    bool cacheValid_ = false;
 };
 
 }  // namespace Draw

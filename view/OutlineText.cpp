@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 namespace TextDesigner {
 
@@ -87,15 +88,9 @@ QSizeF COutlineText::MeasureString(const std::wstring& text) {
     return {w, h};
 }
 
-void COutlineText::DrawString(QPainter& painter, const std::wstring& text, QPointF origin) {
-    if (text.empty()) {
-        return;
-    }
-    const QPainterPath& path = GlyphPath(text);
-    painter.save();
+void COutlineText::PaintGlyphs(QPainter& painter, const QPainterPath& path) const {
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    painter.translate(origin);
     if (shadow_ && shadowColor_.alpha() > 0) {
         painter.save();
         painter.translate(shadowOffsetX_, shadowOffsetY_);
@@ -111,6 +106,70 @@ void COutlineText::DrawString(QPainter& painter, const std::wstring& text, QPoin
                                       Qt::RoundJoin));
     }
     painter.fillPath(path, textColor_);
+}
+
+void COutlineText::DrawString(QPainter& painter, const std::wstring& text, QPointF origin) {
+    if (text.empty()) {
+        return;
+    }
+    const bool pathChanged = !(cacheValid_ && text == cachedText_);
+    const QPainterPath& path = GlyphPath(text);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    const QTransform& transform = painter.worldTransform();
+    if (transform.type() > QTransform::TxTranslate) {
+        painter.save();
+        painter.translate(origin);
+        PaintGlyphs(painter, path);
+        painter.restore();
+        return;
+    }
+    // Drawn once into an image at the origin's sub-pixel phase, then copied;
+    // painting the copy over the target gives the same pixels as painting
+    // the glyphs there.
+    const QPointF device = transform.map(origin);
+    const QPointF whole(std::floor(device.x()), std::floor(device.y()));
+    const RenderKey key{textColor_.rgba(),
+                        outlineColor_.rgba(),
+                        shadowColor_.rgba(),
+                        outlineThickness_,
+                        shadowThickness_,
+                        shadowOffsetX_,
+                        shadowOffsetY_,
+                        shadow_,
+                        static_cast<int>((device.x() - whole.x()) * 64),
+                        static_cast<int>((device.y() - whole.y()) * 64)};
+    if (pathChanged || !(key == renderKey_)) {
+        // A text seen for the first time is painted directly; only one that
+        // comes back unchanged is worth an image.
+        renderKey_ = key;
+        renderValid_ = false;
+        painter.save();
+        painter.translate(origin);
+        PaintGlyphs(painter, path);
+        painter.restore();
+        return;
+    }
+    if (!renderValid_) {
+        const qreal pad = outlineThickness_ + (shadow_ ? shadowThickness_ : 0) + 2;
+        QRectF bounds = path.boundingRect().adjusted(-pad, -pad, pad, pad);
+        if (shadow_) {
+            bounds |= bounds.translated(shadowOffsetX_, shadowOffsetY_);
+        }
+        const QPointF phase = device - whole;
+        const QRect area = bounds.translated(phase).toAlignedRect();
+        render_ = QImage(std::max(area.width(), 1), std::max(area.height(), 1),
+                         QImage::Format_ARGB32_Premultiplied);
+        render_.fill(Qt::transparent);
+        QPainter image(&render_);
+        image.translate(phase - QPointF(area.topLeft()));
+        PaintGlyphs(image, path);
+        renderOffset_ = area.topLeft();
+        renderValid_ = true;
+    }
+    painter.save();
+    painter.resetTransform();
+    painter.drawImage(whole.toPoint() + renderOffset_, render_);
     painter.restore();
 }
 

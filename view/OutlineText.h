@@ -9,6 +9,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QPainterPath>
 #include <QRectF>
 #include <string>
@@ -45,6 +46,8 @@ public:
 
 private:
     const QPainterPath& GlyphPath(const std::wstring& text);
+    // Paints shadow, outline and fill of the glyph path at (0, 0).
+    void PaintGlyphs(QPainter& painter, const QPainterPath& path) const;
     QSizeF LineBox(const std::wstring& text);
 
     QFont font_;
@@ -64,6 +67,20 @@ private:
     bool cacheValid_ = false;
     QPainterPath path_;
     qreal advance_ = 0;
+
+    // The last rendering as an image, reused while nothing that shows in it
+    // changed (text, font, colours, thicknesses, offsets, sub-pixel origin).
+    struct RenderKey {
+        QRgb text, outline, shadow;
+        int outlineThickness, shadowThickness, shadowX, shadowY;
+        bool shadowOn;
+        int fracX, fracY;
+        bool operator==(const RenderKey&) const = default;
+    };
+    bool renderValid_ = false;
+    RenderKey renderKey_{};
+    QImage render_;
+    QPoint renderOffset_;
 };
 
 // A QColor from a 32-bit ARGB style colour.

@@ -332,3 +332,25 @@ TEST(StyleNames, LocaleFormatsFollowTheUserLocale) {
 }
 
 }  // namespace
+
+namespace {
+
+// The styles shipped with the program load as version 1002 and save back to
+// the very same bytes.
+TEST(ShippedStyles, LoadAndSaveBackByteForByte) {
+    TempDir dir;
+    for (const char* name : {"Blue", "Night", "Paper", "Amber"}) {
+        SCOPED_TRACE(name);
+        const std::string file =
+            std::string(DAYMARK_SOURCE_DIR) + "/resources/style/" + name + ".style.org";
+        const std::string original = ReadFile(file);
+        ASSERT_GT(original.size(), 4u);
+        CCalendarStyleInfo style;
+        style.Load(W(file));
+        EXPECT_EQ(style.version, CCalendarStyleInfo::kVersion);
+        EXPECT_TRUE(style.Save(W(dir / "copy.style")));
+        EXPECT_EQ(ReadFile(dir / "copy.style"), original);
+    }
+}
+
+}  // namespace
