@@ -96,6 +96,7 @@ CCalendarWnd::CCalendarWnd(int windowNumber, int x, int y, int monthOffset,
     const CalendarLayout::Date today = CalendarLayout::Today();
     year_ = today.year;
     month_ = today.month;
+    monthOffset_ = CalendarLayout::ClampMonthOffset(year_, month_, monthOffset_);
     CalendarLayout::AddMonths(year_, month_, monthOffset_);
     Log(Utility::kLogInfo, Format("<view> Calander x:%d y:%d offset:%d year:%d month:%d)", x, y,
                                   monthOffset_, year_, month_));
@@ -159,6 +160,7 @@ void CCalendarWnd::SetMonth(bool rebuild) {
     const CalendarLayout::Date today = CalendarLayout::Today();
     int year = today.year;
     int month = today.month;
+    monthOffset_ = CalendarLayout::ClampMonthOffset(year, month, monthOffset_);
     CalendarLayout::AddMonths(year, month, monthOffset_);
     // A new month needs new dates, and a new day moves today's mark.
     if (rebuild || year != year_ || month != month_) {

@@ -95,6 +95,12 @@ void AddMonths(int& year, int& month, int offset) {
     month = static_cast<int>(m) + 1;
 }
 
+int ClampMonthOffset(int year, int month, int offset) {
+    const long long base = static_cast<long long>(year) * 12 + (month - 1);
+    const long long target = std::clamp<long long>(base + offset, 1901LL * 12, 9998LL * 12 + 11);
+    return static_cast<int>(target - base);
+}
+
 Date Today() {
     const platform::CTime now(platform::NowSeconds());
     std::tm tm{};

@@ -34,6 +34,9 @@ int Weekday(const Date& date);
 Date AddDays(const Date& date, int days);
 // Moves (year, month) by `offset` months, keeping the month in 1-12.
 void AddMonths(int& year, int& month, int offset);
+// The offset from (year, month), cut so that the month it reaches lies in
+// the years 1901 to 9998 (its grid then starts after 1900).
+int ClampMonthOffset(int year, int month, int offset);
 // Today's local date (the platform clock, the TZ zone).
 Date Today();
 

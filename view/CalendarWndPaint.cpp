@@ -192,7 +192,6 @@ void CCalendarWnd::PlaceItems() {
     opaqueWhileHovered_ = context_.disableTransparencyWhileMouseOver && CursorOverWindow();
     background_.fillColor =
         opaqueWhileHovered_ ? (style_.windowBackground | 0xFF000000u) : style_.windowBackground;
-    background_.Relayout();
     frameBox_.SetRect(l.window.x, l.window.y, l.window.width - 1, l.window.height - 1);
     frameBox_.visible = style_.windowFrame ? 1 : 0;
 
