@@ -191,7 +191,9 @@ void CCalendarWnd::MoveTo(int x, int y) {
 }
 
 Model::MonthRange CCalendarWnd::MonthsOnScreen() const {
-    const CalendarLayout::Date& first = dates_[0];
+    // From the month itself, so that a month change is seen before its
+    // dates are assigned.
+    const CalendarLayout::Date first = CalendarLayout::GridDates(year_, month_, MondayFirst())[0];
     return Model::MonthsOfGrid(year_, month_,
                                platform::CTime(first.year, first.month, first.day, 12, 0, 0));
 }

@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QFileInfo>
 #include <QPainter>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 
@@ -159,8 +160,26 @@ void CCalendarWnd::ApplyDayStyles() {
 }
 
 void CCalendarWnd::RefreshBooked() {
-    for (Draw::CDrawDayItem& day : days_) {
-        day.booked = cache_.HasEventOnDay(platform::CTime(day.Date())) ? 1 : 0;
+    // One pass over the events: each is tested (with the cache's own
+    // occurs-on-day rule) only on the cells its time span can touch, so a
+    // month of many events costs little more than the events themselves.
+    std::array<int64_t, CalendarLayout::kGridCells> starts;
+    for (int i = 0; i < CalendarLayout::kGridCells; ++i) {
+        starts[i] = days_[i].Date();
+        days_[i].booked = 0;
+    }
+    for (const Model::Event& event : cache_.Events()) {
+        const int64_t begin = event.startTime.GetTime();
+        const int64_t end = std::max(event.endTime.GetTime(), begin);
+        // The first cell whose day may hold the start: a day starts at most a
+        // day (and a daylight-saving hour) before it.
+        auto first = std::lower_bound(starts.begin(), starts.end(), begin - 90000);
+        for (auto it = first; it != starts.end() && *it <= end; ++it) {
+            Draw::CDrawDayItem& day = days_[it - starts.begin()];
+            if (!day.booked && event.OccursOnDay(platform::CTime(*it))) {
+                day.booked = 1;
+            }
+        }
     }
 }
 

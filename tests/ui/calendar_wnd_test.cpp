@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QImage>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "app/ConfigInfo.h"
@@ -414,8 +415,15 @@ TEST_P(CalendarWindow, MondayFirstWeeksAndWeekNumbers) {
 
 TEST_P(CalendarWindow, TodayHolidaysAndBookedDays) {
     source_.holidays = {MakeHoliday(2009, 2, 11)};
+    Model::Event trip;  // all day, 23 to 25 February: the end day is not booked
+    trip.isAllDay = true;
+    trip.startTime = platform::CTime(2009, 2, 23, 0, 0, 0);
+    trip.endTime = platform::CTime(2009, 2, 26, 0, 0, 0);
+    Model::Event night = TimedEvent(2009, 2, 5, 22, L"night");  // 22:00 to 01:00
+    night.endTime = night.startTime + 3 * 3600;
     source_.events = {TimedEvent(2009, 2, 20, 10, L"dentist"),
-                      TimedEvent(2009, 3, 2, 23, L"next month")};
+                      TimedEvent(2009, 3, 2, 23, L"next month"), trip, night,
+                      TimedEvent(2009, 5, 2, 23, L"off screen")};
     style_.bookedBackgroundOn = 1;
     style_.bookedBackgroundColor = 0xFFFF00FF;
     style_.bookedTextColorOn = 1;
@@ -439,8 +447,15 @@ TEST_P(CalendarWindow, TodayHolidaysAndBookedDays) {
     EXPECT_EQ(wnd->Day(0).style, &s.sundayDayText);  // 1 February, a Sunday
 
     // Booked: the day of each event, nothing else.
+    const std::set<int> bookedCells = {booked,
+                                       nextMonth,
+                                       CellOf(*wnd, 2009, 2, 23),
+                                       CellOf(*wnd, 2009, 2, 24),
+                                       CellOf(*wnd, 2009, 2, 25),
+                                       CellOf(*wnd, 2009, 2, 5),
+                                       CellOf(*wnd, 2009, 2, 6)};
     for (int i = 0; i < 42; ++i) {
-        EXPECT_EQ(wnd->Day(i).booked, i == booked || i == nextMonth ? 1 : 0) << i;
+        EXPECT_EQ(wnd->Day(i).booked, bookedCells.count(i) ? 1 : 0) << i;
     }
     EXPECT_EQ(wnd->Day(booked).bookedFontStyle, Model::kFontBold | Model::kFontUnderline);
     EXPECT_EQ(wnd->Day(booked).bookedTextColor, 0xFF0000FFu);
