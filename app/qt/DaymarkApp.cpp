@@ -142,7 +142,8 @@ bool CDaymarkApp::CreateDispatchWindow() {
     setup.dataFolder = dataFolder;
     setup.programFolder = programFolder;
     setup.manager = Controller::MakeDispatchManager(config->GetPath(), dataFolder);
-    setup.windows = Controller::MakeCalendarWindows(*setup.manager, *config, maniac, &log);
+    setup.windows =
+        Controller::MakeCalendarWindows(*setup.manager, *config, maniac, style.get(), &log);
     setup.fetchPage = Controller::MakeVersionPageFetcher(*config, dataFolder);
     dispatch = std::make_unique<Controller::CDispatchWnd>(std::move(setup));
     if (!dispatch->Create()) {

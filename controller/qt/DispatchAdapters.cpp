@@ -1,5 +1,8 @@
 #include "controller/qt/DispatchAdapters.h"
 
+#include "app/ManiacOption.h"
+#include "model/qt/CalendarWndManager.h"
+
 namespace Controller {
 
 namespace {
@@ -29,28 +32,71 @@ public:
     std::wstring GetLastErrorText() const override { return {}; }
 };
 
-// Until the calendar windows are linked in: a registry without windows.
-class CNoWindows : public ICalendarWindows {
+// The registry of calendar windows behind the dispatch window's port.
+class CRegistryWindows : public ICalendarWindows {
 public:
-    void LoadAndCreate(const std::string&, platform::WindowHandle, uint32_t) override {}
-    bool SavePositions(const std::string&) override { return true; }
-    void NewWindow() override {}
-    std::unique_ptr<QObject> CloseWindow(int) override { return nullptr; }
-    void AlignWindows() override {}
-    void ShowCurrentMonths() override {}
-    void RefreshAll() override {}
-    void DateChanged() override {}
-    void ForwardEventUpdate() override {}
-    void RebuildIconBars() override {}
-    void DumpWindows(bool) override {}
-    int Count() const override { return 0; }
-    void UpdateAll(int) override {}
-    void UpdateAllCaches() override {}
-    void RefreshBottomBars() override {}
+    explicit CRegistryWindows(CalendarWndContext context) : context(context) {}
+
+    void LoadAndCreate(const std::string& folder, platform::WindowHandle dispatch,
+                       uint32_t commandMessage) override {
+        dataFolder = folder;
+        context.dispatchWindow = dispatch;
+        context.commandMessage = commandMessage;
+        registry.LoadAndCreate(folder, context);
+    }
+    bool SavePositions(const std::string& folder) override {
+        return registry.SavePositions(folder);
+    }
+    void NewWindow() override { registry.NewWindow(); }
+    std::unique_ptr<QObject> CloseWindow(int id) override {
+        // The command arrives posted, after the window's own handler has
+        // returned, so the registry may destroy the window at once.
+        registry.CloseWindow(id);
+        return nullptr;
+    }
+    void AlignWindows() override { registry.AlignWindows(); }
+    void ShowCurrentMonths() override { registry.ShowCurrentMonths(); }
+    void RefreshAll() override { registry.RefreshAll(); }
+    void DateChanged() override { registry.DateChanged(); }
+    void ForwardEventUpdate() override { registry.ForwardEventUpdate(); }
+    void RebuildIconBars() override { registry.RebuildIconBars(); }
+    void DumpWindows(bool write) override { registry.DumpWindows(write, dataFolder); }
+    int Count() const override { return static_cast<int>(registry.WindowCount()); }
+    void UpdateAll(int flag) override {
+        for (const auto& wnd : registry.Windows()) {
+            wnd->SetMonth(flag == 0);
+        }
+    }
+    void UpdateAllCaches() override {
+        for (const auto& wnd : registry.Windows()) {
+            wnd->UpdateHolidayCache();
+            wnd->UpdateEventCache();
+            wnd->SetMonth(true);
+        }
+    }
+    void RefreshBottomBars() override {
+        for (const auto& wnd : registry.Windows()) {
+            wnd->UpdateClock();
+        }
+    }
+    // The hover handling of the windows hooks in here; until then the tick
+    // costs one call.
     void CheckMouse() override {}
-    void BringAllToFront() override {}
+    void BringAllToFront() override {
+        for (const auto& wnd : registry.Windows()) {
+            wnd->raise();
+        }
+    }
+    // The context menu and the settings dialog of the windows hook in here.
     void ShowFirstContextMenu(const QPoint&) override {}
     void OpenFirstSettings() override {}
+
+    Model::CCalendarWndManager& Registry() { return registry; }
+
+private:
+    CalendarWndContext context;
+    std::string dataFolder;
+    Model::CCalendarWndManager registry;
 };
 
 }  // namespace
@@ -59,10 +105,18 @@ std::unique_ptr<IDispatchManager> MakeDispatchManager(const std::string&, const 
     return std::make_unique<CNoManager>();
 }
 
-std::unique_ptr<ICalendarWindows> MakeCalendarWindows(IDispatchManager&, Model::CConfigInfo&,
-                                                      const Model::CManiacOption&,
-                                                      Utility::CMaintenanceLog*) {
-    return std::make_unique<CNoWindows>();
+std::unique_ptr<ICalendarWindows> MakeCalendarWindows(IDispatchManager& manager,
+                                                      Model::CConfigInfo& config,
+                                                      const Model::CManiacOption& maniac,
+                                                      const Model::CCalendarStyleInfo* style,
+                                                      Utility::CMaintenanceLog* log) {
+    CalendarWndContext context;
+    context.source = manager.WindowSource();
+    context.config = &config;
+    context.style = style;
+    context.log = log;
+    context.disableTransparencyWhileMouseOver = maniac.disableTransparencyWhileMouseOver != 0;
+    return std::make_unique<CRegistryWindows>(context);
 }
 
 std::function<bool(const std::string&, std::string&, int&)> MakeVersionPageFetcher(

@@ -11,6 +11,7 @@
 #include "controller/qt/DispatchPorts.h"
 
 namespace Model {
+class CCalendarStyleInfo;
 class CConfigInfo;
 class CManiacOption;
 }  // namespace Model
@@ -24,11 +25,12 @@ namespace Controller {
 std::unique_ptr<IDispatchManager> MakeDispatchManager(const std::string& configPath,
                                                       const std::string& dataFolder);
 
-// The registry of calendar windows; its windows get `manager`'s native
-// object, the configuration store, the advanced options and the log.
+// The registry of calendar windows (Model::CCalendarWndManager); its windows
+// read through `manager`'s window source and copy `style`.
 std::unique_ptr<ICalendarWindows> MakeCalendarWindows(IDispatchManager& manager,
                                                       Model::CConfigInfo& config,
                                                       const Model::CManiacOption& maniac,
+                                                      const Model::CCalendarStyleInfo* style,
                                                       Utility::CMaintenanceLog* log);
 
 // Fetches the version page with a plain GET (no service headers), applying

@@ -17,6 +17,7 @@
 #include "model/Calendar.h"
 #include "platform/WindowMessages.h"
 
+class ICalendarWndSource;
 namespace Utility {
 class CMaintenanceLog;
 }
@@ -52,9 +53,9 @@ public:
     virtual std::wstring GetLastErrorDescription() const = 0;
     virtual std::wstring GetLastErrorText() const = 0;
 
-    // The object the calendar windows and the dialogs are given (the real
-    // manager); null for stand-ins.
-    virtual void* Native() { return nullptr; }
+    // What the calendar windows read their events and holidays through;
+    // null when there is nothing to read.
+    virtual ICalendarWndSource* WindowSource() { return nullptr; }
 };
 
 class ICalendarWindows {
