@@ -19,10 +19,11 @@ namespace testsupport {
 
 class DaymarkProcess {
 public:
-    DaymarkProcess() {
+    // Starts `exe` (the built program unless a test copied it elsewhere).
+    explicit DaymarkProcess(const std::string& exe = DAYMARK_EXE) {
         pid_ = ::fork();
         if (pid_ == 0) {
-            ::execl(DAYMARK_EXE, DAYMARK_EXE, static_cast<char*>(nullptr));
+            ::execl(exe.c_str(), exe.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
     }
