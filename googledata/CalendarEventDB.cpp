@@ -176,6 +176,12 @@ bool CalendarEventDB::DeleteDatabase() {
     });
 }
 
+void CalendarEventDB::Close() {
+    if (access_) {
+        access_->Close();
+    }
+}
+
 bool CalendarEventDB::BeginTransaction(const std::string& name) {
     return Guarded("googledata::CalendarEventDB::BeginTransaction", kHandlerBeginTransaction,
                    [&] { return access_->Execute("BEGIN TRANSACTION " + name); });
