@@ -1,35 +1,93 @@
 #include "controller/qt/DispatchAdapters.h"
 
+#include "app/MaintenanceLog.h"
 #include "app/ManiacOption.h"
+#include "controller/CalendarManager.h"
+#include "googledata/HttpClient.h"
 #include "model/qt/CalendarWndManager.h"
+#include "view/CalendarWndSource.h"
 
 namespace Controller {
 
 namespace {
 
-// Until the sync engine is linked in: a manager with an empty store that
-// never talks to the service.
-class CNoManager : public IDispatchManager {
+// The version check gives up after this; the program never waits for it.
+constexpr long kVersionCheckTimeoutSeconds = 10;
+
+// The calendar manager behind the dispatch window's port and the calendar
+// windows' data source.
+class CManagerAdapter : public IDispatchManager, public ICalendarWndSource {
 public:
-    void Initialize(const std::wstring&, const std::wstring&, Utility::CMaintenanceLog*) override {}
-    void Terminate() override {}
-    void ChangeAccount(const std::wstring&, const std::wstring&) override {}
-    void SetDisableSync(bool) override {}
-    void SetProxy(bool, const std::wstring&, const std::wstring&, const std::wstring&) override {}
-    void SetHttpLog(bool, const std::string&, bool) override {}
-    void SetExtraCaFile(const std::string&) override {}
-    void SetLoginUrl(const std::wstring&) override {}
-    void AddListener(platform::WindowHandle, uint32_t) override {}
-    void DownloadCalenar() override {}
-    void DownloadHoliday(const std::wstring&, int, int) override {}
-    void DownloadAllEvent(const std::wstring&) override {}
-    void SyncEvents() override {}
-    void CreateLocalDB(const std::wstring&) override {}
-    bool GetCalendars(std::list<Model::Calendar>&) override { return true; }
-    bool GetUnretrievedHolidayYears(const std::wstring&, int&, int&) override { return false; }
-    std::wstring GetHolidayCalendarURI(const std::wstring&) override { return {}; }
-    std::wstring GetLastErrorDescription() const override { return {}; }
-    std::wstring GetLastErrorText() const override { return {}; }
+    CManagerAdapter(const std::string& configPath, const std::string& dataFolder)
+        : manager(configPath, dataFolder) {}
+
+    void Initialize(const std::wstring& account, const std::wstring& password,
+                    Utility::CMaintenanceLog* log) override {
+        this->log = log;
+        manager.Initialize(account, password, log);
+    }
+    void Terminate() override { manager.Terminate(); }
+    void ChangeAccount(const std::wstring& account, const std::wstring& password) override {
+        manager.ChangeAccount(account, password);
+    }
+    void SetDisableSync(bool disabled) override { syncDisabled = disabled; }
+    void SetProxy(bool enabled, const std::wstring& proxy, const std::wstring& user,
+                  const std::wstring& password) override {
+        manager.SetProxy(enabled, proxy, user, password);
+    }
+    void SetHttpLog(bool enabled, const std::string& folder, bool curlLog) override {
+        manager.SetHttpLog(enabled, folder, curlLog);
+    }
+    void SetExtraCaFile(const std::string& path) override { manager.SetExtraCaFile(path); }
+    void SetLoginUrl(const std::wstring& url) override { manager.SetLoginUrl(url); }
+    void AddListener(platform::WindowHandle window, uint32_t message) override {
+        manager.AddListener(window, message);
+    }
+    void DownloadCalenar() override { manager.DownloadCalenar(); }
+    void DownloadHoliday(const std::wstring& uri, int firstYear, int lastYear) override {
+        manager.DownloadHoliday(uri, firstYear, lastYear);
+    }
+    void DownloadAllEvent(const std::wstring& uri) override { manager.DownloadAllEvent(uri); }
+    void SyncEvents() override {
+        // debug/disable_sync: start without synchronising.
+        if (syncDisabled) {
+            if (log) {
+                log->Write(Utility::kLogInfo, "<dispatch> sync disabled");
+            }
+            return;
+        }
+        manager.SyncEvents();
+    }
+    void CreateLocalDB(const std::wstring& uri) override { manager.CreateLocalDB(uri); }
+    bool GetCalendars(std::list<Model::Calendar>& calendars) override {
+        return manager.GetCalendars(calendars);
+    }
+    bool GetUnretrievedHolidayYears(const std::wstring& uri, int& firstYear,
+                                    int& lastYear) override {
+        return manager.GetUnretrievedHolidayYears(uri, firstYear, lastYear);
+    }
+    std::wstring GetHolidayCalendarURI(const std::wstring& loginUrl) override {
+        return CCalendarManager::GetHolidayCalendarURI(loginUrl);
+    }
+    std::wstring GetLastErrorDescription() const override {
+        return manager.GetLastErrorDescription();
+    }
+    std::wstring GetLastErrorText() const override { return manager.GetLastErrorText(); }
+    ICalendarWndSource* WindowSource() override { return this; }
+
+    // ICalendarWndSource
+    bool GetEvents(std::list<Model::Event>& events, int year, int month, int count) override {
+        return manager.GetEvents(events, year, month, count);
+    }
+    bool GetHolidays(std::list<Model::Holiday>& holidays, int year, int month, int count,
+                     const std::wstring& calendarFilter) override {
+        return manager.GetHolidays(holidays, year, month, count, calendarFilter);
+    }
+
+private:
+    CCalendarManager manager;
+    Utility::CMaintenanceLog* log = nullptr;
+    bool syncDisabled = false;
 };
 
 // The registry of calendar windows behind the dispatch window's port.
@@ -101,8 +159,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<IDispatchManager> MakeDispatchManager(const std::string&, const std::string&) {
-    return std::make_unique<CNoManager>();
+std::unique_ptr<IDispatchManager> MakeDispatchManager(const std::string& configPath,
+                                                      const std::string& dataFolder) {
+    return std::make_unique<CManagerAdapter>(configPath, dataFolder);
 }
 
 std::unique_ptr<ICalendarWindows> MakeCalendarWindows(IDispatchManager& manager,
@@ -120,8 +179,17 @@ std::unique_ptr<ICalendarWindows> MakeCalendarWindows(IDispatchManager& manager,
 }
 
 std::function<bool(const std::string&, std::string&, int&)> MakeVersionPageFetcher(
-    const Model::CConfigInfo&, const std::string&) {
-    return {};
+    const Model::CConfigInfo& config, const std::string& dataFolder) {
+    return [&config, dataFolder](const std::string& url, std::string& body, int& httpCode) {
+        googledata::HttpClient client;
+        client.ApplyConfig(config);
+        client.SetTimeout(kVersionCheckTimeoutSeconds);
+        if (!dataFolder.empty()) {
+            client.SetCommLogPath(dataFolder + "/log/comm.log");
+        }
+        httpCode = 0;
+        return client.PlainGet("GET", url, body, httpCode);
+    };
 }
 
 }  // namespace Controller

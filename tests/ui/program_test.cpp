@@ -24,8 +24,10 @@ class Program : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(platform::CreateFolderTree(data));
-        // Local calendar mode: the windows open and the boot sequence runs.
-        WriteFile(data + "/config.ini", "[general]\ncalendar_mode=2\n");
+        // Local calendar mode: the windows open and the boot sequence runs;
+        // the holiday download fails at once on a closed local port.
+        WriteFile(data + "/config.ini",
+                  "[general]\ncalendar_mode=2\nlogin_url=https://127.0.0.1:9\n");
     }
     std::string AllLogs() const {
         std::string all;
@@ -102,6 +104,19 @@ TEST_F(Program, RunsWithoutImagesOrStylesBesideIt) {
     ASSERT_TRUE(testsupport::WaitFor(
         [&] { return AllLogs().find("<dispatch> boot sequence is done") != std::string::npos; }));
     EXPECT_EQ(process.Stop(), 0);
+    EXPECT_FALSE(ReadFile(data + "/calWnd.info").empty());
+}
+
+TEST_F(Program, StartsAndLogsWhenTheDatabaseCannotBeOpened) {
+    // A folder where the local database should be.
+    ASSERT_TRUE(platform::CreateFolderTree(data + "/local.db"));
+    DaymarkProcess process;
+    ASSERT_TRUE(process.WaitUntilRunning());
+    ASSERT_TRUE(testsupport::WaitFor(
+        [&] { return AllLogs().find("<dispatch> boot sequence is done") != std::string::npos; }));
+    EXPECT_EQ(process.Stop(), 0);
+    const std::string log = AllLogs();
+    EXPECT_NE(log.find("[ERR!]"), std::string::npos) << log;
     EXPECT_FALSE(ReadFile(data + "/calWnd.info").empty());
 }
 
