@@ -149,7 +149,7 @@ public:
     void ShowFirstContextMenu(const QPoint&) override {}
     void OpenFirstSettings() override {}
 
-    Model::CCalendarWndManager& Registry() { return registry; }
+    Model::CCalendarWndManager* Registry() override { return &registry; }
 
 private:
     CalendarWndContext context;

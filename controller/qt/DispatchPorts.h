@@ -18,6 +18,9 @@
 #include "platform/WindowMessages.h"
 
 class ICalendarWndSource;
+namespace Model {
+class CCalendarWndManager;
+}
 namespace Utility {
 class CMaintenanceLog;
 }
@@ -94,6 +97,10 @@ public:
     virtual void BringAllToFront() = 0;
     virtual void ShowFirstContextMenu(const QPoint& screenPos) = 0;
     virtual void OpenFirstSettings() = 0;
+
+    // The real registry behind the port (tests look at its windows); null
+    // for stand-ins.
+    virtual Model::CCalendarWndManager* Registry() { return nullptr; }
 };
 
 }  // namespace Controller
