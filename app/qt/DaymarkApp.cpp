@@ -2,12 +2,19 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QRect>
 #include <QScreen>
 #include <filesystem>
 
 #include "app/SystemInfo.h"
+#include "controller/qt/DispatchAdapters.h"
+#include "controller/qt/DispatchWnd.h"
+#include "controller/qt/SessionWatch.h"
+#include "dialogs/ModalHook.h"
+#include "model/CalendarStyleInfo.h"
 #include "platform/Folders.h"
+#include "platform/TextConv.h"
 #include "platform/Version.h"
 
 namespace {
@@ -95,14 +102,85 @@ bool CDaymarkApp::InitInstance() {
                                      std::to_string(platform::kVersionTweak));
     WriteSystemInformation();
     InstallDefaultStyles();
+    LoadStyle();
+    if (!CreateDispatchWindow()) {
+        return false;
+    }
 
     log.Write(Utility::kLogInfo, "ready");
     return true;
 }
 
+int CDaymarkApp::Run() {
+    if (!qtApp || !dispatch || dispatch->IsClosed()) {
+        return 0;
+    }
+    return QApplication::exec();
+}
+
 int CDaymarkApp::ExitInstance() {
+    endSession.reset();
+    dispatch.reset();  // closes first if the loop ended some other way
+    style.reset();
     qtApp.reset();
     return 0;
+}
+
+void CDaymarkApp::LoadStyle() {
+    style =
+        std::make_unique<Model::CCalendarStyleInfo>([this] { return maniac.showBottomBar != 0; });
+    if (!styleFolder.empty()) {
+        style->Load(platform::Utf8ToWide(styleFolder) + L"/" + config->GetStyleName());
+    }
+}
+
+bool CDaymarkApp::CreateDispatchWindow() {
+    Controller::CDispatchWnd::Setup setup;
+    setup.config = config.get();
+    setup.maniac = &maniac;
+    setup.log = &log;
+    setup.dataFolder = dataFolder;
+    setup.programFolder = programFolder;
+    setup.manager = Controller::MakeDispatchManager(config->GetPath(), dataFolder);
+    setup.windows =
+        Controller::MakeCalendarWindows(*setup.manager, *config, maniac, style.get(), &log);
+    setup.fetchPage = Controller::MakeVersionPageFetcher(*config, dataFolder);
+    dispatch = std::make_unique<Controller::CDispatchWnd>(std::move(setup));
+    if (!dispatch->Create()) {
+        dispatch.reset();
+        return false;
+    }
+    // The end of the session: SIGTERM, SIGINT, or the session manager
+    // ending the application.
+    endSession =
+        std::make_unique<Controller::CEndSessionWatcher>([this](int) { dispatch->EndSession(); });
+    QObject::connect(qtApp.get(), &QCoreApplication::aboutToQuit, [this] {
+        if (dispatch && !dispatch->IsClosed()) {
+            dispatch->Close();
+        }
+    });
+    return true;
+}
+
+void CDaymarkApp::UpdateAllCalendarCache() {
+    if (!dispatch) {
+        return;
+    }
+    try {
+        dispatch->Windows().UpdateAllCaches();
+    } catch (const std::exception& e) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Daymark"), QStringLiteral("err1"));
+        dialogs::ExecModal(box);
+        log.Write(Utility::kLogError, std::string(e.what()).substr(0, 256), 237L);
+    } catch (...) {
+        log.Write(Utility::kLogError, "CDaymarkApp::UpdateAllCalendarCache", 243L);
+    }
+}
+
+void CDaymarkApp::RedrawAllCalendars() {
+    if (dispatch) {
+        dispatch->Windows().UpdateAll(1);
+    }
 }
 
 void CDaymarkApp::CreateFolders() {

@@ -1,8 +1,10 @@
 // CDaymarkApp: the application object. Owns the Qt application, the
-// single-instance lock, the configuration store, the advanced options and the
-// maintenance log, and knows the program's folders. InitInstance runs the
-// start-up (single instance, folders, configuration, log, boot count, system
-// information, default styles); ExitInstance tears it down.
+// single-instance lock, the configuration store, the advanced options, the
+// maintenance log, the current style and the dispatch window, and knows the
+// program's folders. InitInstance runs the start-up (single instance,
+// folders, configuration, log, boot count, system information, default
+// styles, the style, the dispatch window); Run runs the Qt event loop until
+// the dispatch window closes; ExitInstance tears it down in reverse.
 //
 // One instance, created by main on the user-interface thread; Instance()
 // gives it to components of that thread. The log and the configuration store
@@ -18,6 +20,13 @@
 #include "platform/SingleInstance.h"
 
 class QApplication;
+namespace Model {
+class CCalendarStyleInfo;
+}
+namespace Controller {
+class CDispatchWnd;
+class CEndSessionWatcher;
+}  // namespace Controller
 
 class CDaymarkApp {
 public:
@@ -30,7 +39,16 @@ public:
 
     // False ends the program at once (another copy runs, or start-up failed).
     bool InitInstance();
+    // The event loop; returns when the dispatch window has closed.
+    int Run();
     int ExitInstance();
+
+    // Every calendar window refills its holiday and event caches and
+    // rebuilds itself. Never throws.
+    void UpdateAllCalendarCache();
+    // Every calendar window moves to today's month plus its offset and
+    // redraws.
+    void RedrawAllCalendars();
 
     const std::string& GetDataFolderPath() const { return dataFolder; }
     const std::string& GetProgramFolderPath() const { return programFolder; }
@@ -39,12 +57,16 @@ public:
     Model::CConfigInfo& GetConfig() { return *config; }
     Model::CManiacOption& GetManiac() { return maniac; }
     Utility::CMaintenanceLog& GetLog() { return log; }
+    Model::CCalendarStyleInfo* GetStyle() { return style.get(); }
+    Controller::CDispatchWnd* GetDispatchWnd() { return dispatch.get(); }
 
 private:
     void CreateFolders();
     void CountBoot(int64_t startTime);
     void WriteSystemInformation();
     void InstallDefaultStyles();
+    void LoadStyle();
+    bool CreateDispatchWindow();
 
     int& argc_;
     char** argv_;
@@ -58,4 +80,7 @@ private:
     std::unique_ptr<Model::CConfigInfo> config;
     Model::CManiacOption maniac;
     Utility::CMaintenanceLog log;
+    std::unique_ptr<Model::CCalendarStyleInfo> style;
+    std::unique_ptr<Controller::CDispatchWnd> dispatch;
+    std::unique_ptr<Controller::CEndSessionWatcher> endSession;
 };

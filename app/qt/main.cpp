@@ -1,8 +1,13 @@
-// The daymark program: start-up and shutdown of the application object.
+// The daymark program: start-up, the event loop and shutdown of the
+// application object.
 #include "app/qt/DaymarkApp.h"
 
 int main(int argc, char** argv) {
     CDaymarkApp app(argc, argv);
-    app.InitInstance();
-    return app.ExitInstance();
+    int result = 0;
+    if (app.InitInstance()) {
+        result = app.Run();
+    }
+    const int exitResult = app.ExitInstance();
+    return result != 0 ? result : exitResult;
 }

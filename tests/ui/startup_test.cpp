@@ -1,8 +1,6 @@
 // Start-up of the real program: folders, configuration, log lines, boot
 // count, default styles and the single-instance rule.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <array>
 #include <string>
@@ -13,6 +11,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/Version.h"
 #include "tests/support/TestSupport.h"
+#include "tests/ui/DaymarkProcess.h"
 
 using testsupport::ReadFile;
 using testsupport::ScopedEnv;
@@ -21,17 +20,10 @@ using testsupport::WriteFile;
 
 namespace {
 
-// Runs the program with the environment prepared by the fixture; returns its
-// exit status.
+// Runs the program with the environment prepared by the fixture until it is
+// up, then ends it as the session's end would; returns its exit status.
 int RunDaymark() {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::execl(DAYMARK_EXE, DAYMARK_EXE, static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return testsupport::RunDaymarkUntilUp();
 }
 
 std::string AllLogs(const std::string& folder) {

@@ -1,0 +1,195 @@
+#include "controller/qt/DispatchAdapters.h"
+
+#include "app/MaintenanceLog.h"
+#include "app/ManiacOption.h"
+#include "controller/CalendarManager.h"
+#include "googledata/HttpClient.h"
+#include "model/qt/CalendarWndManager.h"
+#include "view/CalendarWndSource.h"
+
+namespace Controller {
+
+namespace {
+
+// The version check gives up after this; the program never waits for it.
+constexpr long kVersionCheckTimeoutSeconds = 10;
+
+// The calendar manager behind the dispatch window's port and the calendar
+// windows' data source.
+class CManagerAdapter : public IDispatchManager, public ICalendarWndSource {
+public:
+    CManagerAdapter(const std::string& configPath, const std::string& dataFolder)
+        : manager(configPath, dataFolder) {}
+
+    void Initialize(const std::wstring& account, const std::wstring& password,
+                    Utility::CMaintenanceLog* log) override {
+        this->log = log;
+        manager.Initialize(account, password, log);
+    }
+    void Terminate() override { manager.Terminate(); }
+    void ChangeAccount(const std::wstring& account, const std::wstring& password) override {
+        manager.ChangeAccount(account, password);
+    }
+    void SetDisableSync(bool disabled) override { syncDisabled = disabled; }
+    void SetProxy(bool enabled, const std::wstring& proxy, const std::wstring& user,
+                  const std::wstring& password) override {
+        manager.SetProxy(enabled, proxy, user, password);
+    }
+    void SetHttpLog(bool enabled, const std::string& folder, bool curlLog) override {
+        manager.SetHttpLog(enabled, folder, curlLog);
+    }
+    void SetExtraCaFile(const std::string& path) override { manager.SetExtraCaFile(path); }
+    void SetLoginUrl(const std::wstring& url) override { manager.SetLoginUrl(url); }
+    void AddListener(platform::WindowHandle window, uint32_t message) override {
+        manager.AddListener(window, message);
+    }
+    void DownloadCalenar() override { manager.DownloadCalenar(); }
+    void DownloadHoliday(const std::wstring& uri, int firstYear, int lastYear) override {
+        manager.DownloadHoliday(uri, firstYear, lastYear);
+    }
+    void DownloadAllEvent(const std::wstring& uri) override { manager.DownloadAllEvent(uri); }
+    void SyncEvents() override {
+        // debug/disable_sync: start without synchronising.
+        if (syncDisabled) {
+            if (log) {
+                log->Write(Utility::kLogInfo, "<dispatch> sync disabled");
+            }
+            return;
+        }
+        manager.SyncEvents();
+    }
+    void CreateLocalDB(const std::wstring& uri) override { manager.CreateLocalDB(uri); }
+    bool GetCalendars(std::list<Model::Calendar>& calendars) override {
+        return manager.GetCalendars(calendars);
+    }
+    bool GetUnretrievedHolidayYears(const std::wstring& uri, int& firstYear,
+                                    int& lastYear) override {
+        return manager.GetUnretrievedHolidayYears(uri, firstYear, lastYear);
+    }
+    std::wstring GetHolidayCalendarURI(const std::wstring& loginUrl) override {
+        return CCalendarManager::GetHolidayCalendarURI(loginUrl);
+    }
+    std::wstring GetLastErrorDescription() const override {
+        return manager.GetLastErrorDescription();
+    }
+    std::wstring GetLastErrorText() const override { return manager.GetLastErrorText(); }
+    ICalendarWndSource* WindowSource() override { return this; }
+
+    // ICalendarWndSource
+    bool GetEvents(std::list<Model::Event>& events, int year, int month, int count) override {
+        return manager.GetEvents(events, year, month, count);
+    }
+    bool GetHolidays(std::list<Model::Holiday>& holidays, int year, int month, int count,
+                     const std::wstring& calendarFilter) override {
+        return manager.GetHolidays(holidays, year, month, count, calendarFilter);
+    }
+
+private:
+    CCalendarManager manager;
+    Utility::CMaintenanceLog* log = nullptr;
+    bool syncDisabled = false;
+};
+
+// The registry of calendar windows behind the dispatch window's port.
+class CRegistryWindows : public ICalendarWindows {
+public:
+    explicit CRegistryWindows(CalendarWndContext context) : context(context) {}
+
+    void LoadAndCreate(const std::string& folder, platform::WindowHandle dispatch,
+                       uint32_t commandMessage) override {
+        dataFolder = folder;
+        context.dispatchWindow = dispatch;
+        context.commandMessage = commandMessage;
+        registry.LoadAndCreate(folder, context);
+    }
+    bool SavePositions(const std::string& folder) override {
+        return registry.SavePositions(folder);
+    }
+    void NewWindow() override { registry.NewWindow(); }
+    std::unique_ptr<QObject> CloseWindow(int id) override {
+        // The command arrives posted, after the window's own handler has
+        // returned, so the registry may destroy the window at once.
+        registry.CloseWindow(id);
+        return nullptr;
+    }
+    void AlignWindows() override { registry.AlignWindows(); }
+    void ShowCurrentMonths() override { registry.ShowCurrentMonths(); }
+    void RefreshAll() override { registry.RefreshAll(); }
+    void DateChanged() override { registry.DateChanged(); }
+    void ForwardEventUpdate() override { registry.ForwardEventUpdate(); }
+    void RebuildIconBars() override { registry.RebuildIconBars(); }
+    void DumpWindows(bool write) override { registry.DumpWindows(write, dataFolder); }
+    int Count() const override { return static_cast<int>(registry.WindowCount()); }
+    void UpdateAll(int flag) override {
+        for (const auto& wnd : registry.Windows()) {
+            wnd->SetMonth(flag == 0);
+        }
+    }
+    void UpdateAllCaches() override {
+        for (const auto& wnd : registry.Windows()) {
+            wnd->UpdateHolidayCache();
+            wnd->UpdateEventCache();
+            wnd->SetMonth(true);
+        }
+    }
+    void RefreshBottomBars() override {
+        for (const auto& wnd : registry.Windows()) {
+            wnd->UpdateClock();
+        }
+    }
+    // The hover handling of the windows hooks in here; until then the tick
+    // costs one call.
+    void CheckMouse() override {}
+    void BringAllToFront() override {
+        for (const auto& wnd : registry.Windows()) {
+            wnd->raise();
+        }
+    }
+    // The context menu and the settings dialog of the windows hook in here.
+    void ShowFirstContextMenu(const QPoint&) override {}
+    void OpenFirstSettings() override {}
+
+    Model::CCalendarWndManager* Registry() override { return &registry; }
+
+private:
+    CalendarWndContext context;
+    std::string dataFolder;
+    Model::CCalendarWndManager registry;
+};
+
+}  // namespace
+
+std::unique_ptr<IDispatchManager> MakeDispatchManager(const std::string& configPath,
+                                                      const std::string& dataFolder) {
+    return std::make_unique<CManagerAdapter>(configPath, dataFolder);
+}
+
+std::unique_ptr<ICalendarWindows> MakeCalendarWindows(IDispatchManager& manager,
+                                                      Model::CConfigInfo& config,
+                                                      const Model::CManiacOption& maniac,
+                                                      const Model::CCalendarStyleInfo* style,
+                                                      Utility::CMaintenanceLog* log) {
+    CalendarWndContext context;
+    context.source = manager.WindowSource();
+    context.config = &config;
+    context.style = style;
+    context.log = log;
+    context.disableTransparencyWhileMouseOver = maniac.disableTransparencyWhileMouseOver != 0;
+    return std::make_unique<CRegistryWindows>(context);
+}
+
+std::function<bool(const std::string&, std::string&, int&)> MakeVersionPageFetcher(
+    const Model::CConfigInfo& config, const std::string& dataFolder) {
+    return [&config, dataFolder](const std::string& url, std::string& body, int& httpCode) {
+        googledata::HttpClient client;
+        client.ApplyConfig(config);
+        client.SetTimeout(kVersionCheckTimeoutSeconds);
+        if (!dataFolder.empty()) {
+            client.SetCommLogPath(dataFolder + "/log/comm.log");
+        }
+        httpCode = 0;
+        return client.PlainGet("GET", url, body, httpCode);
+    };
+}
+
+}  // namespace Controller

@@ -1,0 +1,31 @@
+// ICalendarWndSource: what a calendar window needs of the calendar manager:
+// the events and holidays of a range of months, and a place in its listener
+// list. The program hands the window the manager through a thin adapter
+// (view/CalendarWndManagerSource.h); tests hand it a fake that returns
+// prepared records. Windows read through this and nothing else: they hold no
+// SQL and no HTTP.
+//
+// Called on the user-interface thread only.
+#pragma once
+
+#include <list>
+#include <string>
+
+#include "model/Event.h"
+#include "model/Holiday.h"
+#include "platform/WindowMessages.h"
+
+class ICalendarWndSource {
+public:
+    virtual ~ICalendarWndSource() = default;
+
+    // The events of `count` months from (year, month), recurrences expanded.
+    virtual bool GetEvents(std::list<Model::Event>& events, int year, int month, int count) = 0;
+    // The holidays of `count` months from (year, month); an empty filter
+    // means every holiday calendar.
+    virtual bool GetHolidays(std::list<Model::Holiday>& holidays, int year, int month, int count,
+                             const std::wstring& calendarFilter) = 0;
+    // Posts `message` to `window` with a notification code as wParam from
+    // now on.
+    virtual void AddListener(platform::WindowHandle window, uint32_t message) = 0;
+};
