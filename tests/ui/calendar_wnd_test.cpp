@@ -8,11 +8,13 @@
 
 #include <QApplication>
 #include <QImage>
+#include <ctime>
 #include <memory>
 #include <set>
 #include <string>
 
 #include "app/ConfigInfo.h"
+#include "app/MaintenanceLog.h"
 #include "controller/Notifications.h"
 #include "model/CalendarStyleInfo.h"
 #include "platform/Time.h"
@@ -631,6 +633,83 @@ TEST_P(CalendarWindow, ExtremeMonthOffsetsStayDrawable) {
         EXPECT_GE(wnd->GetYear(), 1901) << offset;
         EXPECT_LE(wnd->GetYear(), 9998) << offset;
         EXPECT_GT(wnd->RedrawCount(), 0);
+    }
+}
+
+TEST_P(CalendarWindow, DropShadowFollowsTheStyle) {
+    auto plain = Open();
+    EXPECT_FALSE(plain->Shadow().IsCreated());  // no companion window without a shadow
+
+    style_.dropShadow = 1;
+    style_.dropShadowOffsetX = 4;
+    style_.dropShadowOffsetY = -3;
+    auto shadowed = Open();
+    ASSERT_TRUE(shadowed->Shadow().IsCreated());
+    EXPECT_EQ(shadowed->Shadow().OffsetX(), 4);
+    EXPECT_EQ(shadowed->Shadow().OffsetY(), -3);
+    EXPECT_TRUE(shadowed->Shadow().Status() & Utility::CWndShadow::kVisible);
+    EXPECT_FALSE(shadowed->Shadow().Image().isNull());
+
+    // Offsets outside -20..20 are not applied; switching the shadow off hides it.
+    shadowed->Style().dropShadowOffsetX = 21;
+    shadowed->Style().dropShadow = 0;
+    shadowed->Redraw();
+    EXPECT_EQ(shadowed->Shadow().OffsetX(), 4);
+    EXPECT_FALSE(shadowed->Shadow().Status() & Utility::CWndShadow::kVisible);
+}
+
+// A window whose per-pixel presentation fails, as on a display without an
+// alpha visual.
+class NoAlphaWnd : public CCalendarWnd {
+public:
+    using CCalendarWnd::CCalendarWnd;
+    int tries = 0;
+
+protected:
+    bool UpdateLayered() override {
+        ++tries;
+        return false;
+    }
+};
+
+TEST_P(CalendarWindow, LogsItsLifeAndFallsBackWhenPresentationFails) {
+    // The log starts a weekday file afresh unless it was written today, so
+    // this test runs on the real clock.
+    now_ = static_cast<int64_t>(std::time(nullptr));
+    const platform::CTime today(now_);
+    Utility::CMaintenanceLog log;
+    log.SetFolder(dir_.path());
+    source_.events = {TimedEvent(today.GetYear(), today.GetMonth(), 15, 10, L"dentist")};
+    CalendarWndContext context;
+    context.source = &source_;
+    context.config = config_.get();
+    context.log = &log;
+    NoAlphaWnd wnd(7, 20, 30, 0, context);
+    Pump();
+    wnd.Redraw();
+    EXPECT_TRUE(wnd.PresentationFailed());
+    EXPECT_EQ(wnd.tries, 1);  // never tried again
+    EXPECT_TRUE(wnd.isVisible());
+
+    const long shown = today.GetYear() * 65536L + today.GetMonth();
+    platform::PostMessage(wnd.Handle(), Controller::kCalendarWndManagerMessage,
+                          Controller::NOTIFY_EVENT_UPDATED, shown);
+    Pump();
+    const std::string ym = std::to_string(today.GetYear()) + "," + std::to_string(today.GetMonth());
+    const std::string text = testsupport::ReadFile(log.FileNameFor(now_));
+    const std::string lines[] = {
+        "[info] <view> Calander x:20 y:30 offset:0 year:" + std::to_string(today.GetYear()) +
+            " month:" + std::to_string(today.GetMonth()) + ")",
+        "<view> wnd init done",
+        "<view> update holiday cache (",
+        "<view> update event cache (",
+        "[ERR!] <view> UpdateLayeredWindow failed:0",
+        "<view> cal mng event-enter (7)",
+        "<view> update view (7," + ym + ")",
+        "<view> cal mng event-leave",
+    };
+    for (const std::string& line : lines) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
     }
 }
 
