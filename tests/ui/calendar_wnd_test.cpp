@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QImage>
 #include <ctime>
 #include <memory>
@@ -478,6 +479,44 @@ TEST_P(CalendarWindow, TodayHolidaysAndBookedDays) {
     }
     EXPECT_GT(blue, 5);
     EXPECT_EQ(source_.lastFilter, L"");
+
+    // Today's number in the today colour (green), a plain day's not.
+    auto greenIn = [&](int index) {
+        const QRect c = wnd->Day(index).Rect();
+        int n = 0;
+        for (int y = c.top(); y < c.bottom(); ++y) {
+            for (int x = c.left(); x < c.right(); ++x) {
+                const QRgb p = wnd->BackBuffer().pixel(x, y);
+                n += qGreen(p) > 150 && qRed(p) < 100 && qBlue(p) < 100 ? 1 : 0;
+            }
+        }
+        return n;
+    };
+    EXPECT_GT(greenIn(today), 5);
+    EXPECT_EQ(greenIn(plain), 0);
+}
+
+TEST_P(CalendarWindow, OpaqueWhileTheMouseIsOver) {
+    style_.windowBackground = 0x80F4F4F4;  // half transparent
+    CalendarWndContext context;
+    context.config = config_.get();
+    context.style = &style_;
+    context.disableTransparencyWhileMouseOver = true;
+    CCalendarWnd wnd(1, 20, 30, 0, context);
+    Pump();
+    QCursor::setPos(500, 500);
+    wnd.Redraw();
+    if (QCursor::pos() != QPoint(500, 500)) {
+        GTEST_SKIP() << "the platform does not move the cursor";
+    }
+    const CalendarLayout::Layout& l = wnd.GetLayout();
+    const QPoint margin(2, l.grid.y + l.grid.height / 2);
+    EXPECT_FALSE(wnd.OpaqueWhileHovered());
+    EXPECT_EQ(qAlpha(wnd.BackBuffer().pixel(margin)), 0x80);
+    QCursor::setPos(wnd.Left() + 5, wnd.Top() + 5);
+    wnd.Redraw();
+    EXPECT_TRUE(wnd.OpaqueWhileHovered());
+    EXPECT_EQ(qAlpha(wnd.BackBuffer().pixel(margin)), 0xFF);
 }
 
 TEST_P(CalendarWindow, PaintsTheStyleIntoTheBackBuffer) {
