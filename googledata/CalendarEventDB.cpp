@@ -75,10 +75,14 @@ const char* const kSchema[] = {
 };
 
 // Indexes for the two lookups of an incoming service event by its id and by
-// its uid; without them every stored event scans the EVENT table.
+// its uid (without them every stored event scans the EVENT table), and one
+// that lets the month query test its conditions on index entries before it
+// reads any row.
 const char* const kLookupIndexes[] = {
     "INDEX_EVENT_GOOGLE_ID ON EVENT (calendarURI, id)",
     "INDEX_EVENT_UID ON EVENT (calendarURI, uid, recurrenceType)",
+    "INDEX_EVENT_MONTH ON EVENT (calendarURI, recurrenceType, selectStartYearMonth, "
+    "selectEndYearMonth, utcStartTime, utcEndTime)",
 };
 
 }  // namespace
@@ -174,6 +178,12 @@ bool CalendarEventDB::DeleteDatabase() {
         std::remove((path_ + "-journal").c_str());
         return true;
     });
+}
+
+void CalendarEventDB::Close() {
+    if (access_) {
+        access_->Close();
+    }
 }
 
 bool CalendarEventDB::BeginTransaction(const std::string& name) {

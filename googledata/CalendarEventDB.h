@@ -55,6 +55,8 @@ public:
     bool Initialize(const std::string& path, Utility::CMaintenanceLog* log);
     // Closes the connection and deletes the file.
     bool DeleteDatabase();
+    // Closes the connection; every operation then fails until Initialize.
+    void Close();
 
     bool BeginTransaction(const std::string& name);
     bool EndTransaction(const std::string& name);

@@ -23,9 +23,10 @@ struct SqliteFree {
 constexpr uint32_t kSlowStatementMs = 100;
 constexpr size_t kHeadLength = 32;
 
-// The first 32 characters of a statement, for the log.
+// The first 32 characters of a statement, for the log. A character takes at
+// most four bytes, so only that many bytes of a long statement are converted.
 std::string Head(const std::string& sql) {
-    const std::wstring wide = platform::Utf8ToWide(sql);
+    const std::wstring wide = platform::Utf8ToWide(sql.substr(0, kHeadLength * 4));
     return platform::WideToUtf8(wide.substr(0, kHeadLength));
 }
 
@@ -107,11 +108,10 @@ bool WrenSQLite::Execute(const std::string& sql, ResultTable* table) {
     if (!connection_ || !connection_->db) {
         return false;
     }
-    const std::string head = Head(sql);
     if (sql.find('\0') != std::string::npos) {
         // The engine reads C strings: a NUL would cut the statement short.
         Log(Utility::kLogError, "<db> sql error:statement holds a NUL byte");
-        Log(Utility::kLogError, head);
+        Log(Utility::kLogError, Head(sql));
         lastResult_ = SQLITE_MISUSE;
         return false;
     }
@@ -124,7 +124,7 @@ bool WrenSQLite::Execute(const std::string& sql, ResultTable* table) {
     const uint32_t elapsed = platform::GetTickCount() - start;
 
     if (elapsed >= kSlowStatementMs && log_ != nullptr) {
-        log_->Write(Utility::kLogInfo, "<db> sql tick " + head, static_cast<long>(elapsed));
+        log_->Write(Utility::kLogInfo, "<db> sql tick " + Head(sql), static_cast<long>(elapsed));
     }
     if (lastResult_ == SQLITE_OK) {
         return true;
@@ -139,7 +139,7 @@ bool WrenSQLite::Execute(const std::string& sql, ResultTable* table) {
         DebugOutput(lastError_ + "\n");
         Log(Utility::kLogError, "<db> sql error:" + lastError_);
     }
-    Log(Utility::kLogError, head);
+    Log(Utility::kLogError, Head(sql));
     return false;
 }
 

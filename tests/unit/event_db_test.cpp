@@ -179,15 +179,11 @@ TEST(EventDbSchema, NewFileGetsTheSchemaOnceAndOldFilesGetTheLookupIndexes) {
         Query(path, tables),
         (ResultTable{
             {"CALENDAR"}, {"EVENT"}, {"GENERAL_INFO"}, {"GUEST"}, {"HOLIDAY"}, {"REMINDER"}}));
-    const ResultTable allIndexes{{"INDEX_EVENT_GOOGLE_ID"},
-                                 {"INDEX_EVENT_ID"},
-                                 {"INDEX_EVENT_RECURRENCE"},
-                                 {"INDEX_EVENT_RECUR_TYPE"},
-                                 {"INDEX_EVENT_SELECT"},
-                                 {"INDEX_EVENT_UID"},
-                                 {"INDEX_GUEST"},
-                                 {"INDEX_HOLIDAY"},
-                                 {"INDEX_REMINDER"}};
+    const ResultTable allIndexes{{"INDEX_EVENT_GOOGLE_ID"},  {"INDEX_EVENT_ID"},
+                                 {"INDEX_EVENT_MONTH"},      {"INDEX_EVENT_RECURRENCE"},
+                                 {"INDEX_EVENT_RECUR_TYPE"}, {"INDEX_EVENT_SELECT"},
+                                 {"INDEX_EVENT_UID"},        {"INDEX_GUEST"},
+                                 {"INDEX_HOLIDAY"},          {"INDEX_REMINDER"}};
     EXPECT_EQ(Query(path, indexes), allIndexes);
     EXPECT_EQ(Query(path, "SELECT * FROM GENERAL_INFO"), (ResultTable{{"1", "0"}}));
     const ResultTable createText = Query(path, "SELECT sql FROM sqlite_master WHERE name='EVENT'");
@@ -196,6 +192,7 @@ TEST(EventDbSchema, NewFileGetsTheSchemaOnceAndOldFilesGetTheLookupIndexes) {
     // A file from before the lookup indexes gets them at open, nothing else.
     Query(path, "DROP INDEX INDEX_EVENT_GOOGLE_ID");
     Query(path, "DROP INDEX INDEX_EVENT_UID");
+    Query(path, "DROP INDEX INDEX_EVENT_MONTH");
     {
         CalendarEventDB db;
         ASSERT_TRUE(db.Initialize(path, nullptr));

@@ -1,0 +1,1071 @@
+#include "controller/CalendarManager.h"
+
+#include <chrono>
+#include <cstdio>
+#include <exception>
+
+#include "app/MaintenanceLog.h"
+#include "app/StringTable.h"
+#include "controller/FailureClassifier.h"
+#include "controller/Notifications.h"
+#include "controller/RecurrenceExceptions.h"
+#include "googledata/AtomReader.h"
+#include "googledata/GoogleCalendarAPI.h"
+#include "platform/Profile.h"
+#include "platform/TextConv.h"
+#include "platform/Time.h"
+
+namespace Controller {
+
+using googledata::PrimitiveCalendar;
+using googledata::PrimitiveEvent;
+using googledata::PrimitiveHoliday;
+using googledata::PrimitiveTime;
+using platform::CTime;
+using platform::Utf8ToWide;
+using platform::WideToUtf8;
+
+namespace {
+
+constexpr int kPollMs = 100;
+constexpr int kRetryPauseMs = 1000;
+constexpr int kMaxFailures = 3;  // the fourth failure drops the request
+constexpr int64_t kUpdatedSlackSeconds = 600;
+constexpr int64_t kSyncWindowSeconds = 1728000;  // 20 days
+
+std::string Format(const char* format, auto... args) {
+    char buf[1024];
+    std::snprintf(buf, sizeof buf, format, args...);
+    return buf;
+}
+
+std::string FormatTime(const CTime& t) {
+    return t.Format("%Y/%m/%d %H:%M");
+}
+
+// (year, month + i) with the month after 12 being month 1 of the next year.
+void AddMonths(int year, int month, int i, int& outYear, int& outMonth) {
+    const int index = (year * 12 + (month - 1)) + i;
+    outYear = index / 12;
+    outMonth = index % 12 + 1;
+}
+
+// The service answers an added event with the bare entry; the feed reader
+// reads feeds, so the entry is put into one.
+std::string AsFeed(const std::string& entry) {
+    std::string body = entry;
+    if (body.rfind("<?xml", 0) == 0) {
+        const size_t end = body.find("?>");
+        body.erase(0, end == std::string::npos ? body.size() : end + 2);
+    }
+    return "<feed xmlns='http://www.w3.org/2005/Atom'>" + body + "</feed>";
+}
+
+bool IsShownStatus(int32_t status) {
+    return status == Model::EVENT_STATUS_TENTATIVE || status == Model::EVENT_STATUS_CONFIRMED;
+}
+
+}  // namespace
+
+std::string CalendarShortName(const std::string& uri) {
+    return uri.size() > 40 ? " cal:" + uri.substr(38, 4) : std::string(" cal:");
+}
+
+std::string ExceptionKey(const std::string& calendarURI, const std::string& uid) {
+    // The service wrote the links of original events with "http": turn an
+    // "https" scheme into it and keep any other URI as it is.
+    std::string key = calendarURI;
+    if (key.rfind("https:", 0) == 0) {
+        key = "http" + key.substr(5);
+    }
+    const size_t at = uid.find('@');
+    return key + "/" + (at == std::string::npos ? uid : uid.substr(0, at));
+}
+
+PrimitiveEvent ToPrimitive(const Model::Event& e) {
+    PrimitiveEvent p;
+    p.localEventID = WideToUtf8(e.localEventID);
+    p.title = WideToUtf8(e.title);
+    p.content = WideToUtf8(e.content);
+    p.place = WideToUtf8(e.place);
+    p.author_name = WideToUtf8(e.author_name);
+    p.author_email = WideToUtf8(e.author_email);
+    p.recurrence = WideToUtf8(e.recurrence);
+    p.originalEvent = WideToUtf8(e.originalEvent);
+    p.startTime =
+        PrimitiveTime::FormatUtf8(PrimitiveTime::FromTime(e.startTime, e.isAllDay), false);
+    p.endTime = PrimitiveTime::FormatUtf8(PrimitiveTime::FromTime(e.endTime, e.isAllDay), false);
+    if (!e.originalEvent.empty()) {
+        p.originalStartTime = PrimitiveTime::FormatUtf8(
+            PrimitiveTime::FromTime(e.originalStartTime, e.isAllDay), false);
+    }
+    p.eventStatus = e.eventStatus;
+    p.transparency = e.transparency;
+    p.visibility = e.visibility;
+    p.sequence = e.sequence;
+    p.flags = e.flags;
+    p.isSynced = false;
+    p.recurrenceType = !p.recurrence.empty()      ? Model::RECURRENCE_ORIGINAL
+                       : !p.originalEvent.empty() ? Model::RECURRENCE_EXCEPTION
+                                                  : Model::RECURRENCE_NONE;
+    for (const Model::Reminder& r : e.reminders) {
+        googledata::PrimitiveReminder pr;
+        pr.method = WideToUtf8(r.method);
+        pr.minutesBeforeAlarm = r.minutes;
+        p.reminders.push_back(pr);
+    }
+    return p;
+}
+
+CCalendarManager::MSG_DOWNLOAD_UPDATED_EVENT::MSG_DOWNLOAD_UPDATED_EVENT() : MSG_BASE(3) {
+    PrimitiveTime::Parse(L"2000-01-01T00:00:00", updatedMin);
+}
+
+CCalendarManager::CCalendarManager(std::string configPath, std::string dataFolder)
+    : configPath_(std::move(configPath)),
+      dataFolder_(std::move(dataFolder)),
+      api_(std::make_unique<googledata::GoogleCalendarAPI>(nullptr)) {
+    api_->Transport().SetCommLogPath(dataFolder_ + "/log/comm.log");
+}
+
+CCalendarManager::~CCalendarManager() {
+    Terminate();
+}
+
+void CCalendarManager::Log(const char* level, const std::string& message) const {
+    if (log_) {
+        log_->Write(level, message);
+    }
+}
+
+std::string CCalendarManager::DatabasePath(const std::wstring& account) const {
+    // The account name becomes a file name: no folder separators.
+    std::string name = WideToUtf8(account);
+    for (char& c : name) {
+        if (c == '/')
+            c = '_';
+    }
+    return dataFolder_ + "/" + name + ".db";
+}
+
+int CCalendarManager::CalendarMode() const {
+    return platform::GetPrivateProfileInt("general", "calendar_mode", 0, configPath_);
+}
+
+void CCalendarManager::Initialize(const std::wstring& account, const std::wstring& password,
+                                  Utility::CMaintenanceLog* log) {
+    log_ = log;
+    Log(Utility::kLogInfo, "<calmng> Initialize");
+    account_ = account;
+    password_ = password;
+    // The service client logs through the same log from now on.
+    auto api = std::make_unique<googledata::GoogleCalendarAPI>(log);
+    api->SetServiceBase(api_->GetServiceBase());
+    api_ = std::move(api);
+    ApplyTransportSettings();
+    db_.Initialize(DatabasePath(account), log);
+    std::list<PrimitiveCalendar> calendars;
+    if (db_.GetCalendars(calendars)) {
+        for (const auto& c : calendars) {
+            Log(Utility::kLogInfo,
+                Format("<calmng>%s flags:%X holi:%d lvl:%d hid:%d sel:%d update:%s",
+                       CalendarShortName(c.calendarURI).c_str(), c.flags, c.isHoliday ? 1 : 0,
+                       c.accesslevel, c.hidden ? 1 : 0, c.selected ? 1 : 0,
+                       c.eventUpdated.c_str()));
+        }
+    }
+    if (running_) {
+        return;
+    }
+    stopRequested_ = 0;
+    threadAlive_ = 1;
+    worker_ = std::thread([this] { WorkerProc(); });
+    running_ = 1;
+}
+
+void CCalendarManager::Terminate() {
+    if (!running_) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> guard(queueMutex_);
+        stopRequested_ = 1;
+    }
+    wake_.notify_all();
+    Log(Utility::kLogInfo, "<calmng> Terminate");
+    // The worker may be inside a request; its transfer time-out bounds the
+    // wait, and the database must not close under it.
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+    ClearMessages();
+    db_.Close();
+    running_ = 0;
+}
+
+void CCalendarManager::ChangeAccount(const std::wstring& account, const std::wstring& password) {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    Log(Utility::kLogInfo, "<calmng> ChangeAccount");
+    account_ = account;
+    password_ = password;
+    loggedIn_ = 0;
+    recurrences_.Clear();
+    db_.Close();
+    db_.Initialize(DatabasePath(account), log_);
+}
+
+void CCalendarManager::Reset() {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    Log(Utility::kLogInfo, "<calmng> Reset");
+    recurrences_.Clear();
+    db_.DeleteDatabase();
+    db_.Initialize(DatabasePath(account_), log_);
+}
+
+std::wstring CCalendarManager::GetHolidayCalendarURI(const std::wstring& loginUrl) {
+    return loginUrl +
+           L"/calendar/feeds/ja.japanese%23holiday%40group.v.calendar.google.com/public/full";
+}
+
+void CCalendarManager::CreateLocalDB(const std::wstring& holidayCalendarURI) {
+    Log(Utility::kLogInfo, "<calmng> create local DB");
+    Log(Utility::kLogInfo, WideToUtf8(holidayCalendarURI));
+    const std::string now = PrimitiveTime::FormatUtf8(
+        PrimitiveTime::ToUtc(PrimitiveTime::FromTime(CTime::GetCurrentTime(), false)), false);
+    auto make = [&](const std::string& uri, const std::string& id, const std::string& summary,
+                    const std::string& author, bool holiday) {
+        PrimitiveCalendar c;
+        c.calendarURI = uri;
+        c.id = id;
+        c.title = id;
+        c.summary = summary;
+        c.author = author;
+        c.accesslevel = 4;
+        c.color = 0xE16941;
+        c.selected = true;
+        c.hidden = false;
+        c.timezone = "Asia/Tokyo";
+        c.place = "local";
+        c.isHoliday = holiday;
+        c.updated = now;
+        c.eventUpdated.clear();
+        c.flags = 3;
+        return c;
+    };
+    db_.UpsertCalendar(make("localEvent", "localEvent", "Local", "Local", false));
+    db_.UpsertCalendar(
+        make(WideToUtf8(holidayCalendarURI), "localHoliday", "localHoliday", "local", true));
+}
+
+void CCalendarManager::ApplyTransportSettings() {
+    googledata::HttpClient& t = api_->Transport();
+    t.SetCommLogPath(dataFolder_ + "/log/comm.log");
+    t.SetProxy(transport_.proxy, transport_.proxyUser, transport_.proxyPassword);
+    t.SetExtraCaFile(transport_.extraCaFile);
+    t.SetTimeout(transport_.timeoutSeconds);
+    t.SetHttpLog(transport_.httpLogPath);
+}
+
+void CCalendarManager::SetProxy(bool enabled, const std::wstring& proxy, const std::wstring& user,
+                                const std::wstring& password) {
+    transport_.proxy = enabled ? WideToUtf8(proxy) : std::string();
+    transport_.proxyUser = enabled ? WideToUtf8(user) : std::string();
+    transport_.proxyPassword = enabled ? WideToUtf8(password) : std::string();
+    ApplyTransportSettings();
+}
+
+void CCalendarManager::SetHttpLog(bool enabled, const std::string& folder, bool curlLog) {
+    transport_.httpLogPath = enabled ? folder + "/httpLog.txt" : std::string();
+    googledata::HttpClient::SetCurlLog(enabled && curlLog ? 1 : 0, folder + "/CurlLog.txt");
+    ApplyTransportSettings();
+}
+
+void CCalendarManager::SetExtraCaFile(const std::string& path) {
+    transport_.extraCaFile = path;
+    ApplyTransportSettings();
+}
+
+void CCalendarManager::SetLoginUrl(const std::wstring& url) {
+    loginUrl_ = WideToUtf8(url);
+    api_->SetServiceBase(loginUrl_);
+}
+
+void CCalendarManager::SetRequestTimeout(long seconds) {
+    transport_.timeoutSeconds = seconds;
+    ApplyTransportSettings();
+}
+
+void CCalendarManager::AddListener(platform::WindowHandle window, uint32_t message) {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    listeners_.push_back({window, message});
+}
+
+void CCalendarManager::NotifyAll(uint32_t code, int64_t lParam) {
+    std::list<_LISTENER> listeners;
+    {
+        std::lock_guard<std::mutex> guard(queueMutex_);
+        listeners = listeners_;
+    }
+    for (const _LISTENER& l : listeners) {
+        platform::PostMessage(l.window, l.message, code, lParam);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Queue
+
+void CCalendarManager::Enqueue(std::unique_ptr<MSG_BASE> message) {
+    queue_.push_back(std::move(message));
+    wake_.notify_all();
+}
+
+bool CCalendarManager::PopMessage() {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    if (queue_.empty()) {
+        return false;
+    }
+    Log(Utility::kLogInfo, Format("pop msg: (%d)", queue_.front()->type));
+    queue_.pop_front();
+    return true;
+}
+
+void CCalendarManager::ClearMessages() {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    if (log_) {
+        log_->Write(Utility::kLogInfo, "clear msg:", static_cast<long>(queue_.size()));
+    }
+    queue_.clear();
+}
+
+size_t CCalendarManager::GetPendingRequestCount() {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    return queue_.size();
+}
+
+void CCalendarManager::DownloadCalenar() {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    Log(Utility::kLogInfo, "<calmng> DownloadCalenar");
+    Enqueue(std::make_unique<MSG_DOWNLOAD_CALENDAR>());
+}
+
+void CCalendarManager::DownloadHoliday(const std::wstring& calendarURI, int firstYear,
+                                       int lastYear) {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    Log(Utility::kLogInfo, "<calmng> DownloadHoliday");
+    auto m = std::make_unique<MSG_DOWNLOAD_HOLIDAY>();
+    m->calendarURI = WideToUtf8(calendarURI);
+    m->firstYear = firstYear;
+    m->lastYear = lastYear;
+    Enqueue(std::move(m));
+}
+
+void CCalendarManager::DownloadAllHolidays(int firstYear, int lastYear) {
+    std::list<PrimitiveCalendar> calendars;
+    if (!db_.GetCalendars(calendars)) {
+        return;
+    }
+    for (const auto& c : calendars) {
+        if (c.isHoliday) {
+            DownloadHoliday(Utf8ToWide(c.calendarURI), firstYear, lastYear);
+        }
+    }
+}
+
+void CCalendarManager::DownloadAllEvent(const std::wstring& calendarURI) {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    Log(Utility::kLogInfo,
+        "<calmng> DownloadAllEvent:" + CalendarShortName(WideToUtf8(calendarURI)));
+    auto m = std::make_unique<MSG_DOWNLOAD_ALL_EVENT>();
+    m->calendarURI = WideToUtf8(calendarURI);
+    Enqueue(std::move(m));
+}
+
+void CCalendarManager::SyncEvent(const std::wstring& calendarURI) {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    SyncEventLocked(WideToUtf8(calendarURI));
+}
+
+void CCalendarManager::SyncEventLocked(const std::string& uri) {
+    Log(Utility::kLogInfo, "<calmng> SyncEvent" + CalendarShortName(uri));
+    auto upload = std::make_unique<MSG_UPLOAD_EVENT>();
+    upload->calendarURI = uri;
+    Enqueue(std::move(upload));
+
+    std::list<PrimitiveCalendar> calendars;
+    if (!db_.GetCalendars(calendars)) {
+        return;
+    }
+    const PrimitiveCalendar* calendar = nullptr;
+    for (const auto& c : calendars) {
+        if (c.calendarURI == uri) {
+            calendar = &c;
+            break;
+        }
+    }
+    if (!calendar) {
+        return;
+    }
+    auto request = std::make_unique<MSG_DOWNLOAD_UPDATED_EVENT>();
+    PrimitiveTime stored = request->updatedMin;  // 2000-01-01 unless the text reads
+    PrimitiveTime::Parse(Utf8ToWide(calendar->eventUpdated), stored);
+    CTime since = PrimitiveTime::ToLocalTime(stored);
+    const CTime limit = CTime::GetCurrentTime() - kSyncWindowSeconds;
+    if (since < limit) {
+        Log(Utility::kLogInfo, "<calmng> Too old time, use last year:" + FormatTime(since));
+        since = limit;
+    }
+    Log(Utility::kLogInfo, "<calmng> sync from:" + FormatTime(since));
+    request->calendarURI = uri;
+    request->updatedMin = PrimitiveTime::FromTime(since, false);
+    Enqueue(std::move(request));
+}
+
+void CCalendarManager::SyncEvents() {
+    if (CalendarMode() == 2) {
+        return;
+    }
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    Log(Utility::kLogInfo, "<calmng> SyncEvents");
+    std::list<PrimitiveCalendar> calendars;
+    if (!db_.GetCalendars(calendars)) {
+        return;
+    }
+    for (const auto& c : calendars) {
+        if (!c.isHoliday && c.flags != 0) {
+            SyncEventLocked(c.calendarURI);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Local edits
+
+void CCalendarManager::StoreLocalEdit(const Model::Event& event, bool isNew) {
+    PrimitiveEvent p = ToPrimitive(event);
+    const std::string uri = WideToUtf8(event.calendarURI);
+    if (isNew) {
+        db_.AddEvent(uri, p, true);
+    } else {
+        db_.UpdateEventFromLocalSide(p, uri);
+    }
+    recurrences_.Invalidate(p.localEventID);
+    if (CalendarMode() != 2) {
+        SyncEventLocked(uri);
+    }
+}
+
+void CCalendarManager::AddEvent(const Model::Event& event) {
+    {
+        std::lock_guard<std::mutex> guard(queueMutex_);
+        Log(Utility::kLogInfo,
+            Format("<calmng> AddEvent %s - %s r:%d", FormatTime(event.startTime).c_str(),
+                   FormatTime(event.endTime).c_str(), event.recurrence.empty() ? 1 : 0));
+        StoreLocalEdit(event, true);
+    }
+    NotifyAll(NOTIFY_EVENT_UPDATED,
+              (static_cast<int64_t>(event.startTime.GetYear()) << 16) | event.startTime.GetMonth());
+}
+
+void CCalendarManager::UpdateEvent(const Model::Event& event) {
+    {
+        std::lock_guard<std::mutex> guard(queueMutex_);
+        Log(Utility::kLogInfo,
+            Format("<calmng> UpdateEvent %s - %s id:%s st:%d seq:%d recur:%d",
+                   FormatTime(event.startTime).c_str(), FormatTime(event.endTime).c_str(),
+                   WideToUtf8(event.localEventID).c_str(), event.eventStatus, event.sequence,
+                   event.recurrence.empty() ? 0 : 1));
+        Model::Event changed = event;
+        changed.sequence += 1;
+        StoreLocalEdit(changed, false);
+    }
+    NotifyAll(NOTIFY_EVENT_UPDATED,
+              (static_cast<int64_t>(event.startTime.GetYear()) << 16) | event.startTime.GetMonth());
+}
+
+void CCalendarManager::UpdateCalendar(const std::wstring& calendarURI, bool showEvents,
+                                      bool writeEvents) {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    Log(Utility::kLogInfo,
+        Format("<calmng> UpdateCalendar,%d,%d", showEvents ? 1 : 0, writeEvents ? 1 : 0));
+    db_.UpdateCalendarVisibleWritable(WideToUtf8(calendarURI), showEvents, writeEvents);
+}
+
+// ---------------------------------------------------------------------------
+// Reads
+
+bool CCalendarManager::GetCalendars(std::list<Model::Calendar>& out) {
+    Log(Utility::kLogInfo, "<calmng> GetCalendars");
+    out.clear();
+    std::list<PrimitiveCalendar> calendars;
+    if (!db_.GetCalendars(calendars)) {
+        return false;
+    }
+    for (const auto& c : calendars) {
+        out.push_back(Model::Calendar::FromPrimitive(c));
+    }
+    return true;
+}
+
+void CCalendarManager::ExpandSeries(const PrimitiveEvent& series, const PrimitiveCalendar& calendar,
+                                    int year, int month, std::list<Model::Event>& out) {
+    const CTime from(year, month, 1, 0, 0, 0);
+    int nextYear = 0, nextMonth = 0;
+    AddMonths(year, month, 1, nextYear, nextMonth);
+    const CTime to(nextYear, nextMonth, 1, 0, 0, 0);
+
+    std::vector<CTime> occurrences;
+    const std::string text = "BEGIN:VEVENT\n" + series.recurrence + "END:VEVENT\n";
+    if (!recurrences_.GetOccurrences(series.localEventID, text, from, to, occurrences)) {
+        Log(Utility::kLogError, "<calmng> CIcalendar error");
+        return;
+    }
+
+    std::list<PrimitiveEvent> exceptions;
+    if (!db_.GetRecurrenceExceptionEvents(
+            calendar.calendarURI, ExceptionKey(calendar.calendarURI, series.uid), exceptions)) {
+        Log(Utility::kLogError, "<calmng> DB error");
+        exceptions.clear();
+    }
+    std::vector<Model::Event> built;
+    std::vector<CTime> originalStarts;
+    for (const auto& e : exceptions) {
+        built.push_back(Model::Event::FromPrimitive(e, calendar));
+        PrimitiveTime original;
+        originalStarts.push_back(PrimitiveTime::Parse(Utf8ToWide(e.originalStartTime), original)
+                                     ? PrimitiveTime::ToLocalTime(original)
+                                     : CTime(0));
+    }
+
+    const Model::Event master = Model::Event::FromPrimitive(series, calendar);
+    const std::vector<int> replaced = MatchExceptions(occurrences, originalStarts);
+    for (size_t i = 0; i < occurrences.size(); ++i) {
+        if (replaced[i] >= 0) {
+            continue;
+        }
+        Model::Event occurrence = master;
+        const OccurrenceSpan span =
+            PlaceOccurrence(occurrences[i], master.startTime, master.endTime, master.isAllDay);
+        occurrence.startTime = span.start;
+        occurrence.endTime = span.end;
+        Model::AddEventWithoutDuplicates(out, occurrence);
+    }
+
+    for (const Model::Event& exception : built) {
+        if (!IsShownStatus(exception.eventStatus)) {
+            continue;
+        }
+        for (CTime day = from; day < to; day = platform::LocalMidnight(day + 86400 + 3600)) {
+            if (exception.OccursOnDay(day)) {
+                Model::AddEventWithoutDuplicates(out, exception);
+                break;
+            }
+        }
+    }
+}
+
+bool CCalendarManager::GetEvents(std::list<Model::Event>& out, int year, int month, int count) {
+    if (log_) {
+        log_->Write(Utility::kLogInfo, "<calmng> GetEvents", year, month, count);
+    }
+    out.clear();
+    std::list<PrimitiveCalendar> calendars;
+    if (!db_.GetCalendars(calendars)) {
+        Log(Utility::kLogInfo, "<calmng> GetEvents -- failed");
+        return false;
+    }
+    for (const auto& calendar : calendars) {
+        if (calendar.isHoliday || (calendar.flags & 1) == 0) {
+            continue;
+        }
+        Log(Utility::kLogInfo, "<calmng> getting" + CalendarShortName(calendar.calendarURI));
+        std::list<PrimitiveEvent> originals;
+        db_.GetRecurrenceOriginalEvents(calendar.calendarURI, originals);
+        for (int i = 0; i < count; ++i) {
+            int y = 0, m = 0;
+            AddMonths(year, month, i, y, m);
+            std::list<PrimitiveEvent> singles;
+            db_.GetNormalEvents(calendar.calendarURI, y, m, singles);
+            for (const auto& e : singles) {
+                if (IsShownStatus(e.eventStatus)) {
+                    Model::AddEventWithoutDuplicates(out, Model::Event::FromPrimitive(e, calendar));
+                }
+            }
+            for (const auto& series : originals) {
+                if (IsShownStatus(series.eventStatus)) {
+                    ExpandSeries(series, calendar, y, m, out);
+                }
+            }
+        }
+    }
+    Log(Utility::kLogInfo, "<calmng> GetEvents -- done");
+    return true;
+}
+
+bool CCalendarManager::GetHolidays(std::list<Model::Holiday>& out, int year, int month, int count,
+                                   const std::wstring& filter) {
+    if (log_) {
+        log_->Write(Utility::kLogInfo, "<calmng> GetHolidays", year, month, count);
+    }
+    out.clear();
+    std::list<PrimitiveCalendar> calendars;
+    if (!db_.GetCalendars(calendars)) {
+        return false;
+    }
+    const std::string filterUtf8 = WideToUtf8(filter);
+    for (const auto& calendar : calendars) {
+        if (!calendar.isHoliday || (!filterUtf8.empty() && calendar.calendarURI != filterUtf8)) {
+            continue;
+        }
+        for (int i = 0; i < count; ++i) {
+            int y = 0, m = 0;
+            AddMonths(year, month, i, y, m);
+            std::list<PrimitiveHoliday> holidays;
+            db_.GetHolidays(calendar.calendarURI, y, m, holidays);
+            for (const auto& h : holidays) {
+                if (h.status == Model::EVENT_STATUS_CONFIRMED) {
+                    out.push_back(Model::Holiday::FromPrimitive(h, calendar.calendarURI));
+                }
+            }
+        }
+    }
+    return true;
+}
+
+bool CCalendarManager::GetUnretrievedHolidayYears(const std::wstring& uri, int& first, int& last) {
+    const int current = CTime::GetCurrentTime().GetYear();
+    first = current - 1;
+    last = current + 1;
+    for (int y = current - 1; y <= current + 1; ++y) {
+        for (int m = 1; m <= 12; ++m) {
+            std::list<Model::Holiday> holidays;
+            GetHolidays(holidays, y, m, 1, uri);
+            if (!holidays.empty()) {
+                first = y + 1;
+                break;
+            }
+        }
+    }
+    if (first > last) {
+        Log(Utility::kLogInfo, "<calmng> unretrieved holiday is nothing");
+        return false;
+    }
+    if (log_) {
+        log_->Write(Utility::kLogInfo, "<calmng> unretrieved holiday year", first, last);
+    }
+    return true;
+}
+
+bool CCalendarManager::HasHolidays(int year) {
+    std::list<PrimitiveCalendar> calendars;
+    if (!db_.GetCalendars(calendars)) {
+        return false;
+    }
+    for (const auto& c : calendars) {
+        if (c.isHoliday && db_.HasHoliday(c.calendarURI, year)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CCalendarManager::IsEventSynced(const std::wstring& calendarURI,
+                                     const std::wstring& localEventID) {
+    bool synced = false;
+    db_.IsSynced(WideToUtf8(calendarURI), WideToUtf8(localEventID), synced);
+    return synced;
+}
+
+void CCalendarManager::DumpDatabase(bool write) {
+    const std::string path = dataFolder_ + "/log/db.txt";
+    if (write) {
+        db_.DumpToFile(path, WideToUtf8(account_));
+    } else {
+        std::remove(path.c_str());
+    }
+}
+
+std::wstring CCalendarManager::GetLastErrorDescription() const {
+    std::lock_guard<std::mutex> guard(errorMutex_);
+    return lastErrorDescription_;
+}
+
+std::wstring CCalendarManager::GetLastErrorText() const {
+    std::lock_guard<std::mutex> guard(errorMutex_);
+    return lastErrorText_;
+}
+
+// ---------------------------------------------------------------------------
+// Worker
+
+void CCalendarManager::Pause(int ms) {
+    std::unique_lock<std::mutex> lock(queueMutex_);
+    wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopRequested_ != 0; });
+}
+
+void CCalendarManager::WorkerProc() {
+    threadAlive_ = 1;
+    while (!stopRequested_) {
+        try {
+            SyncProc();
+        } catch (const std::exception& e) {
+            Log(Utility::kLogError, std::string(e.what()).substr(0, 256));
+        } catch (...) {
+            Log(Utility::kLogError, "Controller::CCalendarManager::SyncProc");
+        }
+        // Idle: wait for the next request (or a stop), at most one poll.
+        std::unique_lock<std::mutex> lock(queueMutex_);
+        wake_.wait_for(lock, std::chrono::milliseconds(kPollMs),
+                       [this] { return stopRequested_ != 0 || !queue_.empty(); });
+    }
+    threadAlive_ = 0;
+}
+
+std::string CCalendarManager::FailureText() const {
+    return Format("code:%d\n", api_->GetHttpCode()) + api_->GetResponse();
+}
+
+bool CCalendarManager::Classify(long httpStatus, const std::string& text) {
+    const FailureClass result = ClassifyFailure(httpStatus, text);
+    {
+        std::lock_guard<std::mutex> guard(errorMutex_);
+        lastErrorText_ = Utf8ToWide(text);
+        lastErrorDescription_ = app::LoadStringText(result.descriptionId);
+    }
+    Log(Utility::kLogError, result.logTag);
+    NotifyAll(result.notification, 0);
+    Log(Utility::kLogError, text);
+    return result.handled;
+}
+
+void CCalendarManager::SyncProc() {
+    int failures = 0;
+    bool relogged = false;  // a new login was made for the head request
+    for (;;) {
+        int32_t type = 0;
+        MSG_BASE* message = nullptr;
+        {
+            std::lock_guard<std::mutex> guard(queueMutex_);
+            if (queue_.empty()) {
+                return;
+            }
+            message = queue_.front().get();
+            type = message->type;
+        }
+        if (stopRequested_) {
+            return;
+        }
+        if (log_) {
+            log_->Write(Utility::kLogInfo, "<calmng> get request:", type);
+        }
+        NotifyAll(NOTIFY_ACTIVITY, 1);
+
+        bool done = false;
+        bool cleared = false;
+        if (CalendarMode() == 2) {
+            // Local calendar: only holidays come from the service.
+            if (type != 1) {
+                ClearMessages();
+                cleared = true;
+            } else if (DownloadHolidayProc(static_cast<MSG_DOWNLOAD_HOLIDAY&>(*message))) {
+                done = true;
+            } else {
+                const std::string text = FailureText();
+                Log(Utility::kLogWarn, "Sync error:\r\n" + text);
+                done = Classify(api_->GetHttpCode(), text);
+            }
+        } else {
+            bool loginOk = loggedIn_ != 0;
+            if (!loginOk) {
+                bool sslProtocolError = false;
+                loginOk = Login(sslProtocolError);
+                if (stopRequested_) {
+                    return;
+                }
+                if (!loginOk && !sslProtocolError) {
+                    ClearMessages();
+                    cleared = true;
+                }
+            }
+            if (loginOk && (type < 0 || type > 4)) {
+                ClearMessages();
+                cleared = true;
+            } else if (loginOk) {
+                if (HandleRequest(*message)) {
+                    done = true;
+                } else {
+                    const std::string text = FailureText();
+                    Log(Utility::kLogWarn, "Sync error:\r\n" + text);
+                    // An expired token: log in again at once, without counting
+                    // a failure. Only once per request, so a service that keeps
+                    // refusing the new token cannot hold the worker in a loop.
+                    if (text.find("Authorization required") != std::string::npos && !relogged) {
+                        loggedIn_ = 0;
+                        relogged = true;
+                        continue;
+                    }
+                    done = Classify(api_->GetHttpCode(), text);
+                    loggedIn_ = 0;
+                }
+            }
+        }
+        if (stopRequested_) {
+            return;
+        }
+        if (cleared) {
+            failures = 0;
+        } else if (done) {
+            failures = 0;
+            PopMessage();
+        } else if (++failures > kMaxFailures) {
+            if (log_) {
+                log_->Write(Utility::kLogError, "Retryout! msg type:", type);
+            }
+            failures = 0;
+            PopMessage();
+        } else {
+            Pause(kRetryPauseMs);
+        }
+        if (cleared || done || failures == 0) {
+            relogged = false;
+        }
+        if (GetPendingRequestCount() == 0) {
+            NotifyAll(NOTIFY_ACTIVITY, 0);
+        }
+    }
+}
+
+bool CCalendarManager::Login(bool& sslProtocolError) {
+    sslProtocolError = false;
+    std::string user, password;
+    {
+        std::lock_guard<std::mutex> guard(queueMutex_);
+        user = WideToUtf8(account_);
+        password = WideToUtf8(password_);
+    }
+    Log(Utility::kLogInfo, "<calmng> Login:" + user);
+    std::string text;
+    int code = 0;
+    if (api_->ClientLogin(user, password, loginUrl_, text, code)) {
+        loggedIn_ = 1;
+        return true;
+    }
+    sslProtocolError = text.find("Unknown SSL protocol error") != std::string::npos;
+    bool haveListener = false;
+    {
+        std::lock_guard<std::mutex> guard(queueMutex_);
+        haveListener = !listeners_.empty();
+    }
+    if (haveListener) {
+        Log(Utility::kLogError, "<calmng> login failed:\r\n" + text);
+        Classify(code, text);
+    }
+    return false;
+}
+
+bool CCalendarManager::HandleRequest(MSG_BASE& message) {
+    switch (message.type) {
+        case 0:
+            return DownloadCalendarsProc();
+        case 1:
+            return DownloadHolidayProc(static_cast<MSG_DOWNLOAD_HOLIDAY&>(message));
+        case 2:
+            return DownloadAllEventProc(static_cast<MSG_DOWNLOAD_ALL_EVENT&>(message));
+        case 3:
+            return DownloadUpdatedEventProc(static_cast<MSG_DOWNLOAD_UPDATED_EVENT&>(message));
+        case 4:
+            return UploadEventProc(static_cast<MSG_UPLOAD_EVENT&>(message));
+        default:
+            return false;
+    }
+}
+
+bool CCalendarManager::DownloadCalendarsProc() {
+    Log(Utility::kLogInfo, "<calmng> request calendars");
+    std::vector<PrimitiveCalendar> calendars;
+    if (!api_->GetCalendars(calendars)) {
+        Log(Utility::kLogError, "<calmng> download calendar failed");
+        return false;
+    }
+    db_.BeginTransaction("cal");
+    for (const auto& c : calendars) {
+        db_.UpsertCalendar(c);
+    }
+    db_.EndTransaction("cal");
+    if (log_) {
+        log_->Write(Utility::kLogInfo, "<calmng> calendar count",
+                    static_cast<long>(calendars.size()));
+    }
+    NotifyAll(NOTIFY_CALENDAR_UPDATED, 0);
+    return true;
+}
+
+bool CCalendarManager::DownloadHolidayProc(const MSG_DOWNLOAD_HOLIDAY& m) {
+    if (log_) {
+        log_->Write(Utility::kLogInfo, "<calmng> request holiday:" + m.calendarURI, m.firstYear,
+                    m.lastYear);
+    }
+    std::vector<PrimitiveHoliday> holidays;
+    if (!api_->GetHolidays(m.calendarURI, m.firstYear, m.lastYear, holidays)) {
+        Log(Utility::kLogError, "<calmng> handle download holiday failed");
+        return false;
+    }
+    const PrimitiveTime now = PrimitiveTime::FromTime(CTime::GetCurrentTime(), false);
+    db_.BeginTransaction("holi");
+    for (const auto& h : holidays) {
+        if (stopRequested_) {
+            db_.EndTransaction("holi");
+            return false;
+        }
+        db_.UpsertHoliday(m.calendarURI, now, h);
+    }
+    db_.EndTransaction("holi");
+    if (log_) {
+        log_->Write(Utility::kLogInfo, "<calmng> holiday count",
+                    static_cast<long>(holidays.size()));
+    }
+    NotifyAll(NOTIFY_HOLIDAY_UPDATED, 0);
+    return true;
+}
+
+bool CCalendarManager::DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& m) {
+    Log(Utility::kLogInfo, "<calmng> request all event" + CalendarShortName(m.calendarURI));
+    const uint32_t started = platform::GetTickCount();
+    std::string url = m.calendarURI;
+    long total = 0;
+    do {
+        std::vector<PrimitiveEvent> events;
+        std::string nextLink;
+        int startIndex = 0, totalResults = 0;
+        if (!api_->GetAllEvents(url, events, nextLink, startIndex, totalResults)) {
+            Log(Utility::kLogError, "<calmng> download event failed");
+            return false;
+        }
+        NotifyAll(NOTIFY_DOWNLOAD_PROGRESS,
+                  (static_cast<int64_t>(totalResults & 0xffff) << 16) | (startIndex & 0xffff));
+        db_.BeginTransaction("evt");
+        for (auto& e : events) {
+            if (stopRequested_) {
+                db_.EndTransaction("evt");
+                return false;
+            }
+            e.isSynced = true;
+            db_.UpsertEvent(e, m.calendarURI);
+            recurrences_.Invalidate(e.localEventID);
+        }
+        db_.EndTransaction("evt");
+        if (log_) {
+            log_->Write(Utility::kLogInfo, "<calmng> received event count",
+                        static_cast<long>(events.size()));
+        }
+        total += static_cast<long>(events.size());
+        url = nextLink;
+    } while (!url.empty());
+
+    db_.SetEventLastUpdatedTime(
+        m.calendarURI,
+        PrimitiveTime::FromTime(CTime::GetCurrentTime() - kUpdatedSlackSeconds, false));
+    if (total == 0) {
+        Log(Utility::kLogInfo, "<calmng> no update");
+    }
+    NotifyAll(NOTIFY_EVENT_UPDATED, 0);
+    if (log_) {
+        log_->Write(Utility::kLogInfo, "<calmng> proc ticks",
+                    static_cast<long>(platform::GetTickCount() - started));
+    }
+    return true;
+}
+
+bool CCalendarManager::DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT& m) {
+    Log(Utility::kLogInfo, "<calmng> request updated event:" + CalendarShortName(m.calendarURI) +
+                               " " + PrimitiveTime::FormatUtf8(m.updatedMin, false));
+    const uint32_t started = platform::GetTickCount();
+    std::string url = m.calendarURI;
+    long total = 0;
+    do {
+        std::vector<PrimitiveEvent> events;
+        std::string nextLink;
+        if (!api_->GetEventUpdates(url, m.updatedMin, events, nextLink)) {
+            Log(Utility::kLogError, "<calmng> download updated event failed");
+            return false;
+        }
+        db_.BeginTransaction("evt");
+        int index = 0;
+        for (auto& e : events) {
+            if (stopRequested_) {
+                db_.EndTransaction("evt");
+                return false;
+            }
+            e.isSynced = true;
+            db_.UpsertEvent(e, m.calendarURI);
+            recurrences_.Invalidate(e.localEventID);
+            const std::string lid = e.localEventID.substr(0, 8);
+            const std::string id = e.id.size() > 8 ? e.id.substr(e.id.size() - 8) : e.id;
+            Log(Utility::kLogInfo,
+                Format("<calmng> updated event[%d] %s local:%s id:%s seq:%d st:%d type:%d up:%s",
+                       index++, e.title.c_str(), lid.c_str(), id.c_str(), e.sequence, e.eventStatus,
+                       e.recurrenceType, e.updated.c_str()));
+        }
+        db_.EndTransaction("evt");
+        total += static_cast<long>(events.size());
+        url = nextLink;
+    } while (!url.empty());
+
+    db_.SetEventLastUpdatedTime(
+        m.calendarURI,
+        PrimitiveTime::FromTime(CTime::GetCurrentTime() - kUpdatedSlackSeconds, false));
+    if (total == 0) {
+        Log(Utility::kLogInfo, "<calmng> no update");
+    }
+    NotifyAll(NOTIFY_EVENT_UPDATED, 0);
+    if (log_) {
+        log_->Write(Utility::kLogInfo, "<calmng> proc ticks",
+                    static_cast<long>(platform::GetTickCount() - started));
+    }
+    return true;
+}
+
+bool CCalendarManager::UploadEventProc(const MSG_UPLOAD_EVENT& m) {
+    std::list<PrimitiveEvent> events;
+    if (!db_.GetUnsyncedEvents(m.calendarURI, events)) {
+        Log(Utility::kLogError, "<calmng> upload event failed");
+        return false;
+    }
+    if (events.empty()) {
+        Log(Utility::kLogInfo, "<calmng> no uploading event");
+        return true;
+    }
+    if (log_) {
+        log_->Write(Utility::kLogInfo,
+                    "<calmng> uploading unsynced event" + CalendarShortName(m.calendarURI),
+                    static_cast<long>(events.size()));
+    }
+    for (auto& e : events) {
+        if (stopRequested_) {
+            return false;
+        }
+        if (e.id.empty()) {
+            if (!api_->AddEvent(m.calendarURI, e)) {
+                continue;  // tried again at the next synchronisation
+            }
+            // Link the local event to the entry the service created, so a
+            // later edit updates it instead of adding it a second time.
+            std::vector<PrimitiveEvent> entries;
+            std::string ignored;
+            if (googledata::ParseEvents(api_->Xml(), AsFeed(api_->GetResponse()), entries,
+                                        ignored) &&
+                !entries.empty()) {
+                PrimitiveEvent& created = entries.front();
+                created.localEventID = e.localEventID;
+                created.isSynced = true;
+                db_.UpdateEventFromGoogleSide(created, m.calendarURI);
+                recurrences_.Invalidate(e.localEventID);
+            }
+        } else if (!api_->UpdateEvent(e)) {
+            continue;
+        }
+        db_.SetSyncDone(m.calendarURI, e.localEventID);
+    }
+    return true;
+}
+
+}  // namespace Controller

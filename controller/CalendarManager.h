@@ -1,0 +1,216 @@
+// Controller::CCalendarManager: the one object through which the program
+// talks to the calendar service and the local database. It owns the service
+// client, the database, the queue of requests, the parsed recurring series
+// and one worker thread.
+//
+// Threads: the user-interface thread calls every public operation; the worker
+// thread takes the queued requests one at a time, performs them against the
+// service and the database, and tells the listeners what happened by posting
+// their own window message (platform::PostMessage), never by calling them.
+// One mutex (queueMutex_) guards the queue and the listener list and is held
+// for the whole of every queuing and editing operation, so that a local edit
+// and its upload request are one step for the worker; it is never held across
+// a network call. The reads take no lock of the manager: each query is atomic
+// under the database's own lock. Terminate() stops the worker and waits for
+// it to leave any request it is in (each request is bounded by its transfer
+// time-out) before the database is closed.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "controller/RecurrenceCache.h"
+#include "googledata/CalendarEventDB.h"
+#include "googledata/PrimitiveTime.h"
+#include "model/Calendar.h"
+#include "model/Event.h"
+#include "model/Holiday.h"
+#include "platform/WindowMessages.h"
+
+namespace Utility {
+class CMaintenanceLog;
+}
+namespace googledata {
+class GoogleCalendarAPI;
+}
+
+namespace Controller {
+
+class CCalendarManager {
+public:
+    struct MSG_BASE {
+        explicit MSG_BASE(int32_t t) : type(t) {}
+        virtual ~MSG_BASE() = default;
+        int32_t type;
+    };
+    struct MSG_DOWNLOAD_CALENDAR : MSG_BASE {
+        MSG_DOWNLOAD_CALENDAR() : MSG_BASE(0) {}
+    };
+    struct MSG_DOWNLOAD_HOLIDAY : MSG_BASE {
+        MSG_DOWNLOAD_HOLIDAY() : MSG_BASE(1) {}
+        std::string calendarURI;
+        int32_t firstYear = 0;
+        int32_t lastYear = 0;
+    };
+    struct MSG_DOWNLOAD_ALL_EVENT : MSG_BASE {
+        MSG_DOWNLOAD_ALL_EVENT() : MSG_BASE(2) {}
+        std::string calendarURI;
+    };
+    struct MSG_DOWNLOAD_UPDATED_EVENT : MSG_BASE {
+        MSG_DOWNLOAD_UPDATED_EVENT();
+        std::string calendarURI;
+        googledata::PrimitiveTime updatedMin;  // starts as 2000-01-01 00:00:00
+    };
+    struct MSG_UPLOAD_EVENT : MSG_BASE {
+        MSG_UPLOAD_EVENT() : MSG_BASE(4) {}
+        std::string calendarURI;
+    };
+    struct _LISTENER {
+        platform::WindowHandle window;
+        uint32_t message;
+    };
+
+    // `configPath` is the configuration file the worker reads the calendar
+    // mode from; `dataFolder` holds the account databases and the log folder.
+    CCalendarManager(std::string configPath, std::string dataFolder);
+    virtual ~CCalendarManager();
+    CCalendarManager(const CCalendarManager&) = delete;
+    CCalendarManager& operator=(const CCalendarManager&) = delete;
+
+    // Set-up and account.
+    void Initialize(const std::wstring& account, const std::wstring& password,
+                    Utility::CMaintenanceLog* log);
+    void Terminate();
+    void ChangeAccount(const std::wstring& account, const std::wstring& password);
+    void Reset();
+    void CreateLocalDB(const std::wstring& holidayCalendarURI);
+    static std::wstring GetHolidayCalendarURI(const std::wstring& loginUrl);
+
+    // Service settings (before Initialize or while idle).
+    void SetProxy(bool enabled, const std::wstring& proxy, const std::wstring& user,
+                  const std::wstring& password);
+    void SetHttpLog(bool enabled, const std::string& folder, bool curlLog);
+    void SetExtraCaFile(const std::string& path);
+    void SetLoginUrl(const std::wstring& url);
+    // Transfer time-out of one request, seconds (60 unless a test says else).
+    void SetRequestTimeout(long seconds);
+
+    void AddListener(platform::WindowHandle window, uint32_t message);
+
+    // Requests (queued; never block on the network).
+    void DownloadCalenar();
+    void DownloadHoliday(const std::wstring& calendarURI, int firstYear, int lastYear);
+    void DownloadAllHolidays(int firstYear, int lastYear);
+    void DownloadAllEvent(const std::wstring& calendarURI);
+    void SyncEvent(const std::wstring& calendarURI);
+    void SyncEvents();
+
+    // Local edits (stored at once as unsynced, then queued for upload).
+    void AddEvent(const Model::Event& event);
+    void UpdateEvent(const Model::Event& event);
+    void UpdateCalendar(const std::wstring& calendarURI, bool showEvents, bool writeEvents);
+
+    // Reads for the views.
+    bool GetCalendars(std::list<Model::Calendar>& calendars);
+    bool GetEvents(std::list<Model::Event>& events, int year, int month, int count);
+    bool GetHolidays(std::list<Model::Holiday>& holidays, int year, int month, int count,
+                     const std::wstring& calendarFilter);
+    bool GetUnretrievedHolidayYears(const std::wstring& holidayCalendarURI, int& firstYear,
+                                    int& lastYear);
+    bool HasHolidays(int year);
+    bool IsEventSynced(const std::wstring& calendarURI, const std::wstring& localEventID);
+    size_t GetPendingRequestCount();
+    void DumpDatabase(bool write);
+
+    std::wstring GetLastErrorDescription() const;
+    std::wstring GetLastErrorText() const;
+    bool IsRunning() const { return running_ != 0; }
+
+    // The database, for tests and the support dump.
+    googledata::CalendarEventDB& Database() { return db_; }
+
+private:
+    // Worker side.
+    void WorkerProc();
+    void SyncProc();
+    bool Login(bool& sslProtocolError);
+    bool HandleRequest(MSG_BASE& message);
+    bool DownloadCalendarsProc();
+    bool DownloadHolidayProc(const MSG_DOWNLOAD_HOLIDAY& message);
+    bool DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& message);
+    bool DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT& message);
+    bool UploadEventProc(const MSG_UPLOAD_EVENT& message);
+    // Classifies a failure; true when the request counts as handled.
+    bool Classify(long httpStatus, const std::string& text);
+    std::string FailureText() const;
+    bool PopMessage();
+    void ClearMessages();
+    // Sleeps up to `ms`, waking early when a stop is requested.
+    void Pause(int ms);
+
+    // Queue side (callers hold queueMutex_).
+    void Enqueue(std::unique_ptr<MSG_BASE> message);
+    void SyncEventLocked(const std::string& calendarURI);
+    void StoreLocalEdit(const Model::Event& event, bool isNew);
+
+    void NotifyAll(uint32_t code, int64_t lParam);
+    void ApplyTransportSettings();
+    void Log(const char* level, const std::string& message) const;
+    std::string DatabasePath(const std::wstring& account) const;
+    int CalendarMode() const;
+    void ExpandSeries(const googledata::PrimitiveEvent& series,
+                      const googledata::PrimitiveCalendar& calendar, int year, int month,
+                      std::list<Model::Event>& out);
+
+    const std::string configPath_;
+    const std::string dataFolder_;
+
+    std::wstring account_;
+    std::wstring password_;
+    std::atomic<int> loggedIn_{0};
+    std::atomic<int> stopRequested_{0};
+    std::atomic<int> threadAlive_{0};
+    std::atomic<int> running_{0};
+
+    std::mutex queueMutex_;  // guards queue_, listeners_ and the editing operations
+    std::condition_variable wake_;
+    std::list<std::unique_ptr<MSG_BASE>> queue_;
+    std::list<_LISTENER> listeners_;
+
+    std::thread worker_;
+    Utility::CMaintenanceLog* log_ = nullptr;
+    std::unique_ptr<googledata::GoogleCalendarAPI> api_;
+    // Transport settings, kept to be applied to the client made at Initialize.
+    struct TransportSettings {
+        std::string proxy, proxyUser, proxyPassword;
+        std::string extraCaFile;
+        std::string httpLogPath;
+        long timeoutSeconds = 60;
+    } transport_;
+    std::string loginUrl_ = "https://www.google.com";
+    googledata::CalendarEventDB db_;
+    CRecurrenceCache recurrences_;
+
+    mutable std::mutex errorMutex_;  // guards the two error texts
+    std::wstring lastErrorDescription_;
+    std::wstring lastErrorText_;
+};
+
+// " cal:" and the four characters at position 38 of a calendar URI longer
+// than 40 characters (the start of the calendar id in the service's form).
+std::string CalendarShortName(const std::string& calendarURI);
+
+// The key that finds a series' exceptions: the calendar URI with an "https"
+// scheme turned into "http", "/", and the series uid up to its first "@".
+std::string ExceptionKey(const std::string& calendarURI, const std::string& uid);
+
+// The service-side event a local edit stores.
+googledata::PrimitiveEvent ToPrimitive(const Model::Event& event);
+
+}  // namespace Controller

@@ -1,0 +1,123 @@
+// googledata::HttpClient: every HTTP(S) exchange of the program, over one
+// libcurl easy handle: the account login, GETs of feeds, POSTs of new entries,
+// PUTs of changed entries and plain GETs (version check). Keeps the
+// authorisation header the login yields, applies the proxy settings and
+// verifies the server's certificate and host name against the system's CA
+// store (plus an optional extra CA file). Writes the always-on "comm.log",
+// an optional HTTP trace and an optional libcurl trace with private data
+// masked.
+//
+// Owns its libcurl handle. One instance per thread: the calendar service
+// client's instance is used only by the sync worker, the dispatch window has
+// its own. The libcurl trace level and file are process-wide; set them with
+// SetCurlLog() before any request runs.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Model {
+class CConfigInfo;
+}
+
+namespace googledata {
+
+// The body of a request: `text` when it is set, else the whole content of
+// the file at `filePath`.
+struct RequestBody {
+    const char* text = nullptr;
+    std::string filePath;
+};
+
+// The level-1 masking of one libcurl trace text: a text holding a password
+// ("Passwd"), a place ("valueString") or the authorisation token becomes a
+// fixed notice; the "@" and up to nine characters before it become "*";
+// the result is cut to 80 bytes. Used by the trace writer; visible for tests.
+std::string MaskTraceText(std::string text);
+
+class HttpClient {
+public:
+    HttpClient();
+    ~HttpClient();
+    HttpClient(const HttpClient&) = delete;
+    HttpClient& operator=(const HttpClient&) = delete;
+
+    // One exchange. `method` is "GET", "POST", "PUT" or "DELETE"; anything
+    // else returns false without a transfer. `httpCode` is 0 when no response
+    // arrived. On a transfer failure `response` holds libcurl's error text.
+    // True when the transfer worked and the status is below 400.
+    bool Request(const std::string& method, const std::string& url,
+                 const std::vector<std::string>& headerLines, const RequestBody& body,
+                 std::string& response, int& httpCode);
+
+    // Service requests: "GData-Version: 2", the authorisation line when
+    // `withAuth`, the extra line when not empty, then the content type lines
+    // of POST and PUT (and "If-Match: *" for PUT).
+    bool Get(const std::string& url, std::string& response, bool withAuth,
+             const std::string& extraHeader, int& httpCode);
+    bool Post(const std::string& url, const std::string& body, std::string& response, bool withAuth,
+              const std::string& extraHeader, int& httpCode);
+    bool Put(const std::string& url, const std::string& body, std::string& response, bool withAuth,
+             const std::string& extraHeader, int& httpCode);
+    // A request with no header lines of its own (the version check).
+    bool PlainGet(const std::string& method, const std::string& url, std::string& response,
+                  int& httpCode);
+
+    // ClientLogin at `base` + "/accounts/ClientLogin". On success the
+    // authorisation header is taken from the "Auth=" line; a failed login
+    // keeps the previous one.
+    bool ClientLogin(const std::string& email, const std::string& password, const std::string& base,
+                     std::string& response, int& httpCode);
+
+    // URL-escapes the whole text.
+    std::string Escape(const std::string& text);
+
+    // Proxy address as libcurl takes it ("host" or "host:port"); empty means
+    // no proxy.
+    void SetProxy(const std::string& proxy, const std::string& user, const std::string& password);
+    // An extra PEM CA file trusted besides the system's CA store (self-hosted
+    // servers, tests). Empty: the system's store only.
+    void SetExtraCaFile(const std::string& path);
+    // Whole-transfer time-out in seconds (60 unless a test shortens it).
+    void SetTimeout(long seconds);
+    // Proxy, proxy account and extra CA file from the configuration. The
+    // proxy is used only when `proxy_enable` is set.
+    void ApplyConfig(const Model::CConfigInfo& config);
+
+    // HTTP trace of request and response bodies into `path` (appended).
+    void SetHttpLog(const std::string& path);
+    // Process-wide libcurl trace: level 0 off, 1 masked and cut, 2 and above
+    // everything. At a level above 0 the file is emptied at once.
+    static void SetCurlLog(int level, const std::string& path);
+
+    // Appends one stamped line to comm.log, the account masked.
+    void WriteCommLog(const std::string& text);
+    // comm.log's path; by default "<data folder>/log/comm.log".
+    void SetCommLogPath(const std::string& path);
+    std::string GetCommLogPath() const;
+
+    const std::string& GetAuthHeader() const { return authHeader; }
+    const std::string& GetAccountId() const { return accountId; }
+
+private:
+    struct Handle;
+    void WriteHttpLog(const char* label, const std::string& body, const std::string& url);
+    std::vector<std::string> ServiceHeaders(bool withAuth, const std::string& extraHeader) const;
+    void ResetHandle();
+
+    std::unique_ptr<char[]> errorBuffer;
+    std::unique_ptr<Handle> handle;
+    std::string proxy;
+    std::string proxyUser;
+    std::string proxyPassword;
+    std::string accountId;
+    std::string authHeader;
+    bool httpLogEnabled = false;
+    std::string httpLogPath;
+    std::string extraCaFile;
+    long timeoutSeconds = 60;
+    std::string commLogPath;
+};
+
+}  // namespace googledata

@@ -1,0 +1,285 @@
+#include "googledata/XmlContext.h"
+
+#include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/XMLString.hpp>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/MaintenanceLog.h"
+#include "googledata/XercesSupport.h"
+
+namespace googledata {
+namespace {
+
+using namespace xercesc;
+
+// XMLPlatformUtils::Initialize and Terminate keep a count but are not safe
+// against each other from two threads.
+std::mutex g_platformLock;
+
+// Real feeds nest five levels deep; anything far deeper is hostile or broken
+// and would make the recursive text and serializer walks overflow the stack.
+constexpr int kMaxDepth = 64;
+// Entity expansions allowed in one document (internal DTD entities).
+constexpr XMLSize_t kEntityExpansionLimit = 1000;
+
+int TreeDepthExceeds(const DOMNode* root, int limit) {
+    // Iterative walk over the tree; true as soon as the limit is passed.
+    int depth = 0;
+    const DOMNode* node = root;
+    while (node) {
+        if (const DOMNode* child = node->getFirstChild()) {
+            node = child;
+            if (++depth > limit) {
+                return true;
+            }
+            continue;
+        }
+        while (node && node != root && !node->getNextSibling()) {
+            node = node->getParentNode();
+            --depth;
+        }
+        if (!node || node == root) {
+            break;
+        }
+        node = node->getNextSibling();
+    }
+    return false;
+}
+
+}  // namespace
+
+// --- DOMTreeErrorReporter --------------------------------------------------
+
+void DOMTreeErrorReporter::error(const SAXParseException& e) {
+    sawErrors = true;
+    Report("Error at file \"", e);
+}
+
+void DOMTreeErrorReporter::fatalError(const SAXParseException& e) {
+    sawErrors = true;
+    sawFatalErrors = true;
+    Report("Fatal Error at file \"", e);
+}
+
+void DOMTreeErrorReporter::Report(const char* kind, const SAXParseException& e) {
+    constexpr int kMaxReported = 20;
+    if (!log_ || reported > kMaxReported) {
+        return;
+    }
+    if (++reported > kMaxReported) {
+        log_->Write(Utility::kLogError, "further XML errors of this document are not logged");
+        return;
+    }
+    std::string text = kind;
+    text += ToUtf8(e.getSystemId());
+    text += "\", line " + std::to_string(e.getLineNumber());
+    text += ", column " + std::to_string(e.getColumnNumber());
+    text += "\n   Message: " + ToUtf8(e.getMessage());
+    log_->Write(Utility::kLogError, text);
+}
+
+// --- the context -------------------------------------------------------------
+
+XmlContext::Impl::Impl(Utility::CMaintenanceLog* log) : reporter(log) {
+    parser = std::make_unique<XercesDOMParser>();
+    parser->setErrorHandler(&reporter);
+    parser->setValidationScheme(XercesDOMParser::Val_Auto);
+    parser->setDoNamespaces(false);
+    parser->setDoSchema(false);
+    // A response is never allowed to pull in files or network resources.
+    parser->setLoadExternalDTD(false);
+    parser->setDisableDefaultEntityResolution(true);
+    parser->setCreateEntityReferenceNodes(false);
+    security.setEntityExpansionLimit(kEntityExpansionLimit);
+    parser->setSecurityManager(&security);
+    static const XMLCh kLs[] = {u'L', u'S', 0};
+    DOMImplementation* impl = DOMImplementationRegistry::getDOMImplementation(kLs);
+    serializer = static_cast<DOMImplementationLS*>(impl)->createLSSerializer();
+}
+
+XmlContext::Impl::~Impl() {
+    parser.reset();
+    if (serializer) {
+        serializer->release();
+    }
+}
+
+XmlContext::XmlContext(Utility::CMaintenanceLog* log) : log_(log) {
+    {
+        std::lock_guard<std::mutex> guard(g_platformLock);
+        XMLPlatformUtils::Initialize();
+    }
+    impl_ = std::make_unique<Impl>(log);
+}
+
+XmlContext::~XmlContext() {
+    impl_.reset();
+    std::lock_guard<std::mutex> guard(g_platformLock);
+    XMLPlatformUtils::Terminate();
+}
+
+// --- helpers -------------------------------------------------------------------
+
+DOMElement* ParseBuffer(XmlContext& context, const char* data, size_t size, bool forceUtf8,
+                        const char* expectedRoot, const char* who) {
+    XmlContext::Impl& impl = context.GetImpl();
+    impl.parser->resetDocumentPool();  // the previous document's memory goes now
+    impl.reporter.resetErrors();
+    MemBufInputSource source(reinterpret_cast<const XMLByte*>(data), size, kFakeBufferId, false);
+    if (forceUtf8) {
+        static const XMLCh kUtf8[] = {u'U', u'T', u'F', u'-', u'8', 0};
+        source.setEncoding(kUtf8);
+    }
+    impl.parser->parse(source);
+    Utility::CMaintenanceLog* log = context.Log();
+    if (impl.reporter.sawFatalErrors) {
+        // A document cut short must not pass for a complete one.
+        if (log) {
+            log->Write(Utility::kLogError, std::string(who) + ": the document is not well-formed");
+        }
+        return nullptr;
+    }
+    DOMDocument* document = impl.parser->getDocument();
+    DOMElement* root = document ? document->getDocumentElement() : nullptr;
+    if (!root) {
+        if (log) {
+            log->Write(Utility::kLogError, std::string(who) + ": no document element");
+        }
+        return nullptr;
+    }
+    if (expectedRoot && !NameIs(root, expectedRoot)) {
+        // An error page of a proxy or portal is no feed, even when it is
+        // well-formed; read as an empty feed it would empty the store.
+        if (log) {
+            log->Write(Utility::kLogError, std::string(who) + ": the document is a " +
+                                               ToUtf8(root->getNodeName()) + ", not a " +
+                                               expectedRoot);
+        }
+        return nullptr;
+    }
+    if (TreeDepthExceeds(root, kMaxDepth)) {
+        if (log) {
+            log->Write(Utility::kLogError, std::string(who) + ": elements nested deeper than " +
+                                               std::to_string(kMaxDepth) + " levels");
+        }
+        return nullptr;
+    }
+    return root;
+}
+
+std::string ToUtf8(const XMLCh* text) {
+    std::string out;
+    if (!text) {
+        return out;
+    }
+    for (const XMLCh* p = text; *p; ++p) {
+        uint32_t c = *p;
+        if (c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (p[1] - 0xDC00);
+            ++p;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::u16string ToXml(const std::string& utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+    const size_t n = utf8.size();
+    for (size_t i = 0; i < n;) {
+        uint32_t c = s[i];
+        size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        bool ok = len > 0 && i + len <= n;
+        if (ok && len > 1) {
+            c &= 0xFF >> (len + 1);
+            for (size_t k = 1; k < len; ++k) {
+                ok = ok && (s[i + k] & 0xC0) == 0x80;
+                c = (c << 6) | (s[i + k] & 0x3F);
+            }
+            ok = ok && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF) &&
+                 c >= (len == 2   ? 0x80u
+                       : len == 3 ? 0x800u
+                                  : 0x10000u);
+        }
+        if (!ok) {
+            out += u'\uFFFD';
+            ++i;
+            continue;
+        }
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (c >> 10));
+            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
+        i += len;
+    }
+    return out;
+}
+
+bool NameIs(const DOMNode* node, const char* name) {
+    const XMLCh* n = node->getNodeName();
+    while (*n && *name && *n == static_cast<unsigned char>(*name)) {
+        ++n;
+        ++name;
+    }
+    return *n == 0 && *name == 0;
+}
+
+std::string Attr(const DOMElement* element, const XMLCh* name) {
+    return ToUtf8(element->getAttribute(name));
+}
+
+bool HasAttr(const DOMElement* element, const XMLCh* name) {
+    return element->hasAttribute(name);
+}
+
+void SetAttr(DOMElement* element, const char* name, const std::string& value) {
+    const std::u16string key = ToXml(name);
+    const std::u16string text = ToXml(value);
+    element->setAttribute(key.c_str(), text.c_str());
+}
+
+std::string Text(const DOMNode* node) {
+    return node ? ToUtf8(node->getTextContent()) : "";
+}
+
+DOMElement* ChildElement(const DOMNode* node, const char* name) {
+    for (DOMNode* child = node->getFirstChild(); child; child = child->getNextSibling()) {
+        if (child->getNodeType() == DOMNode::ELEMENT_NODE && NameIs(child, name)) {
+            return static_cast<DOMElement*>(child);
+        }
+    }
+    return nullptr;
+}
+
+std::string Serialize(XmlContext& context, const DOMNode* node) {
+    XMLCh* text = context.GetImpl().serializer->writeToString(node);
+    std::string out = ToUtf8(text);
+    XMLString::release(&text);
+    return out;
+}
+
+}  // namespace googledata

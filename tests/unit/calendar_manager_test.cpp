@@ -1,0 +1,472 @@
+// The calendar manager against the stand-in service and a real database
+// file: downloads, incremental synchronisation, local edits and their
+// upload, the retry rule, refused and expired logins, a 410, local calendar
+// mode, series expansion, and a worker killed in the middle of a download.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "app/MaintenanceLog.h"
+#include "controller/CalendarManager.h"
+#include "controller/Notifications.h"
+#include "platform/Folders.h"
+#include "platform/Profile.h"
+#include "platform/TextConv.h"
+#include "tests/standin/StandinServer.h"
+#include "tests/support/TestSupport.h"
+
+using Controller::CCalendarManager;
+using platform::CTime;
+using testsupport::ReadFile;
+using testsupport::StandinServer;
+using testsupport::TempDir;
+using testsupport::WaitFor;
+
+namespace {
+
+constexpr const char* kEmail = "hanako.sato@example.com";
+constexpr const char* kPassword = "secret";
+constexpr const char* kHolidayId = "ja.japanese#holiday@group.v.calendar.google.com";
+constexpr platform::WindowHandle kListener = 77;
+
+class ManagerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server = new StandinServer; }
+    static void TearDownTestSuite() {
+        delete server;
+        server = nullptr;
+    }
+
+    void SetUp() override {
+        server->Reset();
+        server->AddAccount(kEmail, kPassword);
+        feed = server->AddCalendar(R"({"id":"hanako.sato@example.com","title":"Hanako Sato",
+            "color":"#2952A3","accesslevel":"owner","timezone":"Asia/Tokyo"})");
+        holidayFeed = server->PublicFeed(kHolidayId);
+        platform::CreateFolderTree(dir / "log");
+        log.SetFolder(dir / "log");
+        SetMode(1);
+        poster.AddWindow(kListener);
+    }
+
+    void TearDown() override {
+        if (manager) {
+            manager->Terminate();
+        }
+    }
+
+    void SetMode(int mode) {
+        platform::WritePrivateProfileString("general", "calendar_mode", std::to_string(mode),
+                                            dir / "config.ini");
+    }
+
+    void Start(const std::string& password = kPassword) {
+        manager = std::make_unique<CCalendarManager>(dir / "config.ini", dir.path());
+        manager->SetLoginUrl(platform::Utf8ToWide(server->Base()));
+        manager->SetExtraCaFile(server->CaFile());
+        manager->SetRequestTimeout(10);
+        manager->AddListener(kListener, Controller::kDispatchManagerMessage);
+        manager->Initialize(platform::Utf8ToWide(kEmail), platform::Utf8ToWide(password), &log);
+    }
+
+    size_t Count(uint32_t code, int64_t lParam = -1) const {
+        size_t n = 0;
+        for (const auto& m : poster.Messages()) {
+            if (m.wParam == code && (lParam < 0 || m.lParam == lParam)) {
+                ++n;
+            }
+        }
+        return n;
+    }
+
+    // Waits until the worker has run every queued request.
+    bool WaitIdle(std::chrono::milliseconds deadline = std::chrono::seconds(30)) {
+        return WaitFor(
+            [&] {
+                return manager->GetPendingRequestCount() == 0 &&
+                       (Count(Controller::NOTIFY_ACTIVITY, 1) == 0 ||
+                        poster.Messages().back().wParam != Controller::NOTIFY_ACTIVITY ||
+                        poster.Messages().back().lParam == 0);
+            },
+            deadline);
+    }
+
+    std::string LogText() const {
+        std::string all;
+        for (const auto& f : std::filesystem::directory_iterator(dir / "log")) {
+            if (f.path().filename().string().rfind("Log", 0) == 0) {
+                all += ReadFile(f.path().string());
+            }
+        }
+        return all;
+    }
+
+    void DownloadEverything() {
+        manager->DownloadCalenar();
+        ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_CALENDAR_UPDATED) == 1; }));
+        manager->DownloadAllEvent(platform::Utf8ToWide(feed));
+        ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED) == 1; }));
+        ASSERT_TRUE(WaitIdle());
+    }
+
+    googledata::PrimitiveCalendar StoredCalendar(const std::string& uri) {
+        std::list<googledata::PrimitiveCalendar> calendars;
+        manager->Database().GetCalendars(calendars);
+        for (const auto& c : calendars) {
+            if (c.calendarURI == uri)
+                return c;
+        }
+        return {};
+    }
+
+    static StandinServer* server;
+    testsupport::ScopedTz tz{"Asia/Tokyo"};
+    TempDir dir;
+    Utility::CMaintenanceLog log;
+    platform::CRecordingPoster poster;
+    platform::ScopedMessagePoster scopedPoster{&poster};
+    std::string feed;
+    std::string holidayFeed;
+    std::unique_ptr<CCalendarManager> manager;
+};
+
+StandinServer* ManagerTest::server = nullptr;
+
+TEST_F(ManagerTest, FirstDownloadOfCalendarsHolidaysAndThreePagesOfEvents) {
+    server->AddCalendar(std::string("{\"id\":") + StandinServer::Quote(kHolidayId) +
+                        ",\"title\":\"日本の祝日\",\"accesslevel\":\"read\"}");
+    server->AddEvent(R"({"calendar":"hanako.sato@example.com","title":"Meeting","count":1100,
+        "start":"2026-05-11T10:00:00.000+09:00","end":"2026-05-11T11:30:00.000+09:00",
+        "reminders":[["alert",10]]})");
+    server->AddEvent(std::string("{\"calendar\":") + StandinServer::Quote(kHolidayId) +
+                     R"(,"title":"こどもの日","start":"2026-05-05","end":"2026-05-06"})");
+    Start();
+    DownloadEverything();
+    manager->DownloadAllHolidays(2026, 2026);
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_HOLIDAY_UPDATED) == 1; }));
+
+    // Three pages: three progress notifications, 500 + 500 + 100 events.
+    EXPECT_EQ(Count(Controller::NOTIFY_DOWNLOAD_PROGRESS), 3u);
+    std::list<Model::Event> events;
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 5, 1));
+    EXPECT_EQ(events.size(), 1100u);
+    EXPECT_EQ(events.front().title.rfind(L"Meeting", 0), 0u);
+    EXPECT_EQ(events.front().startTime, CTime(2026, 5, 11, 10, 0, 0));
+    EXPECT_FALSE(StoredCalendar(feed).eventUpdated.empty());
+
+    std::list<Model::Holiday> holidays;
+    ASSERT_TRUE(manager->GetHolidays(holidays, 2026, 5, 1, L""));
+    ASSERT_EQ(holidays.size(), 1u);
+    EXPECT_EQ(holidays.front().title, L"こどもの日");
+    EXPECT_EQ(holidays.front().date, CTime(2026, 5, 5, 0, 0, 0));
+    EXPECT_TRUE(manager->HasHolidays(2026));
+    int first = 0, last = 0;
+    EXPECT_TRUE(manager->GetUnretrievedHolidayYears(L"", first, last));
+    EXPECT_EQ(first, 2027);
+
+    const std::string text = LogText();
+    EXPECT_NE(text.find("[info] <calmng> received event count (500)"), std::string::npos);
+    EXPECT_NE(text.find("[info] <calmng> received event count (100)"), std::string::npos);
+    EXPECT_NE(text.find("[info] <calmng> calendar count (2)"), std::string::npos);
+}
+
+TEST_F(ManagerTest, IncrementalSyncUploadsLocalEditsAndFetchesChanges) {
+    server->AddEvent(R"({"calendar":"hanako.sato@example.com","title":"Old",
+        "start":"2026-06-01T09:00:00.000+09:00","end":"2026-06-01T10:00:00.000+09:00"})");
+    Start();
+    DownloadEverything();
+    poster.Clear();
+
+    // A change on the service and a local edit.
+    server->AddEvent(R"({"calendar":"hanako.sato@example.com","title":"New on the service",
+        "start":"2026-06-02T09:00:00.000+09:00","end":"2026-06-02T10:00:00.000+09:00"})");
+    Model::Event local;
+    local.calendarURI = platform::Utf8ToWide(feed);
+    local.title = L"Bob's office; \"quoted\" -- 日本語";
+    local.place = L"Bob's office";
+    local.startTime = CTime(2026, 6, 3, 14, 0, 0);
+    local.endTime = CTime(2026, 6, 3, 15, 0, 0);
+    local.reminders.push_back({L"alert", 15});
+    manager->AddEvent(local);
+    EXPECT_EQ(Count(Controller::NOTIFY_EVENT_UPDATED, (2026 << 16) | 6), 1u);
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED, 0) == 1; }));
+    ASSERT_TRUE(WaitIdle());
+
+    std::list<Model::Event> events;
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 6, 1));
+    ASSERT_EQ(events.size(), 3u);
+    const auto added = std::find_if(events.begin(), events.end(), [](const Model::Event& e) {
+        return e.place == L"Bob's office";
+    });
+    ASSERT_NE(added, events.end());
+    EXPECT_EQ(added->title, local.title);
+    // Uploaded and linked to the entry the service made.
+    EXPECT_TRUE(manager->IsEventSynced(local.calendarURI, added->localEventID));
+    EXPECT_NE(server->EventsJson("hanako.sato@example.com").find("Bob's office"),
+              std::string::npos);
+
+    // An edit made now updates that entry instead of adding a second one.
+    Model::Event changed = *added;
+    changed.title = L"Moved";
+    manager->UpdateEvent(changed);
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED, 0) == 2; }));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(server->Request(-1).method == "PUT" || server->Request(-2).method == "PUT" ||
+                  server->Request(-3).method == "PUT",
+              true);
+    const std::string json = server->EventsJson("hanako.sato@example.com");
+    EXPECT_NE(json.find("Moved"), std::string::npos);
+    EXPECT_EQ(json.find("Bob's office; "), std::string::npos);
+
+    // Deleting is an update to the cancelled state.
+    Model::Event gone = changed;
+    gone.eventStatus = Model::EVENT_STATUS_CANCELED;
+    gone.sequence += 1;
+    manager->UpdateEvent(gone);
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED, 0) == 3; }));
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 6, 1));
+    EXPECT_EQ(events.size(), 2u);
+}
+
+TEST_F(ManagerTest, EventMadeOfflineIsMatchedBackByTitleAndStart) {
+    Start();
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_CALENDAR_UPDATED) == 1; }));
+    // Stored locally, unsynced and without a service id...
+    googledata::PrimitiveEvent offline;
+    offline.title = "Dentist";
+    offline.startTime = "2026-07-01T09:00:00.000+09:00";
+    offline.endTime = "2026-07-01T10:00:00.000+09:00";
+    offline.eventStatus = 2;
+    ASSERT_TRUE(manager->Database().AddEvent(feed, offline, true));
+    // ...while the service already holds it under its own id.
+    server->AddEvent(R"({"calendar":"hanako.sato@example.com","title":"Dentist",
+        "start":"2026-07-01T09:00:00.000+09:00","end":"2026-07-01T10:00:00.000+09:00"})");
+    manager->DownloadAllEvent(platform::Utf8ToWide(feed));
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED) == 1; }));
+    std::list<Model::Event> events;
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 7, 1));
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events.front().localEventID, platform::Utf8ToWide(offline.localEventID));
+    EXPECT_TRUE(manager->IsEventSynced(platform::Utf8ToWide(feed), events.front().localEventID));
+}
+
+TEST_F(ManagerTest, FailingRequestIsTriedFourTimesThenTheNextIsServed) {
+    Start();
+    server->ArmFault(R"({"kind":"500","count":-1,"path":"allcalendars"})");
+    const auto started = std::chrono::steady_clock::now();
+    manager->DownloadCalenar();
+    manager->DownloadAllEvent(platform::Utf8ToWide(feed));
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED) == 1; },
+                        std::chrono::seconds(30)));
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(elapsed, std::chrono::seconds(3));  // three 1 s pauses
+    EXPECT_EQ(Count(Controller::NOTIFY_ERROR), 4u);
+    EXPECT_EQ(Count(Controller::NOTIFY_CALENDAR_UPDATED), 0u);
+    // Every try posts (0, 1); the queue found empty posts (0, 0).
+    EXPECT_EQ(Count(Controller::NOTIFY_ACTIVITY, 1), 5u);
+    const std::string text = LogText();
+    EXPECT_NE(text.find("[ERR!] Retryout! msg type: (0)"), std::string::npos);
+    EXPECT_NE(text.find("[warn] Sync error:\r\ncode:500\n"), std::string::npos);
+    EXPECT_EQ(manager->GetLastErrorDescription(), L"ネットワークに問題があります。");
+}
+
+TEST_F(ManagerTest, RefusedPasswordEmptiesTheQueueWithoutRetry) {
+    Start("wrong password");
+    manager->DownloadCalenar();
+    manager->DownloadAllEvent(platform::Utf8ToWide(feed));
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_AUTH_FAILED) == 1; }));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(manager->GetPendingRequestCount(), 0u);
+    EXPECT_EQ(server->RequestCount(), 1);  // one login, nothing else
+    EXPECT_EQ(manager->GetLastErrorDescription(),
+              L"Googleアカウントまたはパスワードが間違っています。");
+    EXPECT_NE(LogText().find("[ERR!] <calmng> auth error"), std::string::npos);
+}
+
+TEST_F(ManagerTest, ExpiredTokenLogsInAgainWithoutCountingAFailure) {
+    Start();
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_CALENDAR_UPDATED) == 1; }));
+    server->ArmFault(R"({"kind":"expire"})");
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_CALENDAR_UPDATED) == 2; }));
+    EXPECT_EQ(Count(Controller::NOTIFY_ERROR), 0u);
+    EXPECT_EQ(LogText().find("Retryout!"), std::string::npos);
+    size_t logins = 0;
+    for (int i = 0; i < server->RequestCount(); ++i) {
+        logins += server->Request(i).target.find("ClientLogin") != std::string::npos;
+    }
+    EXPECT_EQ(logins, 2u);
+
+    // A service that keeps refusing the new token does not hold the worker.
+    server->ArmFault(R"({"kind":"401","count":-1,"path":"allcalendars"})");
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] { return LogText().find("Retryout!") != std::string::npos; },
+                        std::chrono::seconds(30)));
+}
+
+TEST_F(ManagerTest, GoneAnswerIsHandledAndKeepsTheSyncTime) {
+    Start();
+    DownloadEverything();
+    const std::string before = StoredCalendar(feed).eventUpdated;
+    ASSERT_FALSE(before.empty());
+    server->SetHorizon("2099-01-01T00:00:00.000Z");
+    poster.Clear();
+    manager->SyncEvent(platform::Utf8ToWide(feed));
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ERROR) == 1; }));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Count(Controller::NOTIFY_ERROR), 1u);  // handled: not retried
+    EXPECT_EQ(StoredCalendar(feed).eventUpdated, before);
+    EXPECT_EQ(manager->GetLastErrorDescription(), L"カレンダにアクセスできません");
+    server->SetHorizon("");
+}
+
+TEST_F(ManagerTest, LocalCalendarModeServesOnlyHolidays) {
+    SetMode(2);
+    server->AddEvent(std::string("{\"calendar\":") + StandinServer::Quote(kHolidayId) +
+                     R"(,"title":"元日","start":"2026-01-01","end":"2026-01-02"})");
+    manager = std::make_unique<CCalendarManager>(dir / "config.ini", dir.path());
+    manager->SetLoginUrl(platform::Utf8ToWide(server->Base()));
+    manager->SetExtraCaFile(server->CaFile());
+    manager->AddListener(kListener, Controller::kDispatchManagerMessage);
+    manager->Initialize(L"local", L"", &log);
+    manager->CreateLocalDB(platform::Utf8ToWide(holidayFeed));
+    server->ClearRequests();
+
+    manager->DownloadCalenar();
+    manager->DownloadAllEvent(L"localEvent");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(server->RequestCount(), 0);
+    manager->DownloadAllHolidays(2026, 2026);
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_HOLIDAY_UPDATED) == 1; }));
+    std::list<Model::Holiday> holidays;
+    ASSERT_TRUE(manager->GetHolidays(holidays, 2026, 1, 1, L""));
+    EXPECT_EQ(holidays.size(), 1u);
+
+    // Local edits stay local: no upload request is queued.
+    Model::Event e;
+    e.calendarURI = L"localEvent";
+    e.title = L"Local only";
+    e.startTime = CTime(2026, 1, 10, 9, 0, 0);
+    e.endTime = CTime(2026, 1, 10, 10, 0, 0);
+    manager->AddEvent(e);
+    EXPECT_EQ(manager->GetPendingRequestCount(), 0u);
+    std::list<Model::Event> events;
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 1, 1));
+    EXPECT_EQ(events.size(), 1u);
+}
+
+TEST_F(ManagerTest, SeriesAreExpandedPerMonthWithExceptionsReplacingOccurrences) {
+    SetMode(2);
+    manager = std::make_unique<CCalendarManager>(dir / "config.ini", dir.path());
+    manager->Initialize(L"local", L"", &log);
+    manager->CreateLocalDB(L"https://example.invalid/holidays/public/full");
+
+    // Weekly on Monday 10:00-11:30 from 2026-12-07, stored as the service
+    // writes series; one exception moves the 14th to 15:00.
+    googledata::PrimitiveEvent series;
+    series.title = "Weekly";
+    series.uid = "series1@google.com";
+    series.recurrence =
+        "DTSTART;TZID=Asia/Tokyo:20261207T100000\nDTEND;TZID=Asia/Tokyo:20261207T113000\n"
+        "RRULE:FREQ=WEEKLY;BYDAY=MO\n";
+    series.startTime = "2026-12-07T10:00:00.000+09:00";
+    series.endTime = "2026-12-07T11:30:00.000+09:00";
+    series.eventStatus = 2;
+    series.recurrenceType = 1;
+    ASSERT_TRUE(manager->Database().AddEvent("localEvent", series, true));
+    googledata::PrimitiveEvent exception;
+    exception.title = "Moved once";
+    exception.originalEvent = Controller::ExceptionKey("localEvent", series.uid);
+    exception.originalStartTime = "2026-12-14T10:00:00.000+09:00";
+    exception.startTime = "2026-12-14T15:00:00.000+09:00";
+    exception.endTime = "2026-12-14T16:00:00.000+09:00";
+    exception.eventStatus = 2;
+    exception.recurrenceType = 2;
+    ASSERT_TRUE(manager->Database().AddEvent("localEvent", exception, true));
+
+    std::list<Model::Event> events;
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 12, 2));  // December and January
+    std::vector<std::pair<CTime, std::wstring>> got;
+    for (const auto& e : events) {
+        got.emplace_back(e.startTime, e.title);
+        if (e.title == L"Weekly") {
+            EXPECT_EQ(e.endTime - e.startTime, 90 * 60);
+        }
+    }
+    std::sort(got.begin(), got.end());
+    ASSERT_EQ(got.size(), 8u);  // Dec 7, 14 (moved), 21, 28; Jan 4, 11, 18, 25
+    EXPECT_EQ(got[0].first, CTime(2026, 12, 7, 10, 0, 0));
+    EXPECT_EQ(got[1].first, CTime(2026, 12, 14, 15, 0, 0));
+    EXPECT_EQ(got[1].second, L"Moved once");
+    EXPECT_EQ(got[7].first, CTime(2027, 1, 25, 10, 0, 0));
+}
+
+TEST(ExceptionKey, HttpsBecomesHttpAndOtherSchemesStay) {
+    EXPECT_EQ(Controller::ExceptionKey("https://host/feeds/a/private/full", "abc@google.com"),
+              "http://host/feeds/a/private/full/abc");
+    EXPECT_EQ(Controller::ExceptionKey("http://host/feeds/a/private/full", "abc"),
+              "http://host/feeds/a/private/full/abc");
+    EXPECT_EQ(Controller::ExceptionKey("localEvent", "x@y"), "localEvent/x");
+    EXPECT_EQ(Controller::CalendarShortName("short"), " cal:");
+    EXPECT_EQ(Controller::CalendarShortName(
+                  "https://www.google.com/calendar/feeds/hanako.sato%40example.com/private/full"),
+              " cal:hana");
+}
+
+TEST_F(ManagerTest, KilledDuringADownloadLeavesAUsableDatabaseAndKeepsLocalEdits) {
+    server->AddEvent(R"({"calendar":"hanako.sato@example.com","title":"Bulk","count":3000,
+        "start":"2026-08-01T10:00:00.000+09:00","end":"2026-08-01T11:00:00.000+09:00"})");
+    const std::string databasePath = dir / (std::string(kEmail) + ".db");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        CCalendarManager m(dir / "config.ini", dir.path());
+        m.SetLoginUrl(platform::Utf8ToWide(server->Base()));
+        m.SetExtraCaFile(server->CaFile());
+        m.Initialize(platform::Utf8ToWide(kEmail), platform::Utf8ToWide(kPassword), nullptr);
+        Model::Event e;
+        e.calendarURI = platform::Utf8ToWide(feed);
+        e.title = L"Unsynced local edit";
+        e.startTime = CTime(2026, 8, 2, 9, 0, 0);
+        e.endTime = CTime(2026, 8, 2, 10, 0, 0);
+        server->ArmFault(R"({"kind":"500","count":-1,"method":"POST","path":"private/full"})");
+        m.DownloadCalenar();
+        WaitFor([&] {
+            std::list<Model::Calendar> calendars;
+            return m.GetCalendars(calendars) && !calendars.empty();
+        });
+        m.AddEvent(e);  // its upload fails: it stays unsynced
+        m.DownloadAllEvent(platform::Utf8ToWide(feed));
+        for (;;) {
+            ::pause();
+        }
+    }
+    // Kill it while the bulk download is being stored.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return server->EventsJson("hanako.sato@example.com").size() > 0 &&
+                   std::filesystem::exists(databasePath) && server->RequestCount() >= 4;
+        },
+        std::chrono::seconds(30)))
+        << server->RequestCount() << " " << std::filesystem::exists(databasePath);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    server->ClearFaults();
+
+    googledata::CalendarEventDB db;
+    ASSERT_TRUE(db.Initialize(databasePath, nullptr));
+    std::list<googledata::PrimitiveEvent> unsynced;
+    ASSERT_TRUE(db.GetUnsyncedEvents(feed, unsynced));
+    ASSERT_EQ(unsynced.size(), 1u);
+    EXPECT_EQ(unsynced.front().title, "Unsynced local edit");
+}
+
+}  // namespace

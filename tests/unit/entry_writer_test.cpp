@@ -1,0 +1,262 @@
+// The entry writers: the template of a new event and the edited entry of a
+// changed one, read back with the feed reader.
+#include "googledata/EntryWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+
+#include "app/MaintenanceLog.h"
+#include "googledata/AtomReader.h"
+#include "googledata/XmlContext.h"
+#include "tests/support/TestSupport.h"
+
+using namespace googledata;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+
+namespace {
+
+const std::string kGd = "http://schemas.google.com/g/2005";
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+class EntryWriterTest : public ::testing::Test {
+protected:
+    EntryWriterTest() { log.SetFolder(dir.path()); }
+
+    // The events of the version 2 fixture page.
+    std::vector<PrimitiveEvent> FixtureEvents() {
+        std::vector<PrimitiveEvent> events;
+        std::string next;
+        EXPECT_TRUE(ParseEvents(
+            xml, ReadFile(std::string(DAYMARK_SOURCE_DIR) + "/tests/data/event-feed-v2.xml"),
+            events, next));
+        return events;
+    }
+
+    // Reads one written entry back through the feed reader; fails the test
+    // when it is not well-formed.
+    PrimitiveEvent ReadBack(const std::string& entry) {
+        std::vector<PrimitiveEvent> events;
+        std::string next;
+        EXPECT_TRUE(ParseEvents(xml, "<feed>" + entry + "</feed>", events, next)) << entry;
+        return events.empty() ? PrimitiveEvent() : events[0];
+    }
+
+    // True when the text is well-formed XML (as the service's parser needs).
+    bool WellFormed(const std::string& entry) {
+        std::vector<PrimitiveEvent> events;
+        std::string next;
+        return ParseEvents(xml, "<feed>" + entry + "</feed>", events, next);
+    }
+
+    std::string LogText() const {
+        std::string all;
+        for (const auto& f : std::filesystem::directory_iterator(dir.path())) {
+            all += ReadFile(f.path().string());
+        }
+        return all;
+    }
+
+    TempDir dir;
+    Utility::CMaintenanceLog log;
+    XmlContext xml{&log};
+};
+
+TEST_F(EntryWriterTest, NewEventTemplate) {
+    PrimitiveEvent e;
+    e.title = "A & B <1>";
+    e.content = "line";
+    e.place = "Hall";
+    e.transparency = 2;
+    e.eventStatus = 3;
+    e.flags = 10;
+    e.startTime = "2011-05-01T10:00:00.000+09:00";
+    e.endTime = "2011-05-01T11:00:00.000+09:00";
+    e.reminders.push_back({"alert", 10, false});
+    std::string out;
+    ASSERT_TRUE(GenerateEventXML(e, out));
+    EXPECT_EQ(out,
+              "<entry xmlns='http://www.w3.org/2005/Atom' xmlns:gd='" + kGd +
+                  "' xmlns:gCal='http://schemas.google.com/gCal/2005'><category scheme='" + kGd +
+                  "#kind' term='" + kGd +
+                  "#event' /><id></id><title type='text'>A &amp; B &lt;1&gt;</title><content "
+                  "type='text'>line</content><gd:transparency value='" +
+                  kGd + "#event.transparent'/><gd:eventStatus value='" + kGd +
+                  "#event.canceled'/><gd:where valueString='Hall'/><gCal:guestsCanInviteOthers "
+                  "value='true'/><gCal:guestsCanModify value='false'/><gCal:guestsCanSeeGuests "
+                  "value='true'/><gCal:anyoneCanAddSelf value='false'/><gd:when "
+                  "startTime='2011-05-01T10:00:00.000+09:00' "
+                  "endTime='2011-05-01T11:00:00.000+09:00'><gd:reminder method='alert' "
+                  "minutes='10' /></gd:when></entry>");
+}
+
+TEST_F(EntryWriterTest, NewEventEnumerationsAndReminders) {
+    struct Row {
+        int status;
+        int transparency;
+        const char* statusText;
+        const char* transparencyText;
+    };
+    const std::array<Row, 4> rows{{
+        {1, 1, "event.tentative", "event.opaque"},
+        {2, 0, "event.confirmed", "event.opaque"},
+        {0, 7, "event.confirmed", "event.opaque"},
+        {3, 2, "event.canceled", "event.transparent"},
+    }};
+    for (const auto& row : rows) {
+        PrimitiveEvent e;
+        e.eventStatus = row.status;
+        e.transparency = row.transparency;
+        std::string out;
+        GenerateEventXML(e, out);
+        EXPECT_NE(out.find("<gd:eventStatus value='" + kGd + "#" + row.statusText + "'/>"),
+                  std::string::npos);
+        EXPECT_NE(out.find("<gd:transparency value='" + kGd + "#" + row.transparencyText + "'/>"),
+                  std::string::npos);
+    }
+    PrimitiveEvent e;
+    e.reminders.push_back({"all", 0, false});
+    std::string out;
+    GenerateEventXML(e, out);
+    EXPECT_EQ(Count(out, "<gd:reminder"), 1u);
+    EXPECT_NE(out.find("'><gd:reminder /></gd:when>"), std::string::npos);
+    e.reminders.clear();
+    GenerateEventXML(e, out);
+    EXPECT_EQ(Count(out, "<gd:reminder"), 0u);
+}
+
+// A place such as Bob's office must still give well-formed XML.
+TEST_F(EntryWriterTest, NewEventWithApostrophesAndQuotesIsWellFormed) {
+    PrimitiveEvent e;
+    e.id = "";
+    e.title = "Bob's \"party\"";
+    e.content = "it's <fine> & 'quoted'";
+    e.place = "Bob's office \"2F\"";
+    e.startTime = "2011-05-01";
+    e.endTime = "2011-05-02";
+    std::string out;
+    GenerateEventXML(e, out);
+    // The reader needs the counted elements the template lacks; the text
+    // must still parse.
+    std::vector<PrimitiveEvent> events;
+    std::string next;
+    EXPECT_TRUE(ParseEvents(xml, "<feed>" + out + "</feed>", events, next)) << out;
+    EXPECT_NE(out.find("valueString='Bob&apos;s office \"2F\"'"), std::string::npos) << out;
+    EXPECT_NE(out.find("<title type='text'>Bob's \"party\"</title>"), std::string::npos);
+}
+
+TEST_F(EntryWriterTest, UpdatedEventKeepsEntryAndTakesChanges) {
+    PrimitiveEvent e = FixtureEvents().at(0);
+    e.title = "Dentist \"regular\" & more";
+    e.content = "new text";
+    e.place = "Bob's \"new\" office";
+    e.updated = "2011-05-02T00:00:00.000Z";
+    e.startTime = "2011-05-01T12:00:00.000+09:00";
+    e.endTime = "2011-05-01T13:00:00.000+09:00";
+    e.eventStatus = 1;
+    e.transparency = 1;
+    e.visibility = 4;
+    e.flags = 1 | 4;
+    e.sequence = 7;
+    e.reminders = {{"sms", 45, false}};
+    std::string out;
+    ASSERT_TRUE(GenerateUpdatedEventXML(e, xml, out)) << LogText();
+    EXPECT_EQ(out.rfind("<entry ", 0), 0u);
+    EXPECT_NE(out.find("xmlns=\"http://www.w3.org/2005/Atom\""), std::string::npos);
+    EXPECT_NE(out.find("xmlns:gd=\"" + kGd + "\""), std::string::npos);
+    EXPECT_NE(out.find("xmlns:gCal=\"http://schemas.google.com/gCal/2005\""), std::string::npos);
+    EXPECT_EQ(out.find("app:edited"), std::string::npos);
+    EXPECT_NE(out.find("<title>Dentist \"regular\" &amp; more</title>"), std::string::npos);
+
+    const PrimitiveEvent back = ReadBack(out);
+    EXPECT_EQ(back.id, e.id);
+    EXPECT_EQ(back.uid, e.uid);
+    EXPECT_EQ(back.editURI, e.editURI);
+    EXPECT_EQ(back.title, e.title);
+    EXPECT_EQ(back.content, e.content);
+    EXPECT_EQ(back.place, e.place);
+    EXPECT_EQ(back.updated, e.updated);
+    EXPECT_EQ(back.startTime, e.startTime);
+    EXPECT_EQ(back.endTime, e.endTime);
+    EXPECT_EQ(back.eventStatus, 1);
+    EXPECT_EQ(back.transparency, 1);
+    EXPECT_EQ(back.visibility, 4);
+    EXPECT_EQ(back.flags, 5);
+    EXPECT_EQ(back.sequence, 7);
+    ASSERT_EQ(back.reminders.size(), 1u);
+    EXPECT_EQ(back.reminders[0].method, "sms");
+    EXPECT_EQ(back.reminders[0].minutesBeforeAlarm, 45);
+}
+
+TEST_F(EntryWriterTest, UpdatedEventWithoutRemindersGetsMethodNone) {
+    PrimitiveEvent e = FixtureEvents().at(0);
+    e.reminders.clear();
+    std::string out;
+    ASSERT_TRUE(GenerateUpdatedEventXML(e, xml, out));
+    EXPECT_EQ(Count(out, "<gd:reminder"), 1u) << out;
+    EXPECT_NE(out.find("<gd:reminder method=\"none\"/></gd:when>"), std::string::npos) << out;
+}
+
+TEST_F(EntryWriterTest, UpdatedSeriesReplacesTopLevelReminders) {
+    PrimitiveEvent e = FixtureEvents().at(1);  // two gd:reminder in a row at entry level
+    ASSERT_EQ(e.recurrenceType, 1);
+    e.recurrence = "DTSTART;VALUE=DATE:20110502\nDTEND;VALUE=DATE:20110503\nRRULE:FREQ=DAILY\n";
+    e.reminders = {{"alert", 20, false}, {"email", 60, false}};
+    std::string out;
+    ASSERT_TRUE(GenerateUpdatedEventXML(e, xml, out));
+    const PrimitiveEvent back = ReadBack(out);
+    EXPECT_EQ(back.recurrence, e.recurrence);
+    ASSERT_EQ(back.reminders.size(), 2u);
+    EXPECT_EQ(back.reminders[0].minutesBeforeAlarm, 20);
+    EXPECT_EQ(back.reminders[1].method, "email");
+    // The old ones (minutes 10 and 15) are gone; the new ones close the entry.
+    EXPECT_EQ(out.find("minutes=\"10\""), std::string::npos);
+    EXPECT_EQ(out.find("minutes=\"15\""), std::string::npos);
+    EXPECT_EQ(out.substr(out.size() - 8), "</entry>");
+}
+
+TEST_F(EntryWriterTest, UpdateRefusesEntriesItCannotEdit) {
+    PrimitiveEvent whole = FixtureEvents().at(0);
+    struct Row {
+        const char* name;
+        std::string xmlText;
+    };
+    std::string noWhere = whole.xml;
+    const auto at = noWhere.find("<gd:where");
+    noWhere.erase(at, noWhere.find("/>", at) + 2 - at);
+    const std::array<Row, 5> rows{{
+        {"empty", ""},
+        {"no gd:where", noWhere},
+        {"not xml", "Error=BadAuthentication"},
+        {"truncated", whole.xml.substr(0, whole.xml.size() / 2)},
+        {"a feed, not an entry", "<feed><entry/></feed>"},
+    }};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        PrimitiveEvent e = whole;
+        e.xml = row.xmlText;
+        std::string out = "unchanged";
+        EXPECT_FALSE(GenerateUpdatedEventXML(e, xml, out));
+        EXPECT_EQ(out, "unchanged");
+    }
+    EXPECT_NE(LogText().find("GenerateUpdatedEventXML"), std::string::npos);
+}
+
+TEST(EscapeForTemplate, Table) {
+    EXPECT_EQ(EscapeForTemplate("A & B <1>", false), "A &amp; B &lt;1&gt;");
+    EXPECT_EQ(EscapeForTemplate("Bob's", false), "Bob's");
+    EXPECT_EQ(EscapeForTemplate("Bob's", true), "Bob&apos;s");
+    EXPECT_EQ(EscapeForTemplate("\"q\"", true), "\"q\"");
+    EXPECT_EQ(EscapeForTemplate("", true), "");
+}
+
+}  // namespace
