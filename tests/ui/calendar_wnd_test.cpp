@@ -16,13 +16,16 @@
 
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
+#include "controller/CalendarManager.h"
 #include "controller/Notifications.h"
 #include "model/CalendarStyleInfo.h"
+#include "platform/TextConv.h"
 #include "platform/Time.h"
 #include "platform/WindowMessages.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWnd.h"
 #include "view/CalendarWndLayout.h"
+#include "view/CalendarWndManagerSource.h"
 #include "view/CalendarWndSource.h"
 
 namespace {
@@ -750,6 +753,52 @@ TEST_P(CalendarWindow, LogsItsLifeAndFallsBackWhenPresentationFails) {
     for (const std::string& line : lines) {
         EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
     }
+}
+
+// The real calendar manager in local mode behind the window: a local edit is
+// stored, announced to the window as a listener, and drawn booked; stored
+// holidays take the holiday style.
+TEST_P(CalendarWindow, ReadsThroughTheCalendarManager) {
+    const std::wstring holidayFeed = L"https://example.invalid/holidays/public/full";
+    Controller::CCalendarManager manager(dir_ / "config.ini", dir_.path());
+    manager.Initialize(L"local", L"", nullptr);
+    manager.CreateLocalDB(holidayFeed);
+    googledata::PrimitiveHoliday holiday;
+    holiday.id = "h1";
+    holiday.title = "National Foundation Day";
+    holiday.date = "2009-02-20";
+    holiday.status = Model::EVENT_STATUS_CONFIRMED;
+    ASSERT_TRUE(manager.Database().UpsertHoliday(platform::WideToUtf8(holidayFeed),
+                                                 googledata::PrimitiveTime(), holiday));
+
+    CCalendarWndManagerSource source(manager);
+    CalendarWndContext context;
+    context.source = &source;
+    context.config = config_.get();
+    context.style = &style_;
+    CCalendarWnd wnd(1, 20, 30, 0, context);
+    Pump();
+    // The holiday falls on the local date its record gives (in New York the
+    // day before: a date-only holiday is read as a UTC midnight).
+    const platform::CTime holidayDate =
+        Model::Holiday::FromPrimitive(holiday, platform::WideToUtf8(holidayFeed)).date;
+    EXPECT_EQ(wnd.Day(CellOf(wnd, 2009, 2, holidayDate.GetDay())).style,
+              &wnd.Style().sundayDayText);
+    const int day = CellOf(wnd, 2009, 2, 18);
+    EXPECT_EQ(wnd.Day(day).booked, 0);
+
+    Model::Event e;
+    e.calendarURI = L"localEvent";
+    e.title = L"Local only";
+    e.startTime = platform::CTime(2009, 2, 18, 9, 0, 0);
+    e.endTime = platform::CTime(2009, 2, 18, 10, 0, 0);
+    manager.AddEvent(e);
+    ASSERT_TRUE(testsupport::WaitFor([&] {
+        Pump();
+        return wnd.Day(day).booked == 1;
+    }));
+    EXPECT_EQ(wnd.Cache().Events().size(), 1u);
+    manager.Terminate();
 }
 
 INSTANTIATE_TEST_SUITE_P(Zones, CalendarWindow, testing::Values("Asia/Tokyo", "America/New_York"),
