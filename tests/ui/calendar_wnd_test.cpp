@@ -801,6 +801,22 @@ TEST_P(CalendarWindow, ReadsThroughTheCalendarManager) {
     manager.Terminate();
 }
 
+TEST_P(CalendarWindow, AStyleChangeIsMeasuredAgain) {
+    auto wnd = Open();
+    const CalendarLayout::Layout before = wnd->GetLayout();
+    wnd->Style().weekdayDayText.fontSize = 20;
+    wnd->Style().monthNumText.outlineThickness = 12;
+    wnd->Redraw();
+    EXPECT_GT(wnd->GetLayout().cell.height, before.cell.height);
+    EXPECT_GT(wnd->GetLayout().header.height, before.header.height);
+    EXPECT_EQ(wnd->Height(), wnd->GetLayout().window.height);
+    wnd->Style().weekdayDayText.fontSize = 9;
+    wnd->Style().monthNumText.outlineThickness = 6;
+    wnd->Redraw();
+    EXPECT_EQ(wnd->GetLayout().cell, before.cell);
+    EXPECT_EQ(wnd->GetLayout().window, before.window);
+}
+
 INSTANTIATE_TEST_SUITE_P(Zones, CalendarWindow, testing::Values("Asia/Tokyo", "America/New_York"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              return std::string(info.param).substr(0, 4) == "Asia" ? "Tokyo"
