@@ -24,6 +24,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "model/CalendarStyleInfo.h"
@@ -188,6 +189,7 @@ private:
     Draw::CDrawBoxItem bottomBack_;
     Draw::CDrawTextItem clock_;
     Draw::CDrawTextItem measureItem_;  // never drawn: measures texts
+    std::unordered_map<std::wstring, CalendarLayout::Size> measureCache_;
     std::vector<Draw::CDrawItem*> drawList_;
 
     // Dates and decoration.

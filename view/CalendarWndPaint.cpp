@@ -184,10 +184,29 @@ void CCalendarWnd::RefreshBooked() {
 }
 
 void CCalendarWnd::CalcLayout() {
+    // Every text is measured on every redraw; the sizes are kept by what
+    // decides them (font, outline, shadow, text), so an unchanged window
+    // builds no glyphs to measure.
     auto measure = [this](const Model::TextStyle& style, const std::wstring& text) {
+        std::wstring key = style.fontFamily;
+        for (int32_t n :
+             {style.fontSize, style.fontStyle, style.outline ? style.outlineThickness : 0,
+              style.shadow, style.shadowOffsetX, style.shadowOffsetY}) {
+            key += L'|' + std::to_wstring(n);
+        }
+        key += L'|' + text;
+        if (const auto found = measureCache_.find(key); found != measureCache_.end()) {
+            return found->second;
+        }
         measureItem_.SetStyle(style);
         const QSizeF size = measureItem_.Renderer().MeasureString(text);
-        return CalendarLayout::ScaleMeasured(size.width(), size.height(), style.fontSize);
+        const CalendarLayout::Size scaled =
+            CalendarLayout::ScaleMeasured(size.width(), size.height(), style.fontSize);
+        if (measureCache_.size() >= 512) {
+            measureCache_.clear();
+        }
+        measureCache_.emplace(std::move(key), scaled);
+        return scaled;
     };
     layout_ = CalendarLayout::CalcLayout(style_, {year_, MondayFirst(), rows_}, measure);
     if (measureCount++ % 20 == 0 && log_ != nullptr) {

@@ -7,19 +7,25 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QImage>
+#include <ctime>
 #include <memory>
 #include <set>
 #include <string>
 
 #include "app/ConfigInfo.h"
+#include "app/MaintenanceLog.h"
+#include "controller/CalendarManager.h"
 #include "controller/Notifications.h"
 #include "model/CalendarStyleInfo.h"
+#include "platform/TextConv.h"
 #include "platform/Time.h"
 #include "platform/WindowMessages.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWnd.h"
 #include "view/CalendarWndLayout.h"
+#include "view/CalendarWndManagerSource.h"
 #include "view/CalendarWndSource.h"
 
 namespace {
@@ -476,6 +482,44 @@ TEST_P(CalendarWindow, TodayHolidaysAndBookedDays) {
     }
     EXPECT_GT(blue, 5);
     EXPECT_EQ(source_.lastFilter, L"");
+
+    // Today's number in the today colour (green), a plain day's not.
+    auto greenIn = [&](int index) {
+        const QRect c = wnd->Day(index).Rect();
+        int n = 0;
+        for (int y = c.top(); y < c.bottom(); ++y) {
+            for (int x = c.left(); x < c.right(); ++x) {
+                const QRgb p = wnd->BackBuffer().pixel(x, y);
+                n += qGreen(p) > 150 && qRed(p) < 100 && qBlue(p) < 100 ? 1 : 0;
+            }
+        }
+        return n;
+    };
+    EXPECT_GT(greenIn(today), 5);
+    EXPECT_EQ(greenIn(plain), 0);
+}
+
+TEST_P(CalendarWindow, OpaqueWhileTheMouseIsOver) {
+    style_.windowBackground = 0x80F4F4F4;  // half transparent
+    CalendarWndContext context;
+    context.config = config_.get();
+    context.style = &style_;
+    context.disableTransparencyWhileMouseOver = true;
+    CCalendarWnd wnd(1, 20, 30, 0, context);
+    Pump();
+    QCursor::setPos(500, 500);
+    wnd.Redraw();
+    if (QCursor::pos() != QPoint(500, 500)) {
+        GTEST_SKIP() << "the platform does not move the cursor";
+    }
+    const CalendarLayout::Layout& l = wnd.GetLayout();
+    const QPoint margin(2, l.grid.y + l.grid.height / 2);
+    EXPECT_FALSE(wnd.OpaqueWhileHovered());
+    EXPECT_EQ(qAlpha(wnd.BackBuffer().pixel(margin)), 0x80);
+    QCursor::setPos(wnd.Left() + 5, wnd.Top() + 5);
+    wnd.Redraw();
+    EXPECT_TRUE(wnd.OpaqueWhileHovered());
+    EXPECT_EQ(qAlpha(wnd.BackBuffer().pixel(margin)), 0xFF);
 }
 
 TEST_P(CalendarWindow, PaintsTheStyleIntoTheBackBuffer) {
@@ -632,6 +676,145 @@ TEST_P(CalendarWindow, ExtremeMonthOffsetsStayDrawable) {
         EXPECT_LE(wnd->GetYear(), 9998) << offset;
         EXPECT_GT(wnd->RedrawCount(), 0);
     }
+}
+
+TEST_P(CalendarWindow, DropShadowFollowsTheStyle) {
+    auto plain = Open();
+    EXPECT_FALSE(plain->Shadow().IsCreated());  // no companion window without a shadow
+
+    style_.dropShadow = 1;
+    style_.dropShadowOffsetX = 4;
+    style_.dropShadowOffsetY = -3;
+    auto shadowed = Open();
+    ASSERT_TRUE(shadowed->Shadow().IsCreated());
+    EXPECT_EQ(shadowed->Shadow().OffsetX(), 4);
+    EXPECT_EQ(shadowed->Shadow().OffsetY(), -3);
+    EXPECT_TRUE(shadowed->Shadow().Status() & Utility::CWndShadow::kVisible);
+    EXPECT_FALSE(shadowed->Shadow().Image().isNull());
+
+    // Offsets outside -20..20 are not applied; switching the shadow off hides it.
+    shadowed->Style().dropShadowOffsetX = 21;
+    shadowed->Style().dropShadow = 0;
+    shadowed->Redraw();
+    EXPECT_EQ(shadowed->Shadow().OffsetX(), 4);
+    EXPECT_FALSE(shadowed->Shadow().Status() & Utility::CWndShadow::kVisible);
+}
+
+// A window whose per-pixel presentation fails, as on a display without an
+// alpha visual.
+class NoAlphaWnd : public CCalendarWnd {
+public:
+    using CCalendarWnd::CCalendarWnd;
+    int tries = 0;
+
+protected:
+    bool UpdateLayered() override {
+        ++tries;
+        return false;
+    }
+};
+
+TEST_P(CalendarWindow, LogsItsLifeAndFallsBackWhenPresentationFails) {
+    // The log starts a weekday file afresh unless it was written today, so
+    // this test runs on the real clock.
+    now_ = static_cast<int64_t>(std::time(nullptr));
+    const platform::CTime today(now_);
+    Utility::CMaintenanceLog log;
+    log.SetFolder(dir_.path());
+    source_.events = {TimedEvent(today.GetYear(), today.GetMonth(), 15, 10, L"dentist")};
+    CalendarWndContext context;
+    context.source = &source_;
+    context.config = config_.get();
+    context.log = &log;
+    NoAlphaWnd wnd(7, 20, 30, 0, context);
+    Pump();
+    wnd.Redraw();
+    EXPECT_TRUE(wnd.PresentationFailed());
+    EXPECT_EQ(wnd.tries, 1);  // never tried again
+    EXPECT_TRUE(wnd.isVisible());
+
+    const long shown = today.GetYear() * 65536L + today.GetMonth();
+    platform::PostMessage(wnd.Handle(), Controller::kCalendarWndManagerMessage,
+                          Controller::NOTIFY_EVENT_UPDATED, shown);
+    Pump();
+    const std::string ym = std::to_string(today.GetYear()) + "," + std::to_string(today.GetMonth());
+    const std::string text = testsupport::ReadFile(log.FileNameFor(now_));
+    const std::string lines[] = {
+        "[info] <view> Calander x:20 y:30 offset:0 year:" + std::to_string(today.GetYear()) +
+            " month:" + std::to_string(today.GetMonth()) + ")",
+        "<view> wnd init done",
+        "<view> update holiday cache (",
+        "<view> update event cache (",
+        "[ERR!] <view> UpdateLayeredWindow failed:0",
+        "<view> cal mng event-enter (7)",
+        "<view> update view (7," + ym + ")",
+        "<view> cal mng event-leave",
+    };
+    for (const std::string& line : lines) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    }
+}
+
+// The real calendar manager in local mode behind the window: a local edit is
+// stored, announced to the window as a listener, and drawn booked; stored
+// holidays take the holiday style.
+TEST_P(CalendarWindow, ReadsThroughTheCalendarManager) {
+    const std::wstring holidayFeed = L"https://example.invalid/holidays/public/full";
+    Controller::CCalendarManager manager(dir_ / "config.ini", dir_.path());
+    manager.Initialize(L"local", L"", nullptr);
+    manager.CreateLocalDB(holidayFeed);
+    googledata::PrimitiveHoliday holiday;
+    holiday.id = "h1";
+    holiday.title = "National Foundation Day";
+    holiday.date = "2009-02-20";
+    holiday.status = Model::EVENT_STATUS_CONFIRMED;
+    ASSERT_TRUE(manager.Database().UpsertHoliday(platform::WideToUtf8(holidayFeed),
+                                                 googledata::PrimitiveTime(), holiday));
+
+    CCalendarWndManagerSource source(manager);
+    CalendarWndContext context;
+    context.source = &source;
+    context.config = config_.get();
+    context.style = &style_;
+    CCalendarWnd wnd(1, 20, 30, 0, context);
+    Pump();
+    // The holiday falls on the local date its record gives (in New York the
+    // day before: a date-only holiday is read as a UTC midnight).
+    const platform::CTime holidayDate =
+        Model::Holiday::FromPrimitive(holiday, platform::WideToUtf8(holidayFeed)).date;
+    EXPECT_EQ(wnd.Day(CellOf(wnd, 2009, 2, holidayDate.GetDay())).style,
+              &wnd.Style().sundayDayText);
+    const int day = CellOf(wnd, 2009, 2, 18);
+    EXPECT_EQ(wnd.Day(day).booked, 0);
+
+    Model::Event e;
+    e.calendarURI = L"localEvent";
+    e.title = L"Local only";
+    e.startTime = platform::CTime(2009, 2, 18, 9, 0, 0);
+    e.endTime = platform::CTime(2009, 2, 18, 10, 0, 0);
+    manager.AddEvent(e);
+    ASSERT_TRUE(testsupport::WaitFor([&] {
+        Pump();
+        return wnd.Day(day).booked == 1;
+    }));
+    EXPECT_EQ(wnd.Cache().Events().size(), 1u);
+    manager.Terminate();
+}
+
+TEST_P(CalendarWindow, AStyleChangeIsMeasuredAgain) {
+    auto wnd = Open();
+    const CalendarLayout::Layout before = wnd->GetLayout();
+    wnd->Style().weekdayDayText.fontSize = 20;
+    wnd->Style().monthNumText.outlineThickness = 12;
+    wnd->Redraw();
+    EXPECT_GT(wnd->GetLayout().cell.height, before.cell.height);
+    EXPECT_GT(wnd->GetLayout().header.height, before.header.height);
+    EXPECT_EQ(wnd->Height(), wnd->GetLayout().window.height);
+    wnd->Style().weekdayDayText.fontSize = 9;
+    wnd->Style().monthNumText.outlineThickness = 6;
+    wnd->Redraw();
+    EXPECT_EQ(wnd->GetLayout().cell, before.cell);
+    EXPECT_EQ(wnd->GetLayout().window, before.window);
 }
 
 INSTANTIATE_TEST_SUITE_P(Zones, CalendarWindow, testing::Values("Asia/Tokyo", "America/New_York"),

@@ -1,0 +1,18 @@
+#include "view/CalendarWndManagerSource.h"
+
+#include "controller/CalendarManager.h"
+
+bool CCalendarWndManagerSource::GetEvents(std::list<Model::Event>& events, int year, int month,
+                                          int count) {
+    return manager_.GetEvents(events, year, month, count);
+}
+
+bool CCalendarWndManagerSource::GetHolidays(std::list<Model::Holiday>& holidays, int year,
+                                            int month, int count,
+                                            const std::wstring& calendarFilter) {
+    return manager_.GetHolidays(holidays, year, month, count, calendarFilter);
+}
+
+void CCalendarWndManagerSource::AddListener(platform::WindowHandle window, uint32_t message) {
+    manager_.AddListener(window, message);
+}

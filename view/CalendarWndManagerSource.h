@@ -1,0 +1,23 @@
+// CCalendarWndManagerSource: the calendar manager as a calendar window's data
+// source. It forwards the three calls and adds nothing; the manager outlives
+// it. User-interface thread only, as the windows that call it.
+#pragma once
+
+#include "view/CalendarWndSource.h"
+
+namespace Controller {
+class CCalendarManager;
+}
+
+class CCalendarWndManagerSource : public ICalendarWndSource {
+public:
+    explicit CCalendarWndManagerSource(Controller::CCalendarManager& manager) : manager_(manager) {}
+
+    bool GetEvents(std::list<Model::Event>& events, int year, int month, int count) override;
+    bool GetHolidays(std::list<Model::Holiday>& holidays, int year, int month, int count,
+                     const std::wstring& calendarFilter) override;
+    void AddListener(platform::WindowHandle window, uint32_t message) override;
+
+private:
+    Controller::CCalendarManager& manager_;
+};
