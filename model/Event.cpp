@@ -13,13 +13,32 @@ using platform::Utf8ToWide;
 
 constexpr int64_t kDaySeconds = 86400;
 
+}  // namespace
+
+bool DateTextToLocal(const PrimitiveTime& value, platform::CTime& out) {
+    if (value.isDate) {
+        // A date names a day of the calendar, wherever the user is: its local
+        // midnight (not the midnight of UTC, which lies on the day before
+        // west of UTC).
+        try {
+            out = platform::CTime(value.year, value.month, value.day, 0, 0, 0);
+        } catch (const std::exception&) {
+            return false;
+        }
+        return true;
+    }
+    out = PrimitiveTime::ToLocalTime(value);
+    return true;
+}
+
+namespace {
+
 // Parses service time text into a local time; false when the text is rejected.
 bool ParseLocal(const std::string& text, platform::CTime& out, bool* isDate = nullptr) {
     PrimitiveTime value;
-    if (!PrimitiveTime::Parse(Utf8ToWide(text), value)) {
+    if (!PrimitiveTime::Parse(Utf8ToWide(text), value) || !DateTextToLocal(value, out)) {
         return false;
     }
-    out = PrimitiveTime::ToLocalTime(value);
     if (isDate != nullptr) {
         *isDate = value.isDate;
     }

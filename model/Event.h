@@ -11,6 +11,7 @@
 
 #include "googledata/PrimitiveCalendar.h"
 #include "googledata/PrimitiveEvent.h"
+#include "googledata/PrimitiveTime.h"
 #include "platform/Time.h"
 
 namespace Model {
@@ -98,6 +99,11 @@ public:
     // the whole day (ending at or after the next midnight) is.
     bool OccursOnDay(const platform::CTime& anyTimeOfDay) const;
 };
+
+// The local time of parsed service time text: a date alone is the local
+// midnight of that calendar day; a date-time is converted as the service
+// record says. False for a date that cannot be a local time.
+bool DateTextToLocal(const googledata::PrimitiveTime& value, platform::CTime& out);
 
 // Appends a copy of `event` unless the list already holds it: for an
 // expanded occurrence of a series (ORIGINAL) the same local id, start and

@@ -1,6 +1,7 @@
 #include "model/Holiday.h"
 
 #include "googledata/PrimitiveTime.h"
+#include "model/Event.h"
 #include "platform/TextConv.h"
 
 namespace Model {
@@ -8,10 +9,12 @@ namespace {
 
 platform::CTime ParseOrZero(const std::string& text) {
     googledata::PrimitiveTime value;
-    if (!googledata::PrimitiveTime::Parse(platform::Utf8ToWide(text), value)) {
+    platform::CTime local;
+    if (!googledata::PrimitiveTime::Parse(platform::Utf8ToWide(text), value) ||
+        !DateTextToLocal(value, local)) {
         return platform::CTime(0);
     }
-    return googledata::PrimitiveTime::ToLocalTime(value);
+    return local;
 }
 
 }  // namespace

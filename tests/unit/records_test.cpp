@@ -132,7 +132,7 @@ TEST(ModelRecords, EventFromPrimitiveWithoutAStartIsAllDayIn2000) {
     }
 }
 
-TEST(ModelRecords, AllDayEventLandsOnTheDayBeforeWestOfUtc) {
+TEST(ModelRecords, AllDayEventKeepsItsDateWestOfUtc) {
     googledata::PrimitiveEvent p;
     p.startTime = "2011-05-03";
     p.endTime = "2011-05-04";
@@ -144,11 +144,13 @@ TEST(ModelRecords, AllDayEventLandsOnTheDayBeforeWestOfUtc) {
         EXPECT_EQ(e.endTime, CTime(2011, 5, 4, 0, 0, 0));
     }
     {
+        // The service record alone lands on the day before; the view keeps
+        // the calendar date.
         ScopedTz tz("America/New_York");
         const Model::Event e = Model::Event::FromPrimitive(p, SampleCalendar());
         EXPECT_TRUE(e.isAllDay);
-        EXPECT_EQ(e.startTime, CTime(2011, 5, 2, 0, 0, 0));
-        EXPECT_EQ(e.endTime, CTime(2011, 5, 3, 0, 0, 0));
+        EXPECT_EQ(e.startTime, CTime(2011, 5, 3, 0, 0, 0));
+        EXPECT_EQ(e.endTime, CTime(2011, 5, 4, 0, 0, 0));
     }
 }
 
@@ -175,7 +177,7 @@ TEST(ModelRecords, CalendarAndHolidayFromPrimitive) {
     EXPECT_EQ(holiday.calendarURI, L"holiday-uri");
     {
         ScopedTz west("America/New_York");
-        EXPECT_EQ(Model::Holiday::FromPrimitive(h, "u").date, CTime(2011, 5, 4, 0, 0, 0));
+        EXPECT_EQ(Model::Holiday::FromPrimitive(h, "u").date, CTime(2011, 5, 5, 0, 0, 0));
     }
 }
 
