@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <unordered_set>
 
 #include "app/MaintenanceLog.h"
 #include "app/StringTable.h"
@@ -62,6 +63,32 @@ std::string AsFeed(const std::string& entry) {
     }
     return "<feed xmlns='http://www.w3.org/2005/Atom'>" + body + "</feed>";
 }
+
+}  // namespace
+
+// The events of one GetEvents call, kept without duplicates (an expanded
+// occurrence is told apart by its local id, start and end, any other event
+// by its local id) in constant time per event.
+class EventCollector {
+public:
+    explicit EventCollector(std::list<Model::Event>& out) : out_(out) {}
+    void Add(const Model::Event& e) {
+        std::wstring key = e.localEventID;
+        if (e.recurrenceType == Model::RECURRENCE_ORIGINAL) {
+            key += L'|' + std::to_wstring(e.startTime.GetTime()) + L'|' +
+                   std::to_wstring(e.endTime.GetTime());
+        }
+        if (seen_.insert(std::move(key)).second) {
+            out_.push_back(e);
+        }
+    }
+
+private:
+    std::list<Model::Event>& out_;
+    std::unordered_set<std::wstring> seen_;
+};
+
+namespace {
 
 bool IsShownStatus(int32_t status) {
     return status == Model::EVENT_STATUS_TENTATIVE || status == Model::EVENT_STATUS_CONFIRMED;
@@ -509,7 +536,8 @@ bool CCalendarManager::GetCalendars(std::list<Model::Calendar>& out) {
 }
 
 void CCalendarManager::ExpandSeries(const PrimitiveEvent& series, const PrimitiveCalendar& calendar,
-                                    int year, int month, std::list<Model::Event>& out) {
+                                    int year, int month, const ExceptionMap& exceptionsByKey,
+                                    EventCollector& out) {
     const CTime from(year, month, 1, 0, 0, 0);
     int nextYear = 0, nextMonth = 0;
     AddMonths(year, month, 1, nextYear, nextMonth);
@@ -522,12 +550,10 @@ void CCalendarManager::ExpandSeries(const PrimitiveEvent& series, const Primitiv
         return;
     }
 
-    std::list<PrimitiveEvent> exceptions;
-    if (!db_.GetRecurrenceExceptionEvents(
-            calendar.calendarURI, ExceptionKey(calendar.calendarURI, series.uid), exceptions)) {
-        Log(Utility::kLogError, "<calmng> DB error");
-        exceptions.clear();
-    }
+    static const std::list<PrimitiveEvent> kNone;
+    const auto found = exceptionsByKey.find(ExceptionKey(calendar.calendarURI, series.uid));
+    const std::list<PrimitiveEvent>& exceptions =
+        found == exceptionsByKey.end() ? kNone : found->second;
     std::vector<Model::Event> built;
     std::vector<CTime> originalStarts;
     for (const auto& e : exceptions) {
@@ -549,7 +575,7 @@ void CCalendarManager::ExpandSeries(const PrimitiveEvent& series, const Primitiv
             PlaceOccurrence(occurrences[i], master.startTime, master.endTime, master.isAllDay);
         occurrence.startTime = span.start;
         occurrence.endTime = span.end;
-        Model::AddEventWithoutDuplicates(out, occurrence);
+        out.Add(occurrence);
     }
 
     for (const Model::Event& exception : built) {
@@ -558,7 +584,7 @@ void CCalendarManager::ExpandSeries(const PrimitiveEvent& series, const Primitiv
         }
         for (CTime day = from; day < to; day = platform::LocalMidnight(day + 86400 + 3600)) {
             if (exception.OccursOnDay(day)) {
-                Model::AddEventWithoutDuplicates(out, exception);
+                out.Add(exception);
                 break;
             }
         }
@@ -570,6 +596,7 @@ bool CCalendarManager::GetEvents(std::list<Model::Event>& out, int year, int mon
         log_->Write(Utility::kLogInfo, "<calmng> GetEvents", year, month, count);
     }
     out.clear();
+    EventCollector collector(out);
     std::list<PrimitiveCalendar> calendars;
     if (!db_.GetCalendars(calendars)) {
         Log(Utility::kLogInfo, "<calmng> GetEvents -- failed");
@@ -582,6 +609,18 @@ bool CCalendarManager::GetEvents(std::list<Model::Event>& out, int year, int mon
         Log(Utility::kLogInfo, "<calmng> getting" + CalendarShortName(calendar.calendarURI));
         std::list<PrimitiveEvent> originals;
         db_.GetRecurrenceOriginalEvents(calendar.calendarURI, originals);
+        // The exceptions of all the calendar's series, read once and found by
+        // the key of their series.
+        ExceptionMap exceptionsByKey;
+        if (!originals.empty()) {
+            std::list<PrimitiveEvent> exceptions;
+            if (!db_.GetAllRecurrenceExceptionEvents(calendar.calendarURI, exceptions)) {
+                Log(Utility::kLogError, "<calmng> DB error");
+            }
+            for (auto& e : exceptions) {
+                exceptionsByKey[e.originalEvent].push_back(std::move(e));
+            }
+        }
         for (int i = 0; i < count; ++i) {
             int y = 0, m = 0;
             AddMonths(year, month, i, y, m);
@@ -589,12 +628,12 @@ bool CCalendarManager::GetEvents(std::list<Model::Event>& out, int year, int mon
             db_.GetNormalEvents(calendar.calendarURI, y, m, singles);
             for (const auto& e : singles) {
                 if (IsShownStatus(e.eventStatus)) {
-                    Model::AddEventWithoutDuplicates(out, Model::Event::FromPrimitive(e, calendar));
+                    collector.Add(Model::Event::FromPrimitive(e, calendar));
                 }
             }
             for (const auto& series : originals) {
                 if (IsShownStatus(series.eventStatus)) {
-                    ExpandSeries(series, calendar, y, m, out);
+                    ExpandSeries(series, calendar, y, m, exceptionsByKey, collector);
                 }
             }
         }

@@ -24,6 +24,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 
 #include "controller/RecurrenceCache.h"
 #include "googledata/CalendarEventDB.h"
@@ -41,6 +42,10 @@ class GoogleCalendarAPI;
 }
 
 namespace Controller {
+
+class EventCollector;
+// The exceptions of a calendar's series, by the key that names their series.
+using ExceptionMap = std::unordered_map<std::string, std::list<googledata::PrimitiveEvent>>;
 
 class CCalendarManager {
 public:
@@ -166,7 +171,7 @@ private:
     int CalendarMode() const;
     void ExpandSeries(const googledata::PrimitiveEvent& series,
                       const googledata::PrimitiveCalendar& calendar, int year, int month,
-                      std::list<Model::Event>& out);
+                      const ExceptionMap& exceptionsByKey, EventCollector& out);
 
     const std::string configPath_;
     const std::string dataFolder_;

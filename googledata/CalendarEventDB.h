@@ -94,6 +94,10 @@ public:
     bool GetRecurrenceExceptionEvents(const std::string& calendarURI,
                                       const std::string& originalEvent,
                                       std::list<PrimitiveEvent>& events);
+    // Every exception of every series of the calendar (one query for a view
+    // that expands many series).
+    bool GetAllRecurrenceExceptionEvents(const std::string& calendarURI,
+                                         std::list<PrimitiveEvent>& events);
     bool GetUnsyncedEvents(const std::string& calendarURI, std::list<PrimitiveEvent>& events);
     // True when the query ran; `synced` is false for an unknown local id.
     bool IsSynced(const std::string& calendarURI, const std::string& localEventID, bool& synced);

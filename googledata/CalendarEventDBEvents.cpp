@@ -413,6 +413,17 @@ bool CalendarEventDB::GetRecurrenceExceptionEvents(const std::string& uri,
                    });
 }
 
+bool CalendarEventDB::GetAllRecurrenceExceptionEvents(const std::string& uri,
+                                                      std::list<PrimitiveEvent>& events) {
+    return Guarded("googledata::CalendarEventDB::GetAllRecurrenceExceptionEvents",
+                   kHandlerGetRecurrenceExceptionEvents, [&] {
+                       return SelectEvents(std::string("SELECT ") + kEventColumns +
+                                               " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
+                                               " AND recurrenceType=2",
+                                           events, &queryStats_);
+                   });
+}
+
 bool CalendarEventDB::GetUnsyncedEvents(const std::string& uri, std::list<PrimitiveEvent>& events) {
     return Guarded("googledata::CalendarEventDB::GetUnsyncedEvents", kHandlerGetUnsyncedEvents,
                    [&] {
