@@ -1,6 +1,7 @@
 #include "platform/Time.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace platform {
@@ -91,6 +92,13 @@ uint32_t GetTickCount() {
                         std::chrono::steady_clock::now().time_since_epoch())
                         .count();
     return static_cast<uint32_t>(ms);
+}
+
+void PinLocalZone() {
+    if (std::getenv("TZ") == nullptr) {
+        ::setenv("TZ", ":/etc/localtime", 0);
+    }
+    ::tzset();
 }
 
 CTime LocalMidnight(const CTime& t) {
