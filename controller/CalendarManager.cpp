@@ -968,6 +968,23 @@ bool CCalendarManager::DownloadHolidayProc(const MSG_DOWNLOAD_HOLIDAY& m) {
     return true;
 }
 
+void CCalendarManager::FinishDownload(const std::string& calendarURI, long total,
+                                      uint32_t started) {
+    db_.SetEventLastUpdatedTime(
+        calendarURI,
+        PrimitiveTime::FromTime(CTime::GetCurrentTime() - kUpdatedSlackSeconds, false));
+    if (total == 0) {
+        Log(Utility::kLogInfo, "<calmng> no update");
+    } else if (total >= kStatisticsThreshold) {
+        db_.UpdateQueryStatistics();
+    }
+    NotifyAll(NOTIFY_EVENT_UPDATED, 0);
+    if (log_) {
+        log_->Write(Utility::kLogInfo, "<calmng> proc ticks",
+                    static_cast<long>(platform::GetTickCount() - started));
+    }
+}
+
 bool CCalendarManager::DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& m) {
     Log(Utility::kLogInfo, "<calmng> request all event" + CalendarShortName(m.calendarURI));
     const uint32_t started = platform::GetTickCount();
@@ -1002,19 +1019,7 @@ bool CCalendarManager::DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& m) {
         url = nextLink;
     } while (!url.empty());
 
-    db_.SetEventLastUpdatedTime(
-        m.calendarURI,
-        PrimitiveTime::FromTime(CTime::GetCurrentTime() - kUpdatedSlackSeconds, false));
-    if (total == 0) {
-        Log(Utility::kLogInfo, "<calmng> no update");
-    } else if (total >= kStatisticsThreshold) {
-        db_.UpdateQueryStatistics();
-    }
-    NotifyAll(NOTIFY_EVENT_UPDATED, 0);
-    if (log_) {
-        log_->Write(Utility::kLogInfo, "<calmng> proc ticks",
-                    static_cast<long>(platform::GetTickCount() - started));
-    }
+    FinishDownload(m.calendarURI, total, started);
     return true;
 }
 
@@ -1053,19 +1058,7 @@ bool CCalendarManager::DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT
         url = nextLink;
     } while (!url.empty());
 
-    db_.SetEventLastUpdatedTime(
-        m.calendarURI,
-        PrimitiveTime::FromTime(CTime::GetCurrentTime() - kUpdatedSlackSeconds, false));
-    if (total == 0) {
-        Log(Utility::kLogInfo, "<calmng> no update");
-    } else if (total >= kStatisticsThreshold) {
-        db_.UpdateQueryStatistics();
-    }
-    NotifyAll(NOTIFY_EVENT_UPDATED, 0);
-    if (log_) {
-        log_->Write(Utility::kLogInfo, "<calmng> proc ticks",
-                    static_cast<long>(platform::GetTickCount() - started));
-    }
+    FinishDownload(m.calendarURI, total, started);
     return true;
 }
 

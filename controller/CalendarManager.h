@@ -151,6 +151,9 @@ private:
     bool DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& message);
     bool DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT& message);
     bool UploadEventProc(const MSG_UPLOAD_EVENT& message);
+    // The end of a completed download: the calendar's sync time, the query
+    // statistics after a large one, the notification and the timing line.
+    void FinishDownload(const std::string& calendarURI, long total, uint32_t started);
     // Classifies a failure; true when the request counts as handled.
     bool Classify(long httpStatus, const std::string& text);
     std::string FailureText() const;
