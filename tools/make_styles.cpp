@@ -88,7 +88,7 @@ void Paper(CCalendarStyleInfo& s) {
     s.todayDayText.boxFrameColor = 0xFF333333;
     SetDay(s.otherMonthDayText, 0xFFCFCFCF);
     s.bookedTextColor = 0xFF333333;
-    s.bookedBackgroundOn = 1;
+    s.bookedBackgroundOn = 0;  // booked days are bold; the box would hide today's mark
     s.bookedBackgroundColor = 0xFFEDEDED;
     s.dropShadow = 1;
     s.dropShadowOffsetX = 2;
@@ -122,7 +122,7 @@ void Amber(CCalendarStyleInfo& s) {
     s.todayDayText.boxFrameColor = 0xFFB85C22;
     SetDay(s.otherMonthDayText, 0xFFD9C2A4);
     s.bookedTextColor = 0xFFB85C22;
-    s.bookedBackgroundOn = 1;
+    s.bookedBackgroundOn = 0;  // booked days are bold; the box would hide today's mark
     s.bookedBackgroundColor = 0xFFFBE2C2;
     s.dropShadow = 1;
     s.dropShadowOffsetX = 3;
