@@ -114,24 +114,20 @@ TEST_P(EndToEnd, AccountDataArrivesAndBookedDaysAreDrawn) {
     const platform::CTime trip(month.GetYear(), month.GetMonth(), 20, 12, 0, 0);
     const platform::CTime holiday(month.GetYear(), month.GetMonth(), 15, 12, 0, 0);
     const platform::CTime free(month.GetYear(), month.GetMonth(), 12, 12, 0, 0);
-    // West of UTC the store currently places all-day events and holidays one
-    // day early (the 19th and the 14th in New York): a fault of the all-day
-    // date conversion below the windows, reported; only the timed event is
-    // checked there until it is mended.
-    const bool allDay = std::string(GetParam()) == "Asia/Tokyo";
+    // All-day events and holidays keep their calendar date in every zone
+    // (west of UTC too).
     ASSERT_TRUE(testsupport::WaitFor(
         [&] {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             const auto* a = DayItem(cal, dentist);
             const auto* b = DayItem(cal, trip);
-            if (!a || !b || !a->booked || cal.Cache().Holidays().empty()) {
-                return false;
-            }
-            return !allDay ||
-                   (b->booked && cal.Cache().IsHoliday(platform::LocalMidnight(holiday)));
+            return a && b && a->booked && b->booked && !cal.Cache().Holidays().empty();
         },
         std::chrono::seconds(30)));
     EXPECT_FALSE(DayItem(cal, free)->booked);
+    EXPECT_FALSE(DayItem(cal, trip - 86400)->booked);
+    EXPECT_TRUE(cal.Cache().IsHoliday(platform::LocalMidnight(holiday)));
+    EXPECT_FALSE(cal.Cache().IsHoliday(platform::LocalMidnight(holiday - 86400)));
 
     const std::string text = testsupport::ReadFile(log.FileNameFor(platform::NowSeconds()));
     EXPECT_NE(text.find("[info] <dispatch> NOTIFY_CALENDAR_UPDATED\n"), std::string::npos);
