@@ -4,8 +4,9 @@
 // any time range.
 //
 // Owns the parsed libical component (an inline time zone lives inside it)
-// and, for rules that cannot skip ahead (COUNT, BYWEEKNO, HOURLY and finer),
-// the instances generated so far, so each is generated only once.
+// and generated instances: for rules that cannot skip ahead (COUNT, BYWEEKNO,
+// HOURLY and finer) all generated so far, for the others a window around the
+// last range asked for, so neighbouring months need no libical iterator.
 //
 // Not thread-safe: one thread at a time may use an object (CRecurrenceCache
 // serialises its callers). Every libical call is made under one process-wide
