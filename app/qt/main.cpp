@@ -3,10 +3,12 @@
 #include <cstdlib>
 
 #include "app/qt/DaymarkApp.h"
+#include "controller/Icalendar.h"
 #include "platform/Time.h"
 
 int main(int argc, char** argv) {
     platform::PinLocalZone();
+    CIcalendar::Initialize();  // libical's zone table, before any other thread
     // Wayland clients cannot place their own windows on the desktop: in a
     // Wayland session the calendar windows go through XWayland.
     if (std::getenv("WAYLAND_DISPLAY") != nullptr && std::getenv("DISPLAY") != nullptr &&
