@@ -985,12 +985,27 @@ void CCalendarManager::FinishDownload(const std::string& calendarURI, long total
     }
 }
 
+// False (with a log line) when a feed's next link names a page already
+// fetched: a service that answers so would keep the worker in the loop.
+bool CCalendarManager::NextPageIsNew(const std::string& url,
+                                     std::unordered_set<std::string>& fetched) {
+    if (fetched.insert(url).second) {
+        return true;
+    }
+    Log(Utility::kLogError, "<calmng> next link repeats a fetched page");
+    return false;
+}
+
 bool CCalendarManager::DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& m) {
     Log(Utility::kLogInfo, "<calmng> request all event" + CalendarShortName(m.calendarURI));
     const uint32_t started = platform::GetTickCount();
     std::string url = m.calendarURI;
     long total = 0;
+    std::unordered_set<std::string> fetched;
     do {
+        if (stopRequested_ || !NextPageIsNew(url, fetched)) {
+            return false;
+        }
         std::vector<PrimitiveEvent> events;
         std::string nextLink;
         int startIndex = 0, totalResults = 0;
@@ -1029,7 +1044,11 @@ bool CCalendarManager::DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT
     const uint32_t started = platform::GetTickCount();
     std::string url = m.calendarURI;
     long total = 0;
+    std::unordered_set<std::string> fetched;
     do {
+        if (stopRequested_ || !NextPageIsNew(url, fetched)) {
+            return false;
+        }
         std::vector<PrimitiveEvent> events;
         std::string nextLink;
         if (!api_->GetEventUpdates(url, m.updatedMin, events, nextLink)) {

@@ -25,6 +25,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "controller/RecurrenceCache.h"
 #include "googledata/CalendarEventDB.h"
@@ -151,6 +152,9 @@ private:
     bool DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& message);
     bool DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT& message);
     bool UploadEventProc(const MSG_UPLOAD_EVENT& message);
+    // Records `url` as fetched; false when it was fetched already (a next
+    // link that leads back to an earlier page).
+    bool NextPageIsNew(const std::string& url, std::unordered_set<std::string>& fetched);
     // The end of a completed download: the calendar's sync time, the query
     // statistics after a large one, the notification and the timing line.
     void FinishDownload(const std::string& calendarURI, long total, uint32_t started);

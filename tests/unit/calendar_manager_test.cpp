@@ -277,6 +277,27 @@ TEST_F(ManagerTest, FailingRequestIsTriedFourTimesThenTheNextIsServed) {
     EXPECT_EQ(manager->GetLastErrorDescription(), L"ネットワークに問題があります。");
 }
 
+TEST_F(ManagerTest, FeedWhoseNextLinkLeadsBackIsNotFollowedForever) {
+    Start();
+    // Every page of the feed names the same page as the next one.
+    const std::string page =
+        "<?xml version='1.0' encoding='UTF-8'?><feed xmlns='http://www.w3.org/2005/Atom'>"
+        "<link rel='next' type='application/atom+xml' href='" +
+        feed + "?start-index=1'/></feed>";
+    server->ArmFault(
+        R"({"kind":"status","code":200,"count":-1,"content_type":"application/atom+xml","path":)" +
+        StandinServer::Quote(feed.substr(feed.find("/calendar/"))) +
+        ",\"body\":" + StandinServer::Quote(page) + "}");
+    manager->DownloadAllEvent(platform::Utf8ToWide(feed));
+    ASSERT_TRUE(
+        WaitFor([&] { return LogText().find("Retryout! msg type: (2)") != std::string::npos; },
+                std::chrono::seconds(30)));
+    server->ClearFaults();
+    EXPECT_NE(LogText().find("[ERR!] <calmng> next link repeats a fetched page"),
+              std::string::npos);
+    EXPECT_EQ(Count(Controller::NOTIFY_EVENT_UPDATED), 0u);  // not a completed download
+}
+
 TEST_F(ManagerTest, RefusedPasswordEmptiesTheQueueWithoutRetry) {
     Start("wrong password");
     manager->DownloadCalenar();
