@@ -287,41 +287,74 @@ void CCalendarManager::CreateLocalDB(const std::wstring& holidayCalendarURI) {
 }
 
 void CCalendarManager::ApplyTransportSettings() {
+    TransportSettings settings;
+    {
+        std::lock_guard<std::mutex> guard(settingsMutex_);
+        settings = transport_;
+        transportDirty_ = false;
+    }
     googledata::HttpClient& t = api_->Transport();
     t.SetCommLogPath(dataFolder_ + "/log/comm.log");
-    t.SetProxy(transport_.proxy, transport_.proxyUser, transport_.proxyPassword);
-    t.SetExtraCaFile(transport_.extraCaFile);
-    t.SetTimeout(transport_.timeoutSeconds);
-    t.SetHttpLog(transport_.httpLogPath);
+    t.SetProxy(settings.proxy, settings.proxyUser, settings.proxyPassword);
+    t.SetExtraCaFile(settings.extraCaFile);
+    t.SetTimeout(settings.timeoutSeconds);
+    t.SetHttpLog(settings.httpLogPath);
+    googledata::HttpClient::SetCurlLog(settings.curlLogLevel, settings.curlLogPath);
+    api_->SetServiceBase(settings.loginUrl);
+}
+
+void CCalendarManager::ApplyPendingTransportSettings() {
+    bool dirty = false;
+    {
+        std::lock_guard<std::mutex> guard(settingsMutex_);
+        dirty = transportDirty_;
+    }
+    if (dirty) {
+        ApplyTransportSettings();
+    }
+}
+
+void CCalendarManager::ChangeTransportSettings(
+    const std::function<void(TransportSettings&)>& change) {
+    {
+        std::lock_guard<std::mutex> guard(settingsMutex_);
+        change(transport_);
+        transportDirty_ = true;
+    }
+    // While the worker runs, the client is its own: it takes the new
+    // settings before its next request.
+    if (!running_) {
+        ApplyTransportSettings();
+    }
 }
 
 void CCalendarManager::SetProxy(bool enabled, const std::wstring& proxy, const std::wstring& user,
                                 const std::wstring& password) {
-    transport_.proxy = enabled ? WideToUtf8(proxy) : std::string();
-    transport_.proxyUser = enabled ? WideToUtf8(user) : std::string();
-    transport_.proxyPassword = enabled ? WideToUtf8(password) : std::string();
-    ApplyTransportSettings();
+    ChangeTransportSettings([&](TransportSettings& t) {
+        t.proxy = enabled ? WideToUtf8(proxy) : std::string();
+        t.proxyUser = enabled ? WideToUtf8(user) : std::string();
+        t.proxyPassword = enabled ? WideToUtf8(password) : std::string();
+    });
 }
 
 void CCalendarManager::SetHttpLog(bool enabled, const std::string& folder, bool curlLog) {
-    transport_.httpLogPath = enabled ? folder + "/httpLog.txt" : std::string();
-    googledata::HttpClient::SetCurlLog(enabled && curlLog ? 1 : 0, folder + "/CurlLog.txt");
-    ApplyTransportSettings();
+    ChangeTransportSettings([&](TransportSettings& t) {
+        t.httpLogPath = enabled ? folder + "/httpLog.txt" : std::string();
+        t.curlLogLevel = enabled && curlLog ? 1 : 0;
+        t.curlLogPath = folder + "/CurlLog.txt";
+    });
 }
 
 void CCalendarManager::SetExtraCaFile(const std::string& path) {
-    transport_.extraCaFile = path;
-    ApplyTransportSettings();
+    ChangeTransportSettings([&](TransportSettings& t) { t.extraCaFile = path; });
 }
 
 void CCalendarManager::SetLoginUrl(const std::wstring& url) {
-    loginUrl_ = WideToUtf8(url);
-    api_->SetServiceBase(loginUrl_);
+    ChangeTransportSettings([&](TransportSettings& t) { t.loginUrl = WideToUtf8(url); });
 }
 
 void CCalendarManager::SetRequestTimeout(long seconds) {
-    transport_.timeoutSeconds = seconds;
-    ApplyTransportSettings();
+    ChangeTransportSettings([&](TransportSettings& t) { t.timeoutSeconds = seconds; });
 }
 
 void CCalendarManager::AddListener(platform::WindowHandle window, uint32_t message) {
@@ -799,6 +832,7 @@ void CCalendarManager::SyncProc() {
             log_->Write(Utility::kLogInfo, "<calmng> get request:", type);
         }
         NotifyAll(NOTIFY_ACTIVITY, 1);
+        ApplyPendingTransportSettings();
 
         bool done = false;
         bool cleared = false;
@@ -886,7 +920,7 @@ bool CCalendarManager::Login(bool& sslProtocolError) {
     Log(Utility::kLogInfo, "<calmng> Login:" + user);
     std::string text;
     int code = 0;
-    if (api_->ClientLogin(user, password, loginUrl_, text, code)) {
+    if (api_->ClientLogin(user, password, api_->GetServiceBase(), text, code)) {
         loggedIn_ = 1;
         return true;
     }

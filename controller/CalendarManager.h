@@ -19,6 +19,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -142,6 +143,18 @@ public:
     googledata::CalendarEventDB& Database() { return db_; }
 
 private:
+    // Transport settings: written by the user-interface thread, applied to the
+    // client by the worker before its next request (or at once while no
+    // worker runs), so the client is never changed under a transfer.
+    struct TransportSettings {
+        std::string proxy, proxyUser, proxyPassword;
+        std::string extraCaFile;
+        std::string httpLogPath;
+        int curlLogLevel = 0;
+        std::string curlLogPath;
+        long timeoutSeconds = 60;
+        std::string loginUrl = "https://www.google.com";
+    };
     // Worker side.
     void WorkerProc();
     void SyncProc();
@@ -173,6 +186,8 @@ private:
 
     void NotifyAll(uint32_t code, int64_t lParam);
     void ApplyTransportSettings();
+    void ApplyPendingTransportSettings();
+    void ChangeTransportSettings(const std::function<void(TransportSettings&)>& change);
     void Log(const char* level, const std::string& message) const;
     std::string DatabasePath(const std::wstring& account) const;
     int CalendarMode() const;
@@ -198,14 +213,9 @@ private:
     std::thread worker_;
     Utility::CMaintenanceLog* log_ = nullptr;
     std::unique_ptr<googledata::GoogleCalendarAPI> api_;
-    // Transport settings, kept to be applied to the client made at Initialize.
-    struct TransportSettings {
-        std::string proxy, proxyUser, proxyPassword;
-        std::string extraCaFile;
-        std::string httpLogPath;
-        long timeoutSeconds = 60;
-    } transport_;
-    std::string loginUrl_ = "https://www.google.com";
+    std::mutex settingsMutex_;  // guards transport_ and transportDirty_
+    TransportSettings transport_;
+    bool transportDirty_ = false;
     googledata::CalendarEventDB db_;
     CRecurrenceCache recurrences_;
 

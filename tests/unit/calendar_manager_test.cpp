@@ -491,3 +491,33 @@ TEST_F(ManagerTest, KilledDuringADownloadLeavesAUsableDatabaseAndKeepsLocalEdits
 }
 
 }  // namespace
+
+namespace {
+
+// Settings changed from the user-interface thread while a transfer runs
+// reach the client only between requests (run under ThreadSanitizer to see
+// the difference).
+TEST_F(ManagerTest, SettingsChangedDuringATransferApplyToTheNextRequest) {
+    Start();
+    server->ArmFault(R"({"kind":"slow","seconds":1,"path":"allcalendars"})");
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ACTIVITY, 1) == 1; }));
+    for (int i = 0; i < 50; ++i) {
+        manager->SetProxy(false, L"", L"", L"");
+        manager->SetRequestTimeout(10 + i % 2);
+        manager->SetHttpLog(i % 2 == 0, dir / "log", false);
+    }
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_CALENDAR_UPDATED) == 1; }));
+    // A proxy that cannot exist fails the next request, so the new value is in use.
+    manager->SetProxy(true, L"http://127.0.0.1:1", L"", L"");
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return Count(Controller::NOTIFY_ERROR) +
+                       Count(Controller::NOTIFY_NET_SETTING_PROBLEM) >=
+                   1;
+        },
+        std::chrono::seconds(30)));
+}
+
+}  // namespace
