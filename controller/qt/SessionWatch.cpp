@@ -15,6 +15,7 @@ namespace {
 int g_pipe[2] = {-1, -1};
 struct sigaction g_oldTerm {};
 struct sigaction g_oldInt {};
+struct sigaction g_oldHup {};
 
 void OnSignal(int signal) {
     const int saved = errno;
@@ -38,6 +39,9 @@ CEndSessionWatcher::CEndSessionWatcher(std::function<void(int)> onSignal)
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, &g_oldTerm);
     ::sigaction(SIGINT, &action, &g_oldInt);
+    // At logout the session's processes get SIGTERM and at once SIGHUP;
+    // left at its default, SIGHUP would end the program before it saved.
+    ::sigaction(SIGHUP, &action, &g_oldHup);
 }
 
 CEndSessionWatcher::~CEndSessionWatcher() {
@@ -46,6 +50,7 @@ CEndSessionWatcher::~CEndSessionWatcher() {
     }
     ::sigaction(SIGTERM, &g_oldTerm, nullptr);
     ::sigaction(SIGINT, &g_oldInt, nullptr);
+    ::sigaction(SIGHUP, &g_oldHup, nullptr);
     notifier_.reset();
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);

@@ -1,7 +1,7 @@
 // The operating system's session events, turned into calls on the
 // user-interface thread:
-// - CEndSessionWatcher: SIGTERM and SIGINT (the end of the user's session,
-//   or Ctrl+C), caught through a self-pipe read by a QSocketNotifier;
+// - CEndSessionWatcher: SIGTERM, SIGHUP and SIGINT (the end of the user's
+//   session, or Ctrl+C), caught through a self-pipe read by a QSocketNotifier;
 // - CSleepWatcher: logind's PrepareForSleep signal on the system D-Bus
 //   (true before suspend, false after resume). Without a system bus it
 //   watches nothing and reports no error.

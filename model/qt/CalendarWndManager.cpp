@@ -40,6 +40,45 @@ ScreenRect CCalendarWndManager::VirtualScreen() {
     return ScreenRect{all.left(), all.top(), all.left() + all.width(), all.top() + all.height()};
 }
 
+std::vector<ScreenRect> CCalendarWndManager::Screens() {
+    std::vector<ScreenRect> screens;
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    auto add = [&screens](const QScreen* screen) {
+        const QRect g = screen->geometry();
+        screens.push_back(
+            ScreenRect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
+    };
+    if (primary != nullptr) {
+        add(primary);
+    }
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen != primary) {
+            add(screen);
+        }
+    }
+    return screens;
+}
+
+void CCalendarWndManager::KeepOnAScreen(WindowPlacement& w,
+                                        const std::vector<ScreenRect>& screens) {
+    constexpr long long kVisible = 20;  // enough of the window to grab it
+    const long long left = w.x, top = w.y;
+    const long long right = left + std::max(w.width, 1), bottom = top + std::max(w.height, 1);
+    for (const ScreenRect& s : screens) {
+        const long long width =
+            std::min<long long>(right, s.right) - std::max<long long>(left, s.left);
+        const long long height =
+            std::min<long long>(bottom, s.bottom) - std::max<long long>(top, s.top);
+        if (width >= std::min(kVisible, right - left) &&
+            height >= std::min(kVisible, bottom - top)) {
+            return;
+        }
+    }
+    if (!screens.empty()) {
+        KeepOnScreen(w, screens.front());
+    }
+}
+
 CCalendarWnd* CCalendarWndManager::Create(int id, int x, int y, int monthOffset) {
     windows_.push_back(std::make_unique<CCalendarWnd>(id, x, y, monthOffset, context_));
     if (id >= nextWindowId_) {
@@ -60,6 +99,7 @@ void CCalendarWndManager::LoadAndCreate(const std::string& folder,
         const ScreenRect screen = VirtualScreen();
         for (WindowPlacement w : ParsePositionFile(text)) {
             KeepOnScreen(w, screen);
+            KeepOnAScreen(w, Screens());
             Create(w.id, w.x, w.y, w.monthOffset);
         }
     } else {
@@ -104,7 +144,11 @@ CCalendarWnd* CCalendarWndManager::NewWindow() {
     int y = 0;
     const QPoint cursor = QCursor::pos();
     NewWindowPosition(!windows_.empty(), cursor.x(), cursor.y(), VirtualScreen(), x, y);
-    return Create(id, x, y, 0);
+    WindowPlacement placement;
+    placement.x = x;
+    placement.y = y;
+    KeepOnAScreen(placement, Screens());
+    return Create(id, placement.x, placement.y, 0);
 }
 
 CCalendarWnd* CCalendarWndManager::FindWindow(int windowId) const {

@@ -65,6 +65,13 @@ public:
 
     // The union of all screens' geometries.
     static ScreenRect VirtualScreen();
+    // The geometry of every screen, the primary one first.
+    static std::vector<ScreenRect> Screens();
+    // Screens of different sizes leave parts of their bounding rectangle
+    // that no screen shows: a window that shows no 20 × 20 pixel corner on
+    // any of `screens` goes onto the first one (kept on it as on the
+    // virtual screen). No screens: nothing changes.
+    static void KeepOnAScreen(WindowPlacement& w, const std::vector<ScreenRect>& screens);
 
 private:
     CCalendarWnd* Create(int id, int x, int y, int monthOffset);

@@ -162,8 +162,7 @@ void CWndShadow::Show(bool show) {
         if (image_.isNull() || updatePending_) {
             Update();
         }
-        Place();
-        window_->show();
+        ShowWindow();
     } else {
         status_ &= ~kVisible;
         window_->hide();
@@ -181,6 +180,25 @@ void CWndShadow::Update() {
     updatePending_ = false;
     Place();
     window_->update();
+}
+
+void CWndShadow::ShowWindow() {
+    if (!window_ || !parent_) {
+        return;
+    }
+    // The shadow lives in its parent's layer: a shadow of a window kept at
+    // the bottom must not float over the other programs' windows.
+    const bool bottom = parent_->windowFlags().testFlag(Qt::WindowStaysOnBottomHint);
+    if (window_->windowFlags().testFlag(Qt::WindowStaysOnBottomHint) != bottom) {
+        window_->setWindowFlag(Qt::WindowStaysOnBottomHint, bottom);
+    }
+    Place();
+    if (!window_->isVisible()) {
+        window_->show();
+        // A window shown later is stacked on top: the shadow, dark over the
+        // whole shape, would cover its parent. The parent goes back above it.
+        parent_->raise();
+    }
 }
 
 void CWndShadow::Place() {
@@ -219,8 +237,7 @@ bool CWndShadow::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Show:
             status_ |= kParentVisible;
             if (status_ & kVisible) {
-                Place();
-                window_->show();
+                ShowWindow();
             }
             break;
         case QEvent::Hide:

@@ -61,6 +61,8 @@ protected:
 
 private:
     void Place();
+    // Shows the shadow window in its parent's layer, below the parent.
+    void ShowWindow();
     int Margin() const;
 
     QPointer<QWidget> parent_;

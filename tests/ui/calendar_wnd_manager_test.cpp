@@ -109,6 +109,37 @@ TEST_F(Registry, SavedWindowsAreKeptOnTheVirtualScreen) {
     EXPECT_EQ(registry_.NextWindowId(), 6);
 }
 
+// Two screens side by side, the right one shorter: the lower right part of
+// their bounding rectangle is on no screen, and a window there is lost.
+TEST(RegistryScreens, AWindowInAGapBetweenScreensGoesOntoThePrimaryScreen) {
+    const std::vector<Model::ScreenRect> screens = {{0, 0, 1920, 1080}, {1920, 0, 3200, 720}};
+    struct Case {
+        int x, y;
+        int wantX, wantY;
+    } cases[] = {
+        {2500, 800, 1720, 800},  // wholly in the gap: onto the primary screen
+        {2500, 100, 2500, 100},  // on the right screen: stays
+        {100, 900, 100, 900},    // on the primary screen: stays
+        {2500, 690, 2500, 690},  // 30 px on the right screen: enough to grab
+        {1800, 800, 1800, 800},  // its left part is on the primary screen: stays
+    };
+    for (const Case& c : cases) {
+        Model::WindowPlacement w;
+        w.x = c.x;
+        w.y = c.y;
+        Model::CCalendarWndManager::KeepOnAScreen(w, screens);
+        EXPECT_EQ(w.x, c.wantX) << c.x << "," << c.y;
+        EXPECT_EQ(w.y, c.wantY) << c.x << "," << c.y;
+    }
+    Model::WindowPlacement none;
+    none.x = 5000;
+    Model::CCalendarWndManager::KeepOnAScreen(none, {});
+    EXPECT_EQ(none.x, 5000);
+    // The real screens: the first is the primary one.
+    App();
+    ASSERT_FALSE(Model::CCalendarWndManager::Screens().empty());
+}
+
 TEST_F(Registry, MissingOrDamagedFilesStillGiveWindows) {
     struct Case {
         const char* name;

@@ -1,5 +1,5 @@
 // The real program on the offscreen platform: it runs until the session ends
-// (SIGTERM, SIGINT) and then leaves in order, a second copy ends at once,
+// (SIGTERM, SIGINT, SIGHUP) and then leaves in order, a second copy ends at once,
 // and damaged input never keeps it from starting.
 #include <gtest/gtest.h>
 
@@ -46,8 +46,9 @@ protected:
     const std::string data = dir / "system/Kestrel/Daymark";
 };
 
-TEST_F(Program, EndsInOrderOnSigtermAndSigint) {
-    for (int signal : {SIGTERM, SIGINT}) {
+TEST_F(Program, EndsInOrderOnSigtermSigintAndSighup) {
+    // 0: SIGTERM and at once SIGHUP, as the end of a login session sends them.
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, 0}) {
         WriteFile(data + "/calWnd.info", "5,100,120,0,200,150\n7,400,120,1,200,150\n");
         DaymarkProcess process;
         ASSERT_TRUE(process.WaitUntilRunning());
@@ -55,7 +56,10 @@ TEST_F(Program, EndsInOrderOnSigtermAndSigint) {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         EXPECT_FALSE(process.HasExited());
         ::unlink((data + "/calWnd.info").c_str());
-        EXPECT_EQ(process.Stop(signal), 0) << signal;
+        if (signal == 0) {
+            ::kill(process.Pid(), SIGTERM);
+        }
+        EXPECT_EQ(process.Stop(signal == 0 ? SIGHUP : signal), 0) << signal;
         // The positions were written again when the program closed.
         const std::string positions = ReadFile(data + "/calWnd.info");
         EXPECT_EQ(positions.rfind("5,100,120,0,", 0), 0u) << positions;

@@ -320,6 +320,29 @@ TEST(WrenWndBase, ShadowOnlyWhenAskedAndWithinRange) {
     EXPECT_TRUE(shadow->isVisible());
 }
 
+// The shadow of a window kept at the bottom must stay at the bottom too, or
+// it floats, dark, over the other programs' windows.
+TEST(WndShadow, ShadowLivesInItsParentsLayer) {
+    App();
+    platform::CLayeredWindow parent;
+    parent.setGeometry(50, 50, 80, 60);
+    parent.SetAlwaysAtBottom(true);
+    parent.show();
+    Utility::CWndShadow shadow;
+    shadow.Create(&parent);
+    shadow.Show(true);
+    ASSERT_NE(shadow.Window(), nullptr);
+    EXPECT_TRUE(shadow.Window()->isVisible());
+    EXPECT_TRUE(shadow.Window()->windowFlags().testFlag(Qt::WindowStaysOnBottomHint));
+    EXPECT_TRUE(parent.isVisible());
+
+    // Its parent leaves the bottom (re-shown by the flag change): so does it.
+    parent.SetAlwaysAtBottom(false);
+    EXPECT_TRUE(parent.isVisible());
+    EXPECT_TRUE(shadow.Window()->isVisible());
+    EXPECT_FALSE(shadow.Window()->windowFlags().testFlag(Qt::WindowStaysOnBottomHint));
+}
+
 TEST(WndShadow, FallOffIsSmoothAndFollowsTheShape) {
     App();
     const QRegion round = platform::RoundRectRegion(0, 0, 60, 40, 16, 16);
