@@ -1019,6 +1019,34 @@ void CCalendarManager::FinishDownload(const std::string& calendarURI, long total
     }
 }
 
+// Stores one downloaded page in one "evt" transaction, each event marked
+// synced; false when a stop is requested in the middle. `logEach` writes the
+// line of every event an incremental download brings.
+bool CCalendarManager::StorePage(const std::string& calendarURI,
+                                 std::vector<PrimitiveEvent>& events, bool logEach) {
+    db_.BeginTransaction("evt");
+    int index = 0;
+    for (auto& e : events) {
+        if (stopRequested_) {
+            db_.EndTransaction("evt");
+            return false;
+        }
+        e.isSynced = true;
+        db_.UpsertEvent(e, calendarURI);
+        recurrences_.Invalidate(e.localEventID);
+        if (logEach) {
+            const std::string lid = e.localEventID.substr(0, 8);
+            const std::string id = e.id.size() > 8 ? e.id.substr(e.id.size() - 8) : e.id;
+            Log(Utility::kLogInfo,
+                Format("<calmng> updated event[%d] %s local:%s id:%s seq:%d st:%d type:%d up:%s",
+                       index++, e.title.c_str(), lid.c_str(), id.c_str(), e.sequence, e.eventStatus,
+                       e.recurrenceType, e.updated.c_str()));
+        }
+    }
+    db_.EndTransaction("evt");
+    return true;
+}
+
 // False (with a log line) when a feed's next link names a page already
 // fetched: a service that answers so would keep the worker in the loop.
 bool CCalendarManager::NextPageIsNew(const std::string& url,
@@ -1049,17 +1077,9 @@ bool CCalendarManager::DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& m) {
         }
         NotifyAll(NOTIFY_DOWNLOAD_PROGRESS,
                   (static_cast<int64_t>(totalResults & 0xffff) << 16) | (startIndex & 0xffff));
-        db_.BeginTransaction("evt");
-        for (auto& e : events) {
-            if (stopRequested_) {
-                db_.EndTransaction("evt");
-                return false;
-            }
-            e.isSynced = true;
-            db_.UpsertEvent(e, m.calendarURI);
-            recurrences_.Invalidate(e.localEventID);
+        if (!StorePage(m.calendarURI, events, false)) {
+            return false;
         }
-        db_.EndTransaction("evt");
         if (log_) {
             log_->Write(Utility::kLogInfo, "<calmng> received event count",
                         static_cast<long>(events.size()));
@@ -1089,24 +1109,9 @@ bool CCalendarManager::DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT
             Log(Utility::kLogError, "<calmng> download updated event failed");
             return false;
         }
-        db_.BeginTransaction("evt");
-        int index = 0;
-        for (auto& e : events) {
-            if (stopRequested_) {
-                db_.EndTransaction("evt");
-                return false;
-            }
-            e.isSynced = true;
-            db_.UpsertEvent(e, m.calendarURI);
-            recurrences_.Invalidate(e.localEventID);
-            const std::string lid = e.localEventID.substr(0, 8);
-            const std::string id = e.id.size() > 8 ? e.id.substr(e.id.size() - 8) : e.id;
-            Log(Utility::kLogInfo,
-                Format("<calmng> updated event[%d] %s local:%s id:%s seq:%d st:%d type:%d up:%s",
-                       index++, e.title.c_str(), lid.c_str(), id.c_str(), e.sequence, e.eventStatus,
-                       e.recurrenceType, e.updated.c_str()));
+        if (!StorePage(m.calendarURI, events, true)) {
+            return false;
         }
-        db_.EndTransaction("evt");
         total += static_cast<long>(events.size());
         url = nextLink;
     } while (!url.empty());

@@ -27,6 +27,7 @@
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "controller/RecurrenceCache.h"
 #include "googledata/CalendarEventDB.h"
@@ -170,6 +171,8 @@ private:
     bool NextPageIsNew(const std::string& url, std::unordered_set<std::string>& fetched);
     // The end of a completed download: the calendar's sync time, the query
     // statistics after a large one, the notification and the timing line.
+    bool StorePage(const std::string& calendarURI, std::vector<googledata::PrimitiveEvent>& events,
+                   bool logEach);
     void FinishDownload(const std::string& calendarURI, long total, uint32_t started);
     // Classifies a failure; true when the request counts as handled.
     bool Classify(long httpStatus, const std::string& text);
