@@ -1,4 +1,5 @@
 #include "googledata/XmlContext.h"
+#include "platform/TextConv.h"
 
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLString.hpp>
@@ -171,72 +172,11 @@ DOMElement* ParseBuffer(XmlContext& context, const char* data, size_t size, bool
 }
 
 std::string ToUtf8(const XMLCh* text) {
-    std::string out;
-    if (!text) {
-        return out;
-    }
-    for (const XMLCh* p = text; *p; ++p) {
-        uint32_t c = *p;
-        if (c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (p[1] - 0xDC00);
-            ++p;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
+    return text ? platform::Utf16ToUtf8(text) : std::string();
 }
 
 std::u16string ToXml(const std::string& utf8) {
-    std::u16string out;
-    out.reserve(utf8.size());
-    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
-    const size_t n = utf8.size();
-    for (size_t i = 0; i < n;) {
-        uint32_t c = s[i];
-        size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        bool ok = len > 0 && i + len <= n;
-        if (ok && len > 1) {
-            c &= 0xFF >> (len + 1);
-            for (size_t k = 1; k < len; ++k) {
-                ok = ok && (s[i + k] & 0xC0) == 0x80;
-                c = (c << 6) | (s[i + k] & 0x3F);
-            }
-            ok = ok && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF) &&
-                 c >= (len == 2   ? 0x80u
-                       : len == 3 ? 0x800u
-                                  : 0x10000u);
-        }
-        if (!ok) {
-            out += u'\uFFFD';
-            ++i;
-            continue;
-        }
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-        i += len;
-    }
-    return out;
+    return platform::Utf8ToUtf16(utf8);
 }
 
 bool NameIs(const DOMNode* node, const char* name) {

@@ -86,6 +86,58 @@ std::string WideToUtf8(const std::wstring& w) {
     return out;
 }
 
+std::string Utf16ToUtf8(std::u16string_view u) {
+    std::string out;
+    out.reserve(u.size());
+    for (size_t i = 0; i < u.size(); ++i) {
+        char32_t c = u[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < u.size() && u[i + 1] >= 0xDC00 &&
+            u[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (u[i + 1] - 0xDC00);
+            ++i;
+        }
+        AppendUtf8(out, c);  // an unpaired surrogate becomes U+FFFD
+    }
+    return out;
+}
+
+std::u16string Utf8ToUtf16(const std::string& utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    const auto* s = reinterpret_cast<const unsigned char*>(utf8.data());
+    const size_t n = utf8.size();
+    for (size_t i = 0; i < n;) {
+        uint32_t c = s[i];
+        size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        bool ok = len > 0 && i + len <= n;
+        if (ok && len > 1) {
+            c &= 0xFF >> (len + 1);
+            for (size_t k = 1; k < len; ++k) {
+                ok = ok && (s[i + k] & 0xC0) == 0x80;
+                c = (c << 6) | (s[i + k] & 0x3F);
+            }
+            ok = ok && c <= 0x10FFFF && !(c >= 0xD800 && c <= 0xDFFF) &&
+                 c >= (len == 2   ? 0x80u
+                       : len == 3 ? 0x800u
+                                  : 0x10000u);
+        }
+        if (!ok) {
+            out += u'\uFFFD';
+            ++i;
+            continue;
+        }
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (c >> 10));
+            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(c);
+        }
+        i += len;
+    }
+    return out;
+}
+
 std::u16string WideToUtf16(const std::wstring& w) {
     std::u16string out;
     out.reserve(w.size());

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -15,5 +16,10 @@ std::string WideToUtf8(const std::wstring& wide);
 // a format on disk depends on it).
 std::u16string WideToUtf16(const std::wstring& wide);
 std::wstring Utf16ToWide(const std::u16string& utf16);
+
+// UTF-16 straight to UTF-8 and back (the XML parser's text), with the same
+// replacement rules.
+std::string Utf16ToUtf8(std::u16string_view utf16);
+std::u16string Utf8ToUtf16(const std::string& utf8);
 
 }  // namespace platform

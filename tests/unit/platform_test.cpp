@@ -133,6 +133,9 @@ TEST(TextConv, RoundTripsAndReplacesInvalidBytes) {
     EXPECT_EQ(Utf8ToWide("\xc0\xaf"), L"\xFFFD");  // overlong
     EXPECT_EQ(Utf16ToWide(WideToUtf16(L"🎉x")), L"🎉x");
     EXPECT_EQ(WideToUtf16(L"🎉").size(), 2u);
+    EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(text)), text);
+    EXPECT_EQ(Utf8ToUtf16("a\xff"), u"a\uFFFD");
+    EXPECT_EQ(Utf16ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");  // unpaired surrogate
 }
 
 class TimeInZone : public ::testing::TestWithParam<const char*> {};
