@@ -183,15 +183,25 @@ int CCalendarManager::CalendarMode() const {
 
 void CCalendarManager::Initialize(const std::wstring& account, const std::wstring& password,
                                   Utility::CMaintenanceLog* log) {
+    // Initialize again while the worker runs: the worker leaves its request
+    // first, so the client and the database are never replaced under it.
+    StopWorker();
+    ClearMessages();
     log_ = log;
     Log(Utility::kLogInfo, "<calmng> Initialize");
-    account_ = account;
-    password_ = password;
+    {
+        std::lock_guard<std::mutex> guard(queueMutex_);
+        account_ = account;
+        password_ = password;
+    }
+    loggedIn_ = 0;
     // The service client logs through the same log from now on.
     auto api = std::make_unique<googledata::GoogleCalendarAPI>(log);
     api->SetServiceBase(api_->GetServiceBase());
     api_ = std::move(api);
     ApplyTransportSettings();
+    recurrences_.Clear();
+    db_.Close();
     db_.Initialize(DatabasePath(account), log);
     std::list<PrimitiveCalendar> calendars;
     if (db_.GetCalendars(calendars)) {
@@ -203,7 +213,26 @@ void CCalendarManager::Initialize(const std::wstring& account, const std::wstrin
                        c.eventUpdated.c_str()));
         }
     }
-    if (running_) {
+    StartWorker();
+}
+
+bool CCalendarManager::StopWorker() {
+    if (!worker_.joinable()) {
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> guard(queueMutex_);
+        stopRequested_ = 1;
+    }
+    wake_.notify_all();
+    // The worker leaves its request at the next page or event; a transfer
+    // in flight ends first, bounded by its time-out.
+    worker_.join();
+    return true;
+}
+
+void CCalendarManager::StartWorker() {
+    if (worker_.joinable()) {
         return;
     }
     stopRequested_ = 0;
@@ -216,39 +245,49 @@ void CCalendarManager::Terminate() {
     if (!running_) {
         return;
     }
-    {
-        std::lock_guard<std::mutex> guard(queueMutex_);
-        stopRequested_ = 1;
-    }
-    wake_.notify_all();
     Log(Utility::kLogInfo, "<calmng> Terminate");
     // The worker may be inside a request; its transfer time-out bounds the
     // wait, and the database must not close under it.
-    if (worker_.joinable()) {
-        worker_.join();
-    }
+    StopWorker();
     ClearMessages();
     db_.Close();
     running_ = 0;
 }
 
 void CCalendarManager::ChangeAccount(const std::wstring& account, const std::wstring& password) {
-    std::lock_guard<std::mutex> guard(queueMutex_);
     Log(Utility::kLogInfo, "<calmng> ChangeAccount");
-    account_ = account;
-    password_ = password;
-    loggedIn_ = 0;
-    recurrences_.Clear();
-    db_.Close();
-    db_.Initialize(DatabasePath(account), log_);
+    SwitchDatabase([&] {
+        {
+            std::lock_guard<std::mutex> guard(queueMutex_);
+            account_ = account;
+            password_ = password;
+        }
+        db_.Close();
+        db_.Initialize(DatabasePath(account), log_);
+    });
 }
 
 void CCalendarManager::Reset() {
-    std::lock_guard<std::mutex> guard(queueMutex_);
     Log(Utility::kLogInfo, "<calmng> Reset");
+    SwitchDatabase([&] {
+        db_.DeleteDatabase();
+        db_.Initialize(DatabasePath(account_), log_);
+    });
+}
+
+// The requests queued for the old database are dropped and the worker is
+// stopped between two requests before `change` closes it: no page of the old
+// account lands in the new database and no old feed is fetched with the new
+// login. A running worker then starts again on the new database.
+void CCalendarManager::SwitchDatabase(const std::function<void()>& change) {
+    const bool wasRunning = StopWorker();
+    ClearMessages();
+    loggedIn_ = 0;
     recurrences_.Clear();
-    db_.DeleteDatabase();
-    db_.Initialize(DatabasePath(account_), log_);
+    change();
+    if (wasRunning) {
+        StartWorker();
+    }
 }
 
 std::wstring CCalendarManager::GetHolidayCalendarURI(const std::wstring& loginUrl) {
@@ -867,6 +906,8 @@ void CCalendarManager::SyncProc() {
             } else if (loginOk) {
                 if (HandleRequest(*message)) {
                     done = true;
+                } else if (stopRequested_) {
+                    return;  // left for a stop or an account change: no failure
                 } else {
                     const std::string text = FailureText();
                     Log(Utility::kLogWarn, "Sync error:\r\n" + text);

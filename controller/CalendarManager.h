@@ -95,6 +95,9 @@ public:
     void Initialize(const std::wstring& account, const std::wstring& password,
                     Utility::CMaintenanceLog* log);
     void Terminate();
+    // ChangeAccount and Reset drop the queued requests and wait until the
+    // worker is between two requests before they close the database; the
+    // worker then goes on with the new one.
     void ChangeAccount(const std::wstring& account, const std::wstring& password);
     void Reset();
     void CreateLocalDB(const std::wstring& holidayCalendarURI);
@@ -179,6 +182,13 @@ private:
     std::string FailureText() const;
     bool PopMessage();
     void ClearMessages();
+    // Stops the worker between two requests and waits for it; false when
+    // none ran. StartWorker starts one when none runs.
+    bool StopWorker();
+    void StartWorker();
+    // Stops the worker, drops the queued requests, runs `change` (which
+    // closes and opens the database) and starts the worker again.
+    void SwitchDatabase(const std::function<void()>& change);
     // Sleeps up to `ms`, waking early when a stop is requested.
     void Pause(int ms);
 

@@ -193,6 +193,8 @@ def make_calendar(seed):
         "version": int(seed.get("version", 2)),
         "public": bool(seed.get("public", "holiday" in cal_id)),
         "updated": seed.get("updated", "2011-04-01T00:00:00.000Z"),
+        # The accounts whose calendar list shows it; empty: every account.
+        "accounts": list(seed.get("accounts", [])),
         "events": {},  # eid -> event dict, in insertion order
     }
 
@@ -334,6 +336,8 @@ class Renderer:
                                                                           esc_text(email)))
         out.append("<openSearch:startIndex>1</openSearch:startIndex>")
         for cal in STATE.calendars.values():
+            if cal["accounts"] and email not in cal["accounts"]:
+                continue
             q = urllib.parse.quote(cal["id"], safe="")
             out.append("<entry gd:etag='W/&quot;CEEDRX47eCp7JGA9WhFWEk0.&quot;' "
                        "gd:kind='calendar#calendar'>")

@@ -521,3 +521,69 @@ TEST_F(ManagerTest, SettingsChangedDuringATransferApplyToTheNextRequest) {
 }
 
 }  // namespace
+
+namespace {
+
+// An account switch while a long download of the old account runs: the
+// worker leaves the old download between two pages, the queue is emptied,
+// and the new account's database never receives a row of the old one; no
+// feed of the old account is asked for after the switch; the new account's
+// calendars and events then download with the same worker.
+TEST_F(ManagerTest, AccountSwitchDuringALongDownloadKeepsTheAccountsApart) {
+    constexpr const char* kOther = "taro.yamada@example.com";
+    server->AddAccount(kOther, "other-secret");
+    // Each account lists only its own calendar.
+    server->AddCalendar(R"({"id":"hanako.sato@example.com","title":"Hanako Sato",
+        "accesslevel":"owner","timezone":"Asia/Tokyo","accounts":["hanako.sato@example.com"]})");
+    const std::string otherFeed =
+        server->AddCalendar(R"({"id":"taro.yamada@example.com","title":"Taro",
+            "accesslevel":"owner","timezone":"Asia/Tokyo","accounts":["taro.yamada@example.com"]})");
+    server->AddEvent(R"({"calendar":"hanako.sato@example.com","title":"Old account","count":3000,
+        "start":"2026-08-01T10:00:00.000+09:00","end":"2026-08-01T11:00:00.000+09:00"})");
+    server->AddEvent(R"({"calendar":"taro.yamada@example.com","title":"New account",
+        "start":"2026-08-03T10:00:00.000+09:00","end":"2026-08-03T11:00:00.000+09:00"})");
+    // Each page of the old feed takes a while, so the switch lands inside.
+    server->ArmFault(
+        R"({"kind":"slow","seconds":0.3,"count":-1,"path":"hanako.sato%40example.com/private"})");
+    Start();
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_CALENDAR_UPDATED) == 1; }));
+    manager->DownloadAllEvent(platform::Utf8ToWide(feed));
+    manager->SyncEvents();  // more old requests waiting in the queue
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_DOWNLOAD_PROGRESS) >= 1; }));
+
+    manager->ChangeAccount(platform::Utf8ToWide(kOther), L"other-secret");
+    EXPECT_EQ(manager->GetPendingRequestCount(), 0u);
+    const int requestsAtSwitch = server->RequestCount();
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_CALENDAR_UPDATED) == 2; }));
+    manager->DownloadAllEvent(platform::Utf8ToWide(otherFeed));
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED) >= 1; }));
+    ASSERT_TRUE(WaitIdle());
+
+    std::list<googledata::PrimitiveCalendar> calendars;
+    ASSERT_TRUE(manager->Database().GetCalendars(calendars));
+    // The new account's own calendar and the shared holiday calendar.
+    ASSERT_EQ(calendars.size(), 2u);
+    for (const auto& c : calendars) {
+        EXPECT_TRUE(c.calendarURI == otherFeed || c.isHoliday) << c.calendarURI;
+    }
+    std::list<Model::Event> events;
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 8, 1));
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events.front().title, L"New account");
+    std::list<googledata::PrimitiveEvent> stray;
+    manager->Database().GetNormalEvents(feed, 2026, 8, stray);
+    EXPECT_TRUE(stray.empty());
+
+    for (int i = requestsAtSwitch; i < server->RequestCount(); ++i) {
+        const auto request = server->Request(i);
+        EXPECT_EQ(request.target.find("hanako.sato%40example.com"), std::string::npos)
+            << request.method << " " << request.target;
+    }
+    EXPECT_EQ(Count(Controller::NOTIFY_AUTH_FAILED) + Count(Controller::NOTIFY_ERROR), 0u);
+    // The old account's database still holds what it had; nothing was lost.
+    EXPECT_TRUE(std::filesystem::exists(dir / (std::string(kEmail) + ".db")));
+}
+
+}  // namespace
