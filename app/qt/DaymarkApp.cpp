@@ -144,7 +144,7 @@ bool CDaymarkApp::CreateDispatchWindow() {
     setup.manager = Controller::MakeDispatchManager(config->GetPath(), dataFolder);
     setup.windows =
         Controller::MakeCalendarWindows(*setup.manager, *config, maniac, style.get(), &log);
-    setup.fetchPage = Controller::MakeVersionPageFetcher(*config, dataFolder);
+    setup.makeFetcher = [this] { return Controller::MakeVersionPageFetcher(*config, dataFolder); };
     dispatch = std::make_unique<Controller::CDispatchWnd>(std::move(setup));
     if (!dispatch->Create()) {
         dispatch.reset();

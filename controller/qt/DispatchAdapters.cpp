@@ -1,10 +1,12 @@
 #include "controller/qt/DispatchAdapters.h"
 
+#include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
 #include "app/ManiacOption.h"
 #include "controller/CalendarManager.h"
 #include "googledata/HttpClient.h"
 #include "model/qt/CalendarWndManager.h"
+#include "platform/TextConv.h"
 #include "view/CalendarWndSource.h"
 
 namespace Controller {
@@ -180,9 +182,19 @@ std::unique_ptr<ICalendarWindows> MakeCalendarWindows(IDispatchManager& manager,
 
 std::function<bool(const std::string&, std::string&, int&)> MakeVersionPageFetcher(
     const Model::CConfigInfo& config, const std::string& dataFolder) {
-    return [&config, dataFolder](const std::string& url, std::string& body, int& httpCode) {
+    struct Settings {
+        std::string proxy, proxyUser, proxyPassword, extraCaFile;
+    } settings;
+    if (config.IsProxyEnabled()) {
+        settings.proxy = platform::WideToUtf8(config.GetProxy());
+        settings.proxyUser = platform::WideToUtf8(config.GetProxyUser());
+        settings.proxyPassword = platform::WideToUtf8(config.GetProxyPassword());
+    }
+    settings.extraCaFile = config.GetExtraCaFile();
+    return [settings, dataFolder](const std::string& url, std::string& body, int& httpCode) {
         googledata::HttpClient client;
-        client.ApplyConfig(config);
+        client.SetProxy(settings.proxy, settings.proxyUser, settings.proxyPassword);
+        client.SetExtraCaFile(settings.extraCaFile);
         client.SetTimeout(kVersionCheckTimeoutSeconds);
         if (!dataFolder.empty()) {
             client.SetCommLogPath(dataFolder + "/log/comm.log");

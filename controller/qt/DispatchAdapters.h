@@ -33,8 +33,10 @@ std::unique_ptr<ICalendarWindows> MakeCalendarWindows(IDispatchManager& manager,
                                                       const Model::CCalendarStyleInfo* style,
                                                       Utility::CMaintenanceLog* log);
 
-// Fetches the version page with a plain GET (no service headers), applying
-// the configuration's proxy and extra CA file. Runs on the checking thread.
+// A fetcher of the version page with a plain GET (no service headers). The
+// configuration's proxy and extra CA file are read here, on the
+// user-interface thread when a check starts; the fetcher runs on the
+// checking thread and reads no configuration.
 std::function<bool(const std::string& url, std::string& body, int& httpCode)>
 MakeVersionPageFetcher(const Model::CConfigInfo& config, const std::string& dataFolder);
 

@@ -438,7 +438,9 @@ void CDispatchWnd::StartVersionCheck() {
         return;  // no version page configured
     }
     Log(Utility::kLogInfo, "checking version.");
-    versionChecker->Start(url, Handle(), kDispatchVersionResult);
+    // The fetcher reads the configuration here, not on the checking thread.
+    versionChecker->Start(url, Handle(), kDispatchVersionResult,
+                          setup.makeFetcher ? setup.makeFetcher() : CVersionChecker::Fetcher());
 }
 
 void CDispatchWnd::OnVersionResult() {

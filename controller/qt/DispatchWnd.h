@@ -55,6 +55,10 @@ public:
         // Fetches the version page: true and the body, or false and the
         // HTTP status (0 when nothing arrived). Called on a worker thread.
         std::function<bool(const std::string& url, std::string& body, int& httpCode)> fetchPage;
+        // When set, makes the fetcher for each check as it starts, on the
+        // user-interface thread (so that it reads the configuration there);
+        // it then takes the place of fetchPage.
+        std::function<std::function<bool(const std::string&, std::string&, int&)>()> makeFetcher;
         // Watch logind for suspend and resume (off in unit tests).
         bool watchSleep = true;
     };

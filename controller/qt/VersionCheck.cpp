@@ -48,9 +48,12 @@ CVersionChecker::~CVersionChecker() {
     }
 }
 
-bool CVersionChecker::Start(const std::string& url, platform::WindowHandle window,
-                            uint32_t message) {
-    if (!fetcher_) {
+bool CVersionChecker::Start(const std::string& url, platform::WindowHandle window, uint32_t message,
+                            Fetcher fetcher) {
+    if (!fetcher) {
+        fetcher = fetcher_;
+    }
+    if (!fetcher) {
         return false;
     }
     {
@@ -63,10 +66,10 @@ bool CVersionChecker::Start(const std::string& url, platform::WindowHandle windo
     if (thread_.joinable()) {
         thread_.join();  // the previous fetch has ended
     }
-    thread_ = std::thread([this, url, window, message] {
+    thread_ = std::thread([this, url, window, message, fetcher = std::move(fetcher)] {
         Result result;
         try {
-            result.ok = fetcher_(url, result.body, result.httpCode);
+            result.ok = fetcher(url, result.body, result.httpCode);
         } catch (...) {
             result.ok = false;
         }

@@ -45,10 +45,11 @@ public:
     CVersionChecker(const CVersionChecker&) = delete;
     CVersionChecker& operator=(const CVersionChecker&) = delete;
 
-    // Fetches `url` on the checking thread, then posts `message` to
-    // `window`. False (and nothing posted) while a fetch runs or without a
-    // fetcher.
-    bool Start(const std::string& url, platform::WindowHandle window, uint32_t message);
+    // Fetches `url` on the checking thread with `fetcher` (the one given to
+    // the constructor when empty), then posts `message` to `window`. False
+    // (and nothing posted) while a fetch runs or without a fetcher.
+    bool Start(const std::string& url, platform::WindowHandle window, uint32_t message,
+               Fetcher fetcher = {});
     Result TakeResult();
 
 private:

@@ -14,14 +14,17 @@
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
 #include "app/ManiacOption.h"
+#include "controller/qt/DispatchAdapters.h"
 #include "controller/qt/DispatchWnd.h"
 #include "controller/qt/TrayIcon.h"
 #include "controller/qt/VersionCheck.h"
 #include "dialogs/AccountDialogs.h"
 #include "dialogs/ModalHook.h"
 #include "platform/Folders.h"
+#include "platform/TextConv.h"
 #include "platform/Time.h"
 #include "platform/Version.h"
+#include "tests/standin/StandinServer.h"
 #include "tests/support/TestSupport.h"
 
 using namespace Controller;
@@ -513,6 +516,24 @@ TEST_F(Dispatch, VersionCheckShowsTheNoticeForANewerVersionOnly) {
     EXPECT_EQ(shown.size(), 1u);
     EXPECT_EQ(config.GetVersionCheckDate().Format("%Y/%m/%d"),
               platform::CTime(now - 11 * 86400).Format("%Y/%m/%d"));
+}
+
+// The fetcher takes the proxy and CA settings when it is made (on the
+// user-interface thread as a check starts) and reads no configuration on the
+// checking thread.
+TEST_F(Dispatch, VersionPageFetcherTakesTheSettingsWhenMade) {
+    testsupport::StandinServer server;
+    Model::CConfigInfo settings(dir / "fetch.ini");
+    settings.WriteString("debug", "ca_file", platform::Utf8ToWide(server.CaFile()));
+    const auto before = MakeVersionPageFetcher(settings, dir.path());
+    settings.WriteInt("general", "enable_proxy", 1);
+    settings.WriteString("general", "proxy", L"http://127.0.0.1:1");  // nothing listens there
+    const auto after = MakeVersionPageFetcher(settings, dir.path());
+    std::string body;
+    int code = 0;
+    EXPECT_TRUE(before(server.Base() + "/_control/ping", body, code));
+    EXPECT_EQ(body, "ok");
+    EXPECT_FALSE(after(server.Base() + "/_control/ping", body, code));
 }
 
 TEST_F(Dispatch, NoVersionPageConfiguredMeansNoCheck) {
