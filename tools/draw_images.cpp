@@ -237,6 +237,124 @@ QImage RegistButton(bool active) {
     return image;
 }
 
+// The six double check boxes of the calendar lists, side by side (44 x 20
+// each) on magenta, the lists' transparent colour: left box "show", right box
+// "write"; images 0-3 of a writable calendar (show + 2 * write), 4-5 of a
+// read-only one, whose right box is a greyed padlock.
+QImage DoubleCheckStrip() {
+    QImage image = Canvas(6 * 44, 20);
+    QPainter p(&image);
+    Begin(p);
+    auto box = [&](const QRectF& r, bool checked, bool enabled) {
+        p.setPen(QPen(enabled ? QColor(112, 120, 132) : QColor(176, 180, 186), 1));
+        p.setBrush(enabled ? QColor(255, 255, 255) : QColor(236, 237, 240));
+        p.drawRoundedRect(r, 2.5, 2.5);
+        if (checked) {
+            QPainterPath tick;
+            tick.moveTo(r.left() + 3.5, r.center().y() + 0.5);
+            tick.lineTo(r.left() + 6.5, r.bottom() - 3.5);
+            tick.lineTo(r.right() - 3, r.top() + 3.5);
+            p.setPen(QPen(kAccent, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(tick);
+        }
+    };
+    for (int i = 0; i < 6; ++i) {
+        const double x = i * 44;
+        const bool writable = i < 4;
+        const bool show = writable ? (i & 1) != 0 : i == 5;
+        const bool write = writable && (i & 2) != 0;
+        box(QRectF(x + 3.5, 3.5, 14, 14), show, true);
+        if (writable) {
+            box(QRectF(x + 25.5, 3.5, 14, 14), write, true);
+        } else {
+            box(QRectF(x + 25.5, 3.5, 14, 14), false, false);
+            // A small padlock: this calendar cannot be written to.
+            p.setPen(QPen(QColor(150, 154, 160), 1.2));
+            p.setBrush(Qt::NoBrush);
+            p.drawArc(QRectF(x + 29.5, 5.5, 6, 6), 0, 180 * 16);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(150, 154, 160));
+            p.drawRect(QRectF(x + 28.5, 8.5, 8, 6));
+        }
+    }
+    p.end();
+    // The bitmap has one transparent colour and no alpha: edge pixels are
+    // laid on the list's white ground, empty ones become magenta.
+    QImage strip = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < strip.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(strip.scanLine(y));
+        for (int x = 0; x < strip.width(); ++x) {
+            const int a = qAlpha(line[x]);
+            auto over = [a](int c) { return (c * a + 255 * (255 - a)) / 255; };
+            line[x] = a == 0
+                          ? qRgb(255, 0, 255)
+                          : qRgb(over(qRed(line[x])), over(qGreen(line[x])), over(qBlue(line[x])));
+        }
+    }
+    return strip;
+}
+
+// The setup wizard's pictures: the welcome picture of the first panel and the
+// banner above every other panel.
+void WizardSky(QPainter& p, const QRectF& r) {
+    QLinearGradient sky(r.topLeft(), r.bottomLeft());
+    sky.setColorAt(0, QColor(62, 122, 204));
+    sky.setColorAt(1, QColor(140, 186, 236));
+    p.fillRect(r, sky);
+}
+
+void MiniCalendar(QPainter& p, const QRectF& r) {
+    p.setPen(QPen(QColor(255, 255, 255, 230), 1.5));
+    p.setBrush(QColor(255, 255, 255, 60));
+    p.drawRoundedRect(r, 6, 6);
+    p.setBrush(QColor(255, 255, 255, 200));
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(r.left(), r.top(), r.width(), r.height() * 0.22), 6, 6);
+    const double cw = r.width() / 7, ch = r.height() * 0.78 / 5;
+    for (int row = 0; row < 5; ++row) {
+        for (int col = 0; col < 7; ++col) {
+            const QRectF cell(r.left() + col * cw + cw * 0.3,
+                              r.top() + r.height() * 0.22 + row * ch + ch * 0.3, cw * 0.4,
+                              ch * 0.4);
+            p.setBrush(row == 2 && col == 3 ? QColor(255, 214, 90)
+                       : col == 0           ? QColor(255, 170, 160)
+                                            : QColor(255, 255, 255, 210));
+            p.drawEllipse(cell);
+        }
+    }
+}
+
+QImage WizardTop() {
+    QImage image = Canvas(440, 150);
+    QPainter p(&image);
+    Begin(p);
+    WizardSky(p, QRectF(0, 0, 440, 150));
+    MiniCalendar(p, QRectF(24, 22, 130, 106));
+    QFont font(QStringLiteral("IPAPGothic"));
+    font.setPixelSize(30);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(176, 30, 250, 44), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Daymark"));
+    font.setPixelSize(15);
+    font.setBold(false);
+    p.setFont(font);
+    p.drawText(QRectF(178, 78, 250, 48), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+               QString::fromUtf8("デスクトップのカレンダ"));
+    return image;
+}
+
+QImage WizardBanner() {
+    QImage image = Canvas(440, 44);
+    QPainter p(&image);
+    Begin(p);
+    WizardSky(p, QRectF(0, 0, 440, 44));
+    MiniCalendar(p, QRectF(396, 7, 34, 30));
+    return image;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -274,6 +392,9 @@ int main(int argc, char** argv) {
     ok &= Save(CloseButton(false), folder, "closeNonActive.png");
     ok &= Save(RegistButton(true), folder, "registActive.png");
     ok &= Save(RegistButton(false), folder, "registNonActive.png");
+    ok &= Save(DoubleCheckStrip(), folder, "doubleCheck.png");
+    ok &= Save(WizardTop(), folder, "wizTopJPN.png");
+    ok &= Save(WizardBanner(), folder, "wizBanner.png");
     if (ok && argc > 2) {
         const QStringList names = QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files);
         constexpr int kScale = 6;

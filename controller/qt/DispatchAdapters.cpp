@@ -28,7 +28,13 @@ public:
         this->log = log;
         manager.Initialize(account, password, log);
     }
+    bool IsInitialized() const override { return manager.IsRunning(); }
     void Terminate() override { manager.Terminate(); }
+    void Reset() override { manager.Reset(); }
+    void UpdateCalendar(const std::wstring& uri, bool showEvents, bool writeEvents) override {
+        manager.UpdateCalendar(uri, showEvents, writeEvents);
+    }
+    size_t GetPendingRequestCount() override { return manager.GetPendingRequestCount(); }
     void ChangeAccount(const std::wstring& account, const std::wstring& password) override {
         manager.ChangeAccount(account, password);
     }

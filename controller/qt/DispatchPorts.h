@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "dialogs/SetupManager.h"
 #include "model/Calendar.h"
 #include "platform/WindowMessages.h"
 
@@ -27,34 +28,15 @@ class CMaintenanceLog;
 
 namespace Controller {
 
-class IDispatchManager {
+// The manager as the dispatch window sees it: what the set-up dialogs use
+// (ISetupManager) and the start-up settings and reads of its own.
+class IDispatchManager : public ISetupManager {
 public:
-    virtual ~IDispatchManager() = default;
-
-    virtual void Initialize(const std::wstring& account, const std::wstring& password,
-                            Utility::CMaintenanceLog* log) = 0;
-    virtual void Terminate() = 0;
-    virtual void ChangeAccount(const std::wstring& account, const std::wstring& password) = 0;
     virtual void SetDisableSync(bool disabled) = 0;
-    virtual void SetProxy(bool enabled, const std::wstring& proxy, const std::wstring& user,
-                          const std::wstring& password) = 0;
-    virtual void SetHttpLog(bool enabled, const std::string& folder, bool curlLog) = 0;
     virtual void SetExtraCaFile(const std::string& path) = 0;
     virtual void SetLoginUrl(const std::wstring& url) = 0;
-    virtual void AddListener(platform::WindowHandle window, uint32_t message) = 0;
-
-    virtual void DownloadCalenar() = 0;
-    virtual void DownloadHoliday(const std::wstring& calendarURI, int firstYear, int lastYear) = 0;
-    virtual void DownloadAllEvent(const std::wstring& calendarURI) = 0;
-    virtual void SyncEvents() = 0;
-    virtual void CreateLocalDB(const std::wstring& holidayCalendarURI) = 0;
-
-    virtual bool GetCalendars(std::list<Model::Calendar>& calendars) = 0;
     virtual bool GetUnretrievedHolidayYears(const std::wstring& holidayCalendarURI, int& firstYear,
                                             int& lastYear) = 0;
-    virtual std::wstring GetHolidayCalendarURI(const std::wstring& loginUrl) = 0;
-    virtual std::wstring GetLastErrorDescription() const = 0;
-    virtual std::wstring GetLastErrorText() const = 0;
 
     // What the calendar windows read their events and holidays through;
     // null when there is nothing to read.

@@ -12,6 +12,7 @@
 #include "controller/qt/TrayIcon.h"
 #include "controller/qt/VersionCheck.h"
 #include "dialogs/AccountDialogs.h"
+#include "dialogs/SetupWizardDlg.h"
 #include "platform/TextConv.h"
 #include "platform/Version.h"
 
@@ -50,6 +51,7 @@ CDispatchWnd::~CDispatchWnd() {
         Close();
     }
     // A running wizard first, then the windows, then the manager.
+    wizard.reset();
     closingWindow.reset();
     windows.reset();
     manager.reset();
@@ -75,7 +77,8 @@ bool CDispatchWnd::Create() {
     windows->LoadAndCreate(setup.dataFolder, Handle(), kDispatchCommand);
 
     if (wizardDue) {
-        Log(Utility::kLogInfo, "<dispatch> setup wizard is due (not available yet)");
+        // The boot sequence waits for the wizard's end.
+        OpenWizard(CSetupWizardDlg::kModeFirstRun);
     } else {
         platform::PostMessage(Handle(), kDispatchBootSequence);
     }
@@ -112,6 +115,7 @@ void CDispatchWnd::Close() {
         KillTimer(id);
     }
     Log(Utility::kLogInfo, "exit");
+    wizard.reset();
     sleepWatcher.reset();
     manager->Terminate();
     try {
@@ -143,9 +147,7 @@ int64_t CDispatchWnd::OnMessage(uint32_t message, platform::WParam wParam,
             BootSequence();
             return 0;
         case kDispatchWizardFinished:
-            if (wParam == 0) {
-                windows->RebuildIconBars();
-            }
+            OnWizardFinished(wParam);
             return 0;
         case kDispatchTrayIcon:
             OnTrayIcon(static_cast<uint32_t>(wParam), lParam);
@@ -215,6 +217,11 @@ int64_t CDispatchWnd::OnCommand(uint32_t command, platform::LParam lParam) {
 }
 
 void CDispatchWnd::OnNotify(uint32_t code) {
+    // While the wizard runs, the manager works for it: the wizard shows the
+    // errors and decides what to download.
+    if (wizard && wizard->IsRunning()) {
+        return;
+    }
     switch (code) {
         case NOTIFY_AUTH_FAILED:
             Log(Utility::kLogInfo, "<dispatch> NOTIFY_AUTH_FAILED");
@@ -252,6 +259,9 @@ void CDispatchWnd::OnNotify(uint32_t code) {
 }
 
 void CDispatchWnd::BootSequence() {
+    // A first start's wizard has just written the mode.
+    calendarMode = config->GetCalendarMode();
+    bootDone = true;
     Log(Utility::kLogInfo, "<dispatch> boot sequence", calendarMode);
     bool fullDownload = false;
     std::list<Model::Calendar> calendars;
@@ -482,7 +492,43 @@ void CDispatchWnd::OnWizardRequest(uint32_t kind) {
     } else {
         return;
     }
-    Log(Utility::kLogInfo, "<dispatch> setup wizard is due (not available yet)");
+    OpenWizard(kind == kWizardForReset ? CSetupWizardDlg::kModeReset
+                                       : CSetupWizardDlg::kModeNewAccount);
+}
+
+void CDispatchWnd::OpenWizard(int mode) {
+    wizard.reset();
+    CSetupWizardDlg::Setup s;
+    s.manager = manager.get();
+    s.config = config;
+    s.log = log;
+    s.mode = mode;
+    s.styleFolder = setup.dataFolder.empty() ? std::string() : setup.dataFolder + "/style";
+    s.imageFolder = setup.programFolder + "/image";
+    s.dataFolder = setup.dataFolder;
+    s.notifyWindow = Handle();
+    s.notifyMessage = kDispatchWizardFinished;
+    s.mainWindow = Handle();
+    s.closeMessage = kDispatchEndSession;
+    wizard = std::make_unique<CSetupWizardDlg>(std::move(s));
+    wizard->Start();
+    wizard->show();
+    wizard->raise();
+    wizard->activateWindow();
+}
+
+void CDispatchWnd::OnWizardFinished(platform::WParam result) {
+    if (result != 0) {
+        return;
+    }
+    windows->RebuildIconBars();
+    // The windows show what the wizard brought.
+    windows->UpdateAllCaches();
+    if (!bootDone) {
+        // The first start: the boot sequence (timers, tray icon) follows
+        // the wizard.
+        platform::PostMessage(Handle(), kDispatchBootSequence);
+    }
 }
 
 void CDispatchWnd::AddTrayIcon() {

@@ -24,6 +24,7 @@
 #include "platform/qt/Window.h"
 
 class QDialog;
+class CSetupWizardDlg;
 
 namespace Model {
 class CConfigInfo;
@@ -94,6 +95,9 @@ public:
     bool IsAwake() const { return awake != 0; }
     bool IsResumePending() const { return resumePending != 0; }
     bool WizardDue() const { return wizardDue; }
+    // The setup wizard while one exists (running or showing its end).
+    CSetupWizardDlg* Wizard() const { return wizard.get(); }
+    bool BootDone() const { return bootDone; }
     CTrayIcon* TrayIcon() const { return trayIcon.get(); }
 
     // Timer `id` elapsed (public so that tests can run a tick at a chosen
@@ -109,6 +113,9 @@ private:
     void BootSequence();
     void OnTrayIcon(uint32_t iconId, int64_t mouseMessage);
     void OnWizardRequest(uint32_t kind);
+    // Replaces a running wizard by a new one in `mode` and shows it.
+    void OpenWizard(int mode);
+    void OnWizardFinished(platform::WParam result);
 
     void PeriodicSyncCheck();
     void DateChangeCheck();
@@ -138,12 +145,14 @@ private:
     std::unique_ptr<IDispatchManager> manager;
     std::unique_ptr<ICalendarWindows> windows;
     std::unique_ptr<QObject> closingWindow;
+    std::unique_ptr<CSetupWizardDlg> wizard;
     platform::CTime lastSyncTime;
     platform::CTime lastDateTime;
     int awake = 1;
     int resumePending = 0;
     int calendarMode = 0;
     bool wizardDue = false;
+    bool bootDone = false;
     bool closed = false;
     bool errorDialogOpen = false;
     QPointer<QDialog> openDialog;

@@ -20,6 +20,7 @@
 #include "controller/qt/VersionCheck.h"
 #include "dialogs/AccountDialogs.h"
 #include "dialogs/ModalHook.h"
+#include "dialogs/SetupWizardDlg.h"
 #include "platform/Folders.h"
 #include "platform/TextConv.h"
 #include "platform/Time.h"
@@ -61,7 +62,11 @@ public:
                     Utility::CMaintenanceLog*) override {
         c.calls.push_back("Initialize " + std::string(account.begin(), account.end()));
     }
+    bool IsInitialized() const override { return true; }
     void Terminate() override { c.calls.push_back("Terminate"); }
+    void Reset() override { c.calls.push_back("Reset"); }
+    void UpdateCalendar(const std::wstring&, bool, bool) override {}
+    size_t GetPendingRequestCount() override { return 0; }
     void ChangeAccount(const std::wstring& account, const std::wstring&) override {
         c.calls.push_back("ChangeAccount " + std::string(account.begin(), account.end()));
     }
@@ -373,6 +378,15 @@ TEST_F(Dispatch, ModeZeroOpensWindowsButRunsNoBootSequence) {
     }
     EXPECT_TRUE(wnd->HasTimer(kTimerMouse));
     EXPECT_FALSE(Logged("boot sequence"));
+    // The wizard is open; its end starts the boot sequence.
+    ASSERT_NE(wnd->Wizard(), nullptr);
+    EXPECT_TRUE(wnd->Wizard()->isVisible());
+    EXPECT_EQ(wnd->Wizard()->GetState(), CSetupWizardDlg::kStateTop);
+    platform::PostMessage(wnd->Handle(), kDispatchWizardFinished, 0);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(Logged("boot sequence"));
+    EXPECT_TRUE(wnd->HasTimer(kTimerDate));
 }
 
 TEST_F(Dispatch, FailedCalendarReadIsLoggedAndTimersStillStart) {
