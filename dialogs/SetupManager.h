@@ -37,6 +37,7 @@ public:
                           const std::wstring& password) = 0;
     virtual void SetHttpLog(bool enabled, const std::string& folder, bool curlLog) = 0;
     virtual void AddListener(platform::WindowHandle window, uint32_t message) = 0;
+    virtual void RemoveListener(platform::WindowHandle window) = 0;
 
     virtual void DownloadCalenar() = 0;
     virtual void DownloadHoliday(const std::wstring& calendarURI, int firstYear, int lastYear) = 0;

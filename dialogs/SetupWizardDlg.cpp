@@ -35,8 +35,6 @@ enum : int {
     kTextOk = 604,
 };
 
-// The product's web site; the manual and the support pages lie under it.
-constexpr const char* kProductSite = "https://daymark.example.net";
 
 // The panel area's size: every panel is laid out in it.
 constexpr int kPanelWidth = 460;
@@ -93,14 +91,18 @@ CSetupWizardDlg::CSetupWizardDlg(Setup s, QWidget* parent)
     connect(cancelButton, &QPushButton::clicked, this, [this] { Cancel(); });
 }
 
-CSetupWizardDlg::~CSetupWizardDlg() = default;
-
-std::string CSetupWizardDlg::ManualUrl() {
-    return std::string(kProductSite) + "/manual/";
+CSetupWizardDlg::~CSetupWizardDlg() {
+    if (listening) {
+        manager.RemoveListener(Handle());
+    }
 }
 
-std::string CSetupWizardDlg::SupportUrl() {
-    return std::string(kProductSite) + "/support/";
+std::string CSetupWizardDlg::ManualUrl() const {
+    return setup.productSite.empty() ? std::string() : setup.productSite + "/manual.html";
+}
+
+std::string CSetupWizardDlg::SupportUrl() const {
+    return setup.productSite.empty() ? std::string() : setup.productSite + "/support.html";
 }
 
 void CSetupWizardDlg::Log(const char* level, const std::string& text) const {
@@ -551,6 +553,10 @@ void CSetupWizardDlg::Finish() {
 }
 
 void CSetupWizardDlg::OpenUrl(const std::string& url) {
+    if (url.empty()) {
+        Log(Utility::kLogInfo, "<wizard> no product site");
+        return;
+    }
     if (setup.openUrl) {
         setup.openUrl(url);
     } else {

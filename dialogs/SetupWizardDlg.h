@@ -66,8 +66,10 @@ public:
         uint32_t notifyMessage = 0;
         platform::WindowHandle mainWindow = 0;
         uint32_t closeMessage = 0;
-        // Opens a web page (the manual, the support site); the desktop's
-        // browser when empty.
+        // The product's web site ("scheme://host"); the manual and the
+        // support pages lie under it. Empty: no site, the buttons do nothing.
+        std::string productSite;
+        // Opens a web page; the desktop's browser when empty.
         std::function<void(const std::string& url)> openUrl;
     };
 
@@ -91,9 +93,10 @@ public:
     int TotalDownloads() const { return totalDownloads; }
     int DoneDownloads() const { return doneDownloads; }
 
-    // The product's web pages the end and error panels open.
-    static std::string ManualUrl();
-    static std::string SupportUrl();
+    // The product's web pages the end and error panels open (empty without
+    // a site).
+    std::string ManualUrl() const;
+    std::string SupportUrl() const;
 
 protected:
     int64_t OnMessage(uint32_t message, platform::WParam wParam, platform::LParam lParam) override;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDialog>
+#include <QUrl>
 #include <exception>
 
 #include "app/ConfigInfo.h"
@@ -515,6 +516,13 @@ void CDispatchWnd::OpenWizard(int mode) {
     s.notifyMessage = kDispatchWizardFinished;
     s.mainWindow = Handle();
     s.closeMessage = kDispatchEndSession;
+    // The product's site is the host of the version page.
+    const QUrl page(QString::fromStdWString(config->GetVersionCheckUrl()));
+    if (page.isValid() && !page.host().isEmpty()) {
+        s.productSite = page.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment)
+                            .toString()
+                            .toStdString();
+    }
     wizard = std::make_unique<CSetupWizardDlg>(std::move(s));
     wizard->Start();
     wizard->show();

@@ -65,6 +65,7 @@ public:
     bool IsInitialized() const override { return true; }
     void Terminate() override { c.calls.push_back("Terminate"); }
     void Reset() override { c.calls.push_back("Reset"); }
+    void RemoveListener(platform::WindowHandle) override {}
     void UpdateCalendar(const std::wstring&, bool, bool) override {}
     size_t GetPendingRequestCount() override { return 0; }
     void ChangeAccount(const std::wstring& account, const std::wstring&) override {
