@@ -35,7 +35,6 @@ enum : int {
     kTextOk = 604,
 };
 
-
 // The panel area's size: every panel is laid out in it.
 constexpr int kPanelWidth = 460;
 constexpr int kPanelHeight = 330;
