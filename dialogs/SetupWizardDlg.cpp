@@ -36,7 +36,7 @@ enum : int {
 };
 
 // The panel area's size: every panel is laid out in it.
-constexpr int kPanelWidth = 460;
+constexpr int kPanelWidth = 480;
 constexpr int kPanelHeight = 330;
 
 }  // namespace

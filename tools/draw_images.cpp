@@ -326,10 +326,10 @@ void MiniCalendar(QPainter& p, const QRectF& r) {
 }
 
 QImage WizardTop() {
-    QImage image = Canvas(440, 150);
+    QImage image = Canvas(480, 150);
     QPainter p(&image);
     Begin(p);
-    WizardSky(p, QRectF(0, 0, 440, 150));
+    WizardSky(p, QRectF(0, 0, 480, 150));
     MiniCalendar(p, QRectF(24, 22, 130, 106));
     QFont font(QStringLiteral("IPAPGothic"));
     font.setPixelSize(30);
@@ -347,11 +347,11 @@ QImage WizardTop() {
 }
 
 QImage WizardBanner() {
-    QImage image = Canvas(440, 44);
+    QImage image = Canvas(480, 44);
     QPainter p(&image);
     Begin(p);
-    WizardSky(p, QRectF(0, 0, 440, 44));
-    MiniCalendar(p, QRectF(396, 7, 34, 30));
+    WizardSky(p, QRectF(0, 0, 480, 44));
+    MiniCalendar(p, QRectF(436, 7, 34, 30));
     return image;
 }
 

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDialog>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QUrl>
 #include <exception>
 
@@ -525,6 +527,14 @@ void CDispatchWnd::OpenWizard(int mode) {
     }
     wizard = std::make_unique<CSetupWizardDlg>(std::move(s));
     wizard->Start();
+    // In the middle of the primary screen (a window manager may place it
+    // itself).
+    wizard->adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = wizard->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        wizard->move(frame.topLeft());
+    }
     wizard->show();
     wizard->raise();
     wizard->activateWindow();
