@@ -307,6 +307,62 @@ TEST_F(SetupWizard, RefusedPasswordLeadsToTheErrorPanelAndBackToTheAccount) {
     EXPECT_NE(LogText().find("[ERR!] <wizard> auth error"), std::string::npos);
 }
 
+// A reset from the calendar settings: the wizard starts at the account
+// access with the stored account, under its own caption, and ends on the
+// reset-done panel with the calendars downloaded again.
+TEST_F(SetupWizard, ResetRunStartsAtTheAccountAccessAndEndsOnResetDone) {
+    server->AddAccount(kEmail, kPassword);
+    server->AddCalendar(
+        R"({"id":"hanako.sato@example.com","title":"Hanako Sato","accesslevel":"owner"})");
+    server->AddEvent(R"({"calendar":"hanako.sato@example.com","title":"Dentist","start":")" +
+                     Day(12) + R"(T12:00:00.000Z","end":")" + Day(12) + R"(T13:00:00.000Z"})");
+    config->WriteInt("general", "calendar_mode", 1);
+    config->SetAccountId(platform::Utf8ToWide(kEmail));
+    config->SetAccountPassword(platform::Utf8ToWide(kPassword));
+    Controller::CDispatchWnd::Setup setup;
+    setup.config = config.get();
+    setup.maniac = &maniac;
+    setup.log = &log;
+    setup.dataFolder = dir.path();
+    setup.programFolder = std::string(DAYMARK_BINARY_DIR) + "/bin";
+    setup.manager = Controller::MakeDispatchManager(config->GetPath(), dir.path());
+    setup.windows = Controller::MakeCalendarWindows(*setup.manager, *config, maniac, &style, &log);
+    setup.watchSleep = false;
+    wnd = std::make_unique<Controller::CDispatchWnd>(std::move(setup));
+    ASSERT_TRUE(wnd->Create());
+    EXPECT_EQ(wnd->Wizard(), nullptr);
+    const CCalendarWnd& cal = *wnd->Windows().Registry()->Windows().front();
+    auto hasDentist = [&] {
+        for (const auto& e : cal.Cache().Events()) {
+            if (e.title == L"Dentist") {
+                return true;
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(testsupport::WaitFor([&] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return hasDentist();
+    }));
+
+    platform::PostMessage(wnd->Handle(), Controller::kDispatchWizardRequest,
+                          Controller::kWizardForReset);
+    ASSERT_TRUE(testsupport::WaitFor([&] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return wnd->Wizard() != nullptr;
+    }));
+    EXPECT_EQ(Wizard().windowTitle(), QString::fromUtf8("Daymarkのリセット"));
+    ASSERT_TRUE(WaitState(W::kStateCalendars));
+    Next();
+    ASSERT_TRUE(WaitState(W::kStateResetDone));
+    ASSERT_TRUE(testsupport::WaitFor([&] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return hasDentist();
+    }));
+    EXPECT_EQ(config->GetCalendarMode(), 1);
+    EXPECT_NE(LogText().find("[info] <dispatch> REQ_OPEN_WIZARD_FOR_RESET"), std::string::npos);
+}
+
 TEST_F(SetupWizard, AccountPanelRefusesWhatIsNoMailAddress) {
     StartProgram();
     Next();
