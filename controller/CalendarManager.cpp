@@ -199,6 +199,8 @@ void CCalendarManager::Initialize(const std::wstring& account, const std::wstrin
     auto api = std::make_unique<googledata::GoogleCalendarAPI>(log);
     api->SetServiceBase(api_->GetServiceBase());
     api_ = std::move(api);
+    // A stop (Terminate, an account change) ends a transfer in flight.
+    api_->Transport().SetAbortFlag(&stopRequested_);
     ApplyTransportSettings();
     recurrences_.Clear();
     db_.Close();
@@ -974,6 +976,9 @@ bool CCalendarManager::Login(bool& sslProtocolError) {
     if (api_->ClientLogin(user, password, api_->GetServiceBase(), text, code)) {
         loggedIn_ = 1;
         return true;
+    }
+    if (stopRequested_) {
+        return false;  // the login was cut short by a stop, not refused
     }
     sslProtocolError = text.find("Unknown SSL protocol error") != std::string::npos;
     bool haveListener = false;

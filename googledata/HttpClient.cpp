@@ -45,6 +45,11 @@ struct ReadState {
     size_t position = 0;
 };
 
+// libcurl's progress callback: a non-zero answer aborts the transfer.
+int AbortCheck(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::atomic<int>*>(flag)->load() != 0 ? 1 : 0;
+}
+
 size_t WriteResponse(char* data, size_t size, size_t count, void* out) {
     static_cast<std::string*>(out)->append(data, size * count);
     return size * count;
@@ -283,6 +288,13 @@ bool HttpClient::Request(const std::string& method, const std::string& url,
     }
     curl_easy_setopt(curl, CURLOPT_SSL_SESSIONID_CACHE, 1L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    if (abortFlag) {
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &AbortCheck);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<std::atomic<int>*>(abortFlag));
+    } else {
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 1L);
+    }
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, timeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 0L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 20L);

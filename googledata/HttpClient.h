@@ -13,6 +13,7 @@
 // SetCurlLog() before any request runs.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -81,6 +82,9 @@ public:
     void SetExtraCaFile(const std::string& path);
     // Whole-transfer time-out in seconds (60 unless a test shortens it).
     void SetTimeout(long seconds);
+    // A transfer ends early (as a failure) once `flag` is non-zero; libcurl
+    // looks at it at least once a second. The flag outlives the client.
+    void SetAbortFlag(const std::atomic<int>* flag) { abortFlag = flag; }
     // Proxy, proxy account and extra CA file from the configuration. The
     // proxy is used only when `proxy_enable` is set.
     void ApplyConfig(const Model::CConfigInfo& config);
@@ -117,6 +121,7 @@ private:
     std::string httpLogPath;
     std::string extraCaFile;
     long timeoutSeconds = 60;
+    const std::atomic<int>* abortFlag = nullptr;
     std::string commLogPath;
 };
 

@@ -587,3 +587,30 @@ TEST_F(ManagerTest, AccountSwitchDuringALongDownloadKeepsTheAccountsApart) {
 }
 
 }  // namespace
+
+namespace {
+
+// A page the service holds back for long does not hold the account change:
+// the transfer in flight is cut short and reported as no failure.
+TEST_F(ManagerTest, AccountChangeCutsATransferInFlightShort) {
+    server->AddAccount("taro.yamada@example.com", "other-secret");
+    server->ArmFault(R"({"kind":"slow","seconds":30,"path":"allcalendars"})");
+    Start();
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ACTIVITY, 1) == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return server->RequestCount() >= 2; }));  // login, then the list
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto before = std::chrono::steady_clock::now();
+    manager->ChangeAccount(L"taro.yamada@example.com", L"other-secret");
+    // The request time-out is 10 s and the service holds the page for 30 s.
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5));
+    server->ClearFaults();
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_CALENDAR_UPDATED) == 1; }));
+    for (uint32_t code : {Controller::NOTIFY_AUTH_FAILED, Controller::NOTIFY_PROXY_FAILED,
+                          Controller::NOTIFY_NET_SETTING_PROBLEM, Controller::NOTIFY_ERROR}) {
+        EXPECT_EQ(Count(code), 0u) << code;
+    }
+}
+
+}  // namespace
