@@ -197,6 +197,18 @@ TEST_F(SetupWizard, FirstStartInLocalModeEndsOnTheEndPanelWithHolidays) {
     const std::string text = LogText();
     EXPECT_NE(text.find("[info] <wizard> started (0)"), std::string::npos);
     EXPECT_NE(text.find("[info] <wizard> state update (11)"), std::string::npos);
+
+    // A reset of the local calendar goes straight to the holiday download.
+    const int requests = server->RequestCount();
+    platform::PostMessage(wnd->Handle(), Controller::kDispatchWizardRequest,
+                          Controller::kWizardForReset);
+    ASSERT_TRUE(testsupport::WaitFor([&] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return wnd->Wizard() && wnd->Wizard()->Mode() == W::kModeReset;
+    }));
+    ASSERT_TRUE(WaitState(W::kStateResetDone));
+    EXPECT_GT(server->RequestCount(), requests);
+    EXPECT_EQ(config->GetCalendarMode(), 2);
 }
 
 TEST_F(SetupWizard, AccountRunDownloadsTheChosenCalendarsWithProgress) {
