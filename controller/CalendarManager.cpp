@@ -185,8 +185,9 @@ void CCalendarManager::Initialize(const std::wstring& account, const std::wstrin
                                   Utility::CMaintenanceLog* log) {
     // Initialize again while the worker runs: the worker leaves its request
     // first, so the client and the database are never replaced under it.
-    StopWorker();
-    ClearMessages();
+    if (StopWorker()) {
+        ClearMessages();  // requests for the database that closes now
+    }
     log_ = log;
     Log(Utility::kLogInfo, "<calmng> Initialize");
     {

@@ -119,6 +119,11 @@ void CSetupWizardDlg::Log(const char* level, const std::string& text, long numbe
 void CSetupWizardDlg::Start() {
     Log(Utility::kLogInfo, "<wizard> started", state);
     running = true;
+    if ((setup.mode == kModeReset || setup.mode == kModeNewAccount) &&
+        !manager.IsInitialized()) {
+        // Nothing was set up yet: there is nothing to reset.
+        setup.mode = kModeFirstRun;
+    }
     if (setup.mode == kModeReset || setup.mode == kModeNewAccount) {
         manager.Reset();
         setWindowTitle(Text(kTextResetCaption));

@@ -118,7 +118,11 @@ void CDispatchWnd::Close() {
         KillTimer(id);
     }
     Log(Utility::kLogInfo, "exit");
-    wizard.reset();
+    if (wizard) {
+        // Deleted with this window: it may be inside one of its own message
+        // boxes, whose loop ends with the program's.
+        wizard->hide();
+    }
     sleepWatcher.reset();
     manager->Terminate();
     try {
