@@ -145,6 +145,14 @@ bool CDaymarkApp::CreateDispatchWindow() {
     setup.windows =
         Controller::MakeCalendarWindows(*setup.manager, *config, maniac, style.get(), &log);
     setup.makeFetcher = [this] { return Controller::MakeVersionPageFetcher(*config, dataFolder); };
+    setup.styleChanged = [this] {
+        if (!styleFolder.empty()) {
+            style->Load(platform::Utf8ToWide(styleFolder) + L"/" + config->GetStyleName());
+        }
+        if (dispatch) {
+            dispatch->Windows().ApplyStyle(*style);
+        }
+    };
     dispatch = std::make_unique<Controller::CDispatchWnd>(std::move(setup));
     if (!dispatch->Create()) {
         dispatch.reset();

@@ -151,6 +151,12 @@ public:
             wnd->SetMonth(true);
         }
     }
+    void ApplyStyle(const Model::CCalendarStyleInfo& style) override {
+        for (const auto& wnd : registry.Windows()) {
+            wnd->Style() = style;
+            wnd->SetMonth(true);
+        }
+    }
     void RefreshBottomBars() override {
         for (const auto& wnd : registry.Windows()) {
             wnd->UpdateClock();

@@ -20,8 +20,9 @@
 
 class ICalendarWndSource;
 namespace Model {
+class CCalendarStyleInfo;
 class CCalendarWndManager;
-}
+}  // namespace Model
 namespace Utility {
 class CMaintenanceLog;
 }
@@ -73,6 +74,9 @@ public:
     // Each window in list order: holiday cache, event cache, update(0).
     virtual void UpdateAllCaches() = 0;
     virtual void RefreshBottomBars() = 0;
+    // Every window takes a copy of `style` and redraws (a style chosen in
+    // the setup wizard).
+    virtual void ApplyStyle(const Model::CCalendarStyleInfo&) {}
     // Each window reacts to the mouse being over it or its icon bar. Called
     // every 100 ms: must cost next to nothing while the mouse is elsewhere.
     virtual void CheckMouse() = 0;

@@ -548,6 +548,11 @@ void CDispatchWnd::OnWizardFinished(platform::WParam result) {
     if (result != 0) {
         return;
     }
+    // The style, the week's first day and the underline of booked days the
+    // wizard may have changed.
+    if (setup.styleChanged) {
+        setup.styleChanged();
+    }
     windows->RebuildIconBars();
     // The windows show what the wizard brought.
     windows->UpdateAllCaches();

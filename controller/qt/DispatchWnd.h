@@ -60,6 +60,10 @@ public:
         // user-interface thread (so that it reads the configuration there);
         // it then takes the place of fetchPage.
         std::function<std::function<bool(const std::string&, std::string&, int&)>()> makeFetcher;
+        // The style file in the configuration may have changed (the setup
+        // wizard): the application reloads its style and gives it to the
+        // windows. May be empty.
+        std::function<void()> styleChanged;
         // Watch logind for suspend and resume (off in unit tests).
         bool watchSleep = true;
     };

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -107,6 +108,12 @@ protected:
         setup.windows =
             Controller::MakeCalendarWindows(*setup.manager, *config, maniac, &style, &log);
         setup.watchSleep = false;
+        // As the application does: reload the style named in the
+        // configuration and hand it to the windows.
+        setup.styleChanged = [this] {
+            style.Load(platform::Utf8ToWide(dir / "style/") + config->GetStyleName());
+            wnd->Windows().ApplyStyle(style);
+        };
         wnd = std::make_unique<Controller::CDispatchWnd>(std::move(setup));
         ASSERT_TRUE(wnd->Create());
         ASSERT_NE(wnd->Wizard(), nullptr);
@@ -158,15 +165,29 @@ protected:
 StandinServer* SetupWizard::server = nullptr;
 
 TEST_F(SetupWizard, FirstStartInLocalModeEndsOnTheEndPanelWithHolidays) {
+    for (const char* name : {"Blue", "Night"}) {
+        testsupport::WriteFile(dir / "style/" + name + ".style",
+                               testsupport::ReadFile(std::string(DAYMARK_SOURCE_DIR) +
+                                                     "/resources/style/" + name + ".style.org"));
+    }
+    Model::CCalendarStyleInfo night;
+    night.Load(platform::Utf8ToWide(dir / "style/Night.style"));
+    ASSERT_NE(night.windowBackground, Model::CCalendarStyleInfo().windowBackground);
     StartProgram();
     EXPECT_FALSE(wnd->BootDone());
     EXPECT_EQ(Wizard().GetState(), W::kStateTop);
     EXPECT_FALSE(Find<QPushButton>("backButton")->isEnabled());
     Next();
     EXPECT_EQ(Wizard().GetState(), W::kStateStyle);
+    auto* styles = Find<QListWidget>("styleList");
+    ASSERT_EQ(styles->count(), 2);
+    styles->setCurrentRow(1);  // Night
+    Find<QCheckBox>("mondayFirstCheck")->setChecked(true);
     Next();
     EXPECT_EQ(Wizard().GetState(), W::kStateProxy);
     EXPECT_EQ(config->GetCalendarMode(), 1);  // no visit to the mode panel: account mode
+    EXPECT_EQ(config->GetStyleName(), L"Night.style");
+    EXPECT_EQ(config->GetInt("option", "monday_frist", 0), 1);
     Back();
     ASSERT_EQ(Wizard().GetState(), W::kStateCalendarMode);
     Find<QRadioButton>("localModeRadio")->click();
@@ -192,6 +213,8 @@ TEST_F(SetupWizard, FirstStartInLocalModeEndsOnTheEndPanelWithHolidays) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         return !cal.Cache().Holidays().empty();
     }));
+    // The window took the chosen style.
+    EXPECT_EQ(cal.Style().windowBackground, night.windowBackground);
     Next();
     EXPECT_FALSE(Wizard().isVisible());
     const std::string text = LogText();
