@@ -101,6 +101,16 @@ std::string GetDataFolder() {
     return {};
 }
 
+std::string FindDataFolder() {
+    const std::string userHome = UserDataHome();
+    const std::string user = userHome.empty() ? std::string() : userHome + kSuffix;
+    if (IsDirectory(user)) {
+        return user;
+    }
+    const std::string system = SystemDataHome() + kSuffix;
+    return IsDirectory(system) ? system : std::string();
+}
+
 std::string GetProgramFolder() {
     char buf[4096];
     const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
