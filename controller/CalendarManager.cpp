@@ -12,7 +12,6 @@
 #include "controller/RecurrenceExceptions.h"
 #include "googledata/AtomReader.h"
 #include "googledata/GoogleCalendarAPI.h"
-#include "googledata/ICalendarText.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
 #include "platform/Time.h"
@@ -659,7 +658,9 @@ bool CCalendarManager::GetEvents(std::list<Model::Event>& out, int year, int mon
             // A series stored without its times (downloaded before they were
             // read from its recurrence text) shows its real ones.
             if (series.startTime.empty()) {
-                googledata::ReadSeriesTimes(series.recurrence, series.startTime, series.endTime);
+                recurrences_.GetSeriesTimes(series.localEventID,
+                                            "BEGIN:VEVENT\n" + series.recurrence + "END:VEVENT\n",
+                                            series.startTime, series.endTime);
             }
         }
         for (int i = 0; i < count; ++i) {
