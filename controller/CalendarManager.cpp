@@ -32,6 +32,7 @@ constexpr int kPollMs = 100;
 constexpr int kRetryPauseMs = 1000;
 constexpr int kMaxFailures = 3;  // the fourth failure drops the request
 constexpr int64_t kUpdatedSlackSeconds = 600;
+constexpr int64_t kFeedClockSkewSeconds = 86400;
 constexpr int64_t kSyncWindowSeconds = 1728000;  // 20 days
 // A download of at least this many events refreshes the query statistics.
 constexpr long kStatisticsThreshold = 100;
@@ -1018,9 +1019,12 @@ void CCalendarManager::FinishDownload(const std::string& calendarURI, long total
     // time of the request less the usual slack (the clocks may differ), in
     // UTC. Never the time after the download, nor local time with the wrong
     // offset: either would lie in the future and lose the changes between.
+    // A feed time more than a day ahead of this machine's clock is not
+    // believed: it would skip every change until then.
     PrimitiveTime since;
     if (feedUpdated.empty() || !PrimitiveTime::Parse(Utf8ToWide(feedUpdated), since) ||
-        since.isDate) {
+        since.isDate ||
+        PrimitiveTime::ToLocalTime(since) > CTime::GetCurrentTime() + kFeedClockSkewSeconds) {
         since =
             PrimitiveTime::ToUtc(PrimitiveTime::FromTime(requested - kUpdatedSlackSeconds, false));
     }
