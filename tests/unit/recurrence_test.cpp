@@ -16,6 +16,7 @@
 #include "controller/RecurrenceCache.h"
 #include "controller/RecurrenceExceptions.h"
 #include "controller/RecurrenceSeries.h"
+#include "googledata/ICalendarText.h"
 #include "platform/Time.h"
 #include "tests/support/RfcRecurrenceCases.h"
 #include "tests/support/TestSupport.h"
@@ -562,6 +563,49 @@ TEST(RecurrenceExceptions, OccurrenceTimesFollowTheSeriesZone) {
                                                   Wall("20240103T000000"), false);
     EXPECT_EQ(22, span.start.GetHour());
     EXPECT_EQ(23, span.end.GetHour());
+}
+
+// A series' own times from its recurrence text, as the store keeps them for
+// a series the service sends without gd:when (process in Tokyo).
+TEST(SeriesTimes, ReadFromDtstartAndDtendOrDuration) {
+    testsupport::ScopedTz tz(kTokyo);
+    struct Case {
+        const char* text;
+        const char* start;
+        const char* end;
+    };
+    const Case cases[] = {
+        // Los Angeles in winter and in summer: the instant, in Tokyo time.
+        {"DTSTART;TZID=America/Los_Angeles:20260105T100000\n"
+         "DTEND;TZID=America/Los_Angeles:20260105T113000\nRRULE:FREQ=WEEKLY\n",
+         "2026-01-06T03:00:00.000+09:00", "2026-01-06T04:30:00.000+09:00"},
+        {"DTSTART;TZID=America/Los_Angeles:20260706T100000\nDURATION:PT45M\n"
+         "RRULE:FREQ=WEEKLY\n\n\n",
+         "2026-07-07T02:00:00.000+09:00", "2026-07-07T02:45:00.000+09:00"},
+        {"DTSTART:20260105T010000Z\nRRULE:FREQ=DAILY\n", "2026-01-05T10:00:00.000+09:00",
+         "2026-01-05T10:00:00.000+09:00"},
+        // Floating, and a zone nothing resolves: local time.
+        {"DTSTART:20260105T100000\nDTEND:20260105T110000\nRRULE:FREQ=DAILY\n",
+         "2026-01-05T10:00:00.000+09:00", "2026-01-05T11:00:00.000+09:00"},
+        {"DTSTART;TZID=Nowhere/Special:20260105T100000\nRRULE:FREQ=DAILY\n",
+         "2026-01-05T10:00:00.000+09:00", "2026-01-05T10:00:00.000+09:00"},
+        // All-day: dates, one day when no end is given.
+        {"DTSTART;VALUE=DATE:20260704\nDTEND;VALUE=DATE:20260706\nRRULE:FREQ=YEARLY\n",
+         "2026-07-04", "2026-07-06"},
+        {"DTSTART;VALUE=DATE:20260704\nRRULE:FREQ=YEARLY\n", "2026-07-04", "2026-07-05"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string start, end;
+        ASSERT_TRUE(googledata::ReadSeriesTimes(c.text, start, end));
+        EXPECT_EQ(start, c.start);
+        EXPECT_EQ(end, c.end);
+    }
+    for (const char* unusable : {"", "RRULE:FREQ=DAILY\n", "DTSTART:garbage\n", "\x01\xff"}) {
+        std::string start = "kept", end = "kept";
+        EXPECT_FALSE(googledata::ReadSeriesTimes(unusable, start, end)) << unusable;
+        EXPECT_EQ(start, "kept");
+    }
 }
 
 }  // namespace

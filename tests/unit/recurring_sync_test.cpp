@@ -160,7 +160,8 @@ StandinServer* RecurringSyncTest::server = nullptr;
 TEST_P(RecurringSyncTest, RfcExamplesServedAsSeriesGiveTheirOccurrences) {
     const auto cases = testsupport::rfc::RfcCases();
     for (const auto& c : cases) {
-        AddSeries(c.name, c.text + "DURATION:PT1H\n");
+        // With the extra line ends the service sometimes leaves at the end.
+        AddSeries(c.name, c.text + "DURATION:PT1H\n\n");
     }
     Start();
     DownloadEverything();
