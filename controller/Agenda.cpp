@@ -22,6 +22,8 @@ using platform::CTime;
 
 constexpr int64_t kDay = 86400;
 constexpr int kDefaultDaysAfter = 7;
+// The longest agenda: ten years (every month of it is read and expanded).
+constexpr int64_t kMaxDays = 10 * 366;
 constexpr size_t kAccountBuffer = 512;
 constexpr int kCalendarModeAccount = 1;
 constexpr int kCalendarModeLocal = 2;
@@ -219,6 +221,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const CTime& 
     if (line.lastDay < line.firstDay) {
         return fail("終わりの日 " + dates[1] + " が始めの日 " + dates[0] + " より前です");
     }
+    if (line.lastDay - line.firstDay > kMaxDays * kDay) {
+        return fail("期間は " + std::to_string(kMaxDays / 366) + " 年までです: " + dates[0] + " " +
+                    dates[1]);
+    }
     line.action = CommandLine::Action::kAgenda;
     return line;
 }
@@ -339,7 +345,7 @@ std::string CommandLineHelp() {
            "                        予定と祝日を 1 件 1 行で表示して終了します。日付は "
            "YYYY-MM-DD。\n"
            "                        FROM の既定は今日、TO の既定は FROM の 7 日後です。\n"
-           "                        Daymark の起動中でも使え、データベースには何も書きません。\n"
+           "                        期間は 10 年まで。Daymark の起動中でも使え、何も書きません。\n"
            "  --tsv                 --agenda の出力をタブ区切りにします。列は開始 "
            "(YYYY-MM-DDTHH:MM)、\n"
            "                        終了 (その時刻を含まない)、終日 (0/1)、祝日 (0/1)、カレンダー "

@@ -238,6 +238,7 @@ TEST_P(AgendaTest, HelpWrongCommandLinesAndNoDatabase) {
              {"--agenda", "2026-02-30"},
              {"--agenda", "2026-07-07", "2026-07-01"},
              {"--agenda", "2026-07-01", "2026-07-02", "2026-07-03"},
+             {"--agenda", "1970-01-01", "2999-12-31"},
              {"--tsv"},
              {"2026-07-01"}}) {
         const ProgramRun run = RunDaymark(args);
