@@ -107,8 +107,10 @@ std::string FindDataFolder() {
     if (IsDirectory(user)) {
         return user;
     }
+    // An all-users folder this user may not write in holds no data of his.
     const std::string system = SystemDataHome() + kSuffix;
-    return IsDirectory(system) ? system : std::string();
+    return IsDirectory(system) && ::access(system.c_str(), W_OK | X_OK) == 0 ? system
+                                                                             : std::string();
 }
 
 std::string GetProgramFolder() {
