@@ -25,8 +25,12 @@ constexpr int kDefaultDaysAfter = 7;
 // The longest agenda: ten years (every month of it is read and expanded).
 constexpr int64_t kMaxDays = 10 * 366;
 constexpr size_t kAccountBuffer = 512;
-constexpr int kCalendarModeAccount = 1;
-constexpr int kCalendarModeLocal = 2;
+// general/calendar_mode of config.ini.
+enum CalendarMode : int {
+    kCalendarModeNotSetUp = 0,
+    kCalendarModeAccount = 1,
+    kCalendarModeLocal = 2
+};
 
 // Options of the Qt platform that the program accepts (with one or two
 // dashes, a value after "=" or in the next argument).
@@ -384,7 +388,8 @@ std::optional<int> RunCommandLine(int argc, char** argv, std::ostream& out, std:
         return 1;
     }
     const std::string config = folder + "/config.ini";
-    const int mode = platform::GetPrivateProfileInt("general", "calendar_mode", 0, config);
+    const int mode =
+        platform::GetPrivateProfileInt("general", "calendar_mode", kCalendarModeNotSetUp, config);
     std::wstring account;
     if (mode == kCalendarModeLocal) {
         account = L"local";
