@@ -420,6 +420,20 @@ TEST_P(SyncTimeTest, NextSyncFetchesAnEntryChangedJustAfterThePreviousOne) {
     }
 }
 
+// A service whose clock runs a month ahead of this machine's is not believed:
+// the next updated-min is the time of the request, less the usual slack.
+TEST_P(SyncTimeTest, FeedTimeFarAheadOfTheMachineIsNotTaken) {
+    const CTime now(2026, 7, 10, 12, 0, 0);
+    platform::ScopedClock clock([now] { return now.GetTime(); });
+    server->SetClock((now + 30 * 86400).FormatGmt("%Y-%m-%dT%H:%M:%S.000Z"));
+    Start();
+    DownloadEverything();
+    googledata::PrimitiveTime stored;
+    ASSERT_TRUE(googledata::PrimitiveTime::Parse(
+        platform::Utf8ToWide(StoredCalendar().eventUpdated), stored));
+    EXPECT_EQ(googledata::PrimitiveTime::ToLocalTime(stored), now - 600);
+}
+
 INSTANTIATE_TEST_SUITE_P(Zones, SyncTimeTest,
                          ::testing::Values("America/New_York", "Australia/Sydney"));
 
