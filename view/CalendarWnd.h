@@ -262,6 +262,7 @@ private:
 
     // Input helpers (CalendarWndInput.cpp).
     bool InputBlocked() const;
+    bool VerticalIconBar() const;
     void OnMouseMove(const QPoint& screenPos, bool leftDown);
     void SetHoveredDay(int index);
     void OnClickTimer();

@@ -87,7 +87,7 @@ void RemoveAction(QMenu& menu, int id) {
 }  // namespace
 
 bool CCalendarWnd::IsLocked() const {
-    return context_.config != nullptr && context_.config->GetInt("general", "lock", 0) != 0;
+    return context_.config != nullptr && context_.config->lock != 0;
 }
 
 void CCalendarWnd::PostCommand(uint32_t command, platform::LParam lParam) const {
