@@ -29,6 +29,7 @@
 #include "app/ManiacOption.h"
 #include "controller/CalendarManager.h"
 #include "controller/Notifications.h"
+#include "controller/qt/CalendarWndHostImpl.h"
 #include "controller/qt/DispatchAdapters.h"
 #include "controller/qt/DispatchMessages.h"
 #include "controller/qt/DispatchWnd.h"
@@ -604,6 +605,19 @@ TEST_F(Input, CommandsReachTheHostTheDispatchWindowAndTheConfiguration) {
     wnd->RunCommand(W::ID_SYNC);
     EXPECT_EQ(source_.syncs, 1);
     EXPECT_TRUE(wnd->IsSyncRequested());
+}
+
+TEST_F(Input, TheProgramsHostFindsTheManualBesideTheVersionPage) {
+    Controller::CCalendarWndHost::Setup setup;
+    setup.config = config_.get();
+    setup.log = &log_;
+    Controller::CCalendarWndHost host(setup);
+    EXPECT_EQ(host.ProductSite(), "");
+    host.OpenHelp();  // no site: logged, nothing opened
+    EXPECT_TRUE(Logged("[info] <view> no product site for the manual\n"));
+    config_->WriteString("debug", "version_check_url",
+                         L"https://www.example.com:8443/version/version.html?x=1");
+    EXPECT_EQ(host.ProductSite(), "https://www.example.com:8443");
 }
 
 class Navigation : public Input, public testing::WithParamInterface<const char*> {};
