@@ -102,7 +102,6 @@ private:
     void SetHovered(int index);
     void CloseTooltip();
     void OpenTooltip();
-    void Log(const std::string& text) const;
 
     platform::WindowHandle ownerHandle_;
     uint32_t ownerMessage_;
