@@ -158,7 +158,7 @@ void CCalendarWnd::ShowContextMenu(const QPoint& screenPos) {
     int chosen = 0;
     {
         ScopedCalendarWndFlag open(CalendarWndFlags::menuOpen);
-        raise();
+        RaiseWithChildren();
         if (menuHook != nullptr) {
             menuHook(*menu);
         }

@@ -57,6 +57,16 @@ bool CCalendarWnd::VerticalIconBar() const {
     return context_.config != nullptr && context_.config->verticalIconBar != 0;
 }
 
+void CCalendarWnd::RaiseWithChildren() {
+    raise();
+    if (functionWnd_) {
+        functionWnd_->RaiseOverOwner();
+    }
+    if (notice_ && notice_->IsShowing()) {
+        notice_->raise();
+    }
+}
+
 bool CCalendarWnd::InputBlocked() const {
     return retired_ || CalendarWndFlags::AnyOpen() || (notice_ && notice_->IsShowing()) ||
            menuSuppressed_;
@@ -384,7 +394,7 @@ void CCalendarWnd::ShowPopupForDay(int index) {
     if (!popup_ || (!DayHasEntries(index) && !popup_->IsShowing())) {
         return;
     }
-    raise();
+    RaiseWithChildren();
     Log(Utility::kLogAction, "<view> show evt popup");
     const int width = std::max(Width(), kPopupMinWidth);
     const QScreen* scr = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();

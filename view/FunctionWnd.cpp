@@ -156,6 +156,19 @@ void CFunctionWnd::Show(int x, int y) {
     SetTimer(kTimerRecapture, kRecapturePeriod);
 }
 
+void CFunctionWnd::RaiseOverOwner() {
+    if (!showing_) {
+        return;
+    }
+    if (QWidget* shadow = shadow_.Window()) {
+        shadow->raise();
+    }
+    raise();
+    if (balloon_ && balloon_->isVisible()) {
+        balloon_->raise();
+    }
+}
+
 bool CFunctionWnd::FadeStep() {
     if (alpha_ > kFadeStep) {
         ApplyAlpha(alpha_ - kFadeStep);

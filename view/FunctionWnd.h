@@ -67,6 +67,9 @@ public:
     bool FadeStep();
     // Hides at once.
     void Hide();
+    // Back on top of its calendar window (which was just raised), with its
+    // shadow below it; nothing while hidden.
+    void RaiseOverOwner();
     // The lock button's images for the locked or unlocked state.
     void SetLock(bool locked);
 
