@@ -262,6 +262,9 @@ private:
 
     // Input helpers (CalendarWndInput.cpp).
     bool InputBlocked() const;
+    // Raises the window and keeps its icon bar and sync notice above it.
+    void RaiseWithChildren();
+    bool VerticalIconBar() const;
     void OnMouseMove(const QPoint& screenPos, bool leftDown);
     void SetHoveredDay(int index);
     void OnClickTimer();
@@ -356,6 +359,8 @@ private:
     int pendingPopupDay_ = -1;  // the day timer 5 runs for
     bool dragging_ = false;
     QPoint grabOffset_;  // cursor minus window corner while dragging
+    QPoint pressPos_;    // where the left button went down (screen)
+    bool leftPressed_ = false;
     bool mouseInside_ = false;
     bool menuSuppressed_ = false;
     bool syncRequested_ = false;

@@ -87,7 +87,7 @@ void RemoveAction(QMenu& menu, int id) {
 }  // namespace
 
 bool CCalendarWnd::IsLocked() const {
-    return context_.config != nullptr && context_.config->GetInt("general", "lock", 0) != 0;
+    return context_.config != nullptr && context_.config->lock != 0;
 }
 
 void CCalendarWnd::PostCommand(uint32_t command, platform::LParam lParam) const {
@@ -158,13 +158,21 @@ void CCalendarWnd::ShowContextMenu(const QPoint& screenPos) {
     int chosen = 0;
     {
         ScopedCalendarWndFlag open(CalendarWndFlags::menuOpen);
-        raise();
+        RaiseWithChildren();
         if (menuHook != nullptr) {
             menuHook(*menu);
         }
-        if (QAction* action = menu->exec(screenPos)) {
-            chosen = action->data().toInt();
+        // Any item of the menu or its submenus.
+        const auto take = [&chosen](QAction* action) {
+            if (chosen == 0 && action != nullptr) {
+                chosen = action->data().toInt();
+            }
+        };
+        QObject::connect(menu.get(), &QMenu::triggered, menu.get(), take);
+        for (QMenu* sub : menu->findChildren<QMenu*>()) {
+            QObject::connect(sub, &QMenu::triggered, menu.get(), take);
         }
+        take(menu->exec(screenPos));
     }
     // The command runs once the menu's loop has returned.
     if (chosen != 0) {
