@@ -29,12 +29,7 @@ bool CCalendarWndHost::OpenOptionDialog(CCalendarWnd&) {
     target.rebuildIconBarCommand = kCmdRebuildIconBar;
     target.wizardRequest = kDispatchWizardRequest;
     target.newAccountKind = kWizardForNewAccount;
-    ICalendarWindows* windows = setup_.windows;
-    ApplyManiacOptions(dialog.Values(), config, *setup_.manager, target, [windows] {
-        if (windows != nullptr) {
-            windows->UpdateAll(0);
-        }
-    });
+    ApplyManiacOptions(dialog.Values(), config, *setup_.manager, target, [this] { RedrawAll(); });
     return true;
 }
 
@@ -50,9 +45,7 @@ bool CCalendarWndHost::OpenCalendarSettings(CCalendarWnd&) {
     if (dialogs::ExecModal(dialog) != QDialog::Accepted) {
         return false;
     }
-    if (setup_.windows != nullptr) {
-        setup_.windows->UpdateAllCaches();
-    }
+    UpdateAllCaches();
     return true;
 }
 
