@@ -403,6 +403,17 @@ TEST_F(SetupWizard, AccountPanelRefusesWhatIsNoMailAddress) {
     Next();
     Next();
     Next();
+    // Tab goes through the panel's fields, then Back, Next and Cancel.
+    std::vector<std::string> order;
+    QWidget* w = Find<QLineEdit>("accountEdit");
+    for (int i = 0; i < 6; ++i) {
+        order.push_back(w->objectName().toStdString());
+        do {
+            w = w->nextInFocusChain();
+        } while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible() || !w->isEnabled());
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"accountEdit", "passwordEdit", "backButton",
+                                               "nextButton", "cancelButton", "accountEdit"}));
     const struct {
         const char* account;
         const char* password;
