@@ -119,8 +119,7 @@ void CSetupWizardDlg::Log(const char* level, const std::string& text, long numbe
 void CSetupWizardDlg::Start() {
     Log(Utility::kLogInfo, "<wizard> started", state);
     running = true;
-    if ((setup.mode == kModeReset || setup.mode == kModeNewAccount) &&
-        !manager.IsInitialized()) {
+    if ((setup.mode == kModeReset || setup.mode == kModeNewAccount) && !manager.IsInitialized()) {
         // Nothing was set up yet: there is nothing to reset.
         setup.mode = kModeFirstRun;
     }
@@ -272,6 +271,10 @@ void CSetupWizardDlg::Next() {
             dialogs::ShowNotice(this, windowTitle(), Text(kTextPastEvents));
             StartCalendarDownloads();
             ShowSyncing();
+            if (totalDownloads == 0) {
+                // Nothing to wait for: no notification would ever come.
+                Finish();
+            }
             break;
         case kStateError:
             if (startOver) {

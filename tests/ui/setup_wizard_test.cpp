@@ -340,6 +340,21 @@ TEST_F(SetupWizard, RefusedPasswordLeadsToTheErrorPanelAndBackToTheAccount) {
     Next();
     ASSERT_TRUE(WaitState(W::kStateCalendars));
     EXPECT_NE(LogText().find("[ERR!] <wizard> auth error"), std::string::npos);
+
+    // Every calendar unticked: nothing to download, the wizard ends at once.
+    auto* list = Find<CDoubleCheckListCtrl>("calendarList");
+    ASSERT_GT(list->RowCount(), 0);
+    for (int row = 0; row < list->RowCount(); ++row) {
+        const QRect box = list->ImageRect(row);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.topLeft() + QPoint(5, 5));
+        if (list->RowWrite(row)) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, box.topLeft() + QPoint(30, 5));
+        }
+        EXPECT_EQ(list->RowImage(row) % 4, 0) << row;
+    }
+    Next();
+    EXPECT_EQ(Wizard().TotalDownloads(), 0);
+    EXPECT_EQ(Wizard().GetState(), W::kStateEnd);
 }
 
 // A reset from the calendar settings: the wizard starts at the account
