@@ -233,8 +233,11 @@ TEST_F(EntryWriterTest, UpdateRefusesEntriesItCannotEdit) {
     std::string noWhere = whole.xml;
     const auto at = noWhere.find("<gd:where");
     noWhere.erase(at, noWhere.find("/>", at) + 2 - at);
-    const std::array<Row, 5> rows{{
+    std::string withDtd = whole.xml;
+    withDtd.insert(withDtd.find("<entry"), "<!DOCTYPE entry [<!ENTITY t 'x'>]>");
+    const std::array<Row, 6> rows{{
         {"empty", ""},
+        {"with a DOCTYPE", withDtd},
         {"no gd:where", noWhere},
         {"not xml", "Error=BadAuthentication"},
         {"truncated", whole.xml.substr(0, whole.xml.size() / 2)},
