@@ -234,6 +234,62 @@ TEST_F(ManagerTest, IncrementalSyncUploadsLocalEditsAndFetchesChanges) {
     EXPECT_EQ(events.size(), 2u);
 }
 
+// An event whose title holds a character XML cannot carry is never sent: it
+// stays local, visible and unsynced, the user is told once (not at every
+// sync), and an edit that removes the character uploads it.
+TEST_F(ManagerTest, EventWithTextXmlCannotCarryStaysLocalWithOneNotice) {
+    Start();
+    DownloadEverything();
+    poster.Clear();
+    const std::wstring calendar = platform::Utf8ToWide(feed);
+    Model::Event bad;
+    bad.calendarURI = calendar;
+    bad.title = L"Lunch\v[@1]";
+    bad.content = L"with Bob";
+    bad.startTime = CTime(2026, 6, 3, 12, 0, 0);
+    bad.endTime = CTime(2026, 6, 3, 13, 0, 0);
+    manager->AddEvent(bad);
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ERROR) == 1; }));
+    ASSERT_TRUE(WaitIdle());
+    for (int sync = 0; sync < 2; ++sync) {
+        manager->SyncEvent(calendar);
+        ASSERT_TRUE(WaitFor([&] {
+            return Count(Controller::NOTIFY_EVENT_UPDATED, 0) == static_cast<size_t>(sync) + 2;
+        }));
+        ASSERT_TRUE(WaitIdle());
+    }
+    EXPECT_EQ(Count(Controller::NOTIFY_ERROR), 1u);
+    for (int i = 0; i < server->RequestCount(); ++i) {
+        const auto request = server->Request(i);
+        EXPECT_TRUE(request.method != "POST" ||
+                    request.target.find("ClientLogin") != std::string::npos)
+            << request.target;
+    }
+    std::list<Model::Event> events;
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 6, 1));
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events.front().title, bad.title);
+    EXPECT_FALSE(manager->IsEventSynced(calendar, events.front().localEventID));
+    EXPECT_EQ(manager->GetLastErrorText(), L"予定「Lunch\uFFFD[@1]」(2026/06/03 12:00) のタイトル");
+    EXPECT_NE(manager->GetLastErrorDescription().find(L"送信できない文字"), std::wstring::npos);
+    const std::string text = LogText();
+    EXPECT_NE(text.find("[ERR!] <calmng> event not uploaded, its title holds characters XML cannot "
+                        "carry: lid:"),
+              std::string::npos)
+        << text;
+
+    Model::Event fixed = events.front();
+    fixed.title = L"Lunch [@1]";
+    manager->UpdateEvent(fixed);
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED, 0) == 4; }));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(manager->IsEventSynced(calendar, fixed.localEventID));
+    const std::string json = server->EventsJson("hanako.sato@example.com");
+    EXPECT_NE(json.find("Lunch [@1]"), std::string::npos) << json;
+    EXPECT_NE(json.find("with Bob"), std::string::npos) << json;
+    EXPECT_EQ(Count(Controller::NOTIFY_ERROR), 1u);
+}
+
 TEST_F(ManagerTest, EventMadeOfflineIsMatchedBackByTitleAndStart) {
     Start();
     manager->DownloadCalenar();
