@@ -192,6 +192,7 @@ void CCalendarManager::Initialize(const std::wstring& account, const std::wstrin
     auto api = std::make_unique<googledata::GoogleCalendarAPI>(log);
     api->SetServiceBase(api_->GetServiceBase());
     api_ = std::move(api);
+    recurrences_.SetLog(log);
     ApplyTransportSettings();
     db_.Initialize(DatabasePath(account), log);
     std::list<PrimitiveCalendar> calendars;

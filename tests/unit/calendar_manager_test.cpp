@@ -440,6 +440,36 @@ TEST_F(ManagerTest, LocalCalendarModeServesOnlyHolidays) {
     EXPECT_EQ(events.size(), 1u);
 }
 
+// The month view makes one event of each occurrence: a series with a million
+// occurrences in a month gives the first 3,000 of them, every time the month
+// is read, and one log line.
+TEST_F(ManagerTest, HostileSeriesGivesABoundedMonth) {
+    SetMode(2);
+    manager = std::make_unique<CCalendarManager>(dir / "config.ini", dir.path());
+    manager->Initialize(L"local", L"", &log);
+    manager->CreateLocalDB(L"https://example.invalid/holidays/public/full");
+    googledata::PrimitiveEvent series;
+    series.title = "Every few seconds";
+    series.uid = "dense@google.com";
+    series.recurrence =
+        ReadFile(std::string(DAYMARK_SOURCE_DIR) + "/tests/data/hostile/secondly-rules.ics");
+    series.startTime = "2026-01-01T00:00:00.000Z";
+    series.endTime = "2026-01-01T00:01:00.000Z";
+    series.eventStatus = 2;
+    series.recurrenceType = 1;
+    ASSERT_TRUE(manager->Database().AddEvent("localEvent", series, true));
+    for (int round = 0; round < 2; ++round) {
+        std::list<Model::Event> events;
+        ASSERT_TRUE(manager->GetEvents(events, 2026, 1, 1));
+        EXPECT_EQ(events.size(), 3000u);
+    }
+    const std::string text = LogText();
+    const auto first = text.find("<ical> more than 3000 occurrences in one range");
+    EXPECT_NE(first, std::string::npos) << text;
+    EXPECT_EQ(text.find("<ical> more than 3000 occurrences in one range", first + 1),
+              std::string::npos);
+}
+
 TEST_F(ManagerTest, SeriesAreExpandedPerMonthWithExceptionsReplacingOccurrences) {
     SetMode(2);
     manager = std::make_unique<CCalendarManager>(dir / "config.ini", dir.path());
