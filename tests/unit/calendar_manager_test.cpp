@@ -13,6 +13,7 @@
 
 #include "app/MaintenanceLog.h"
 #include "controller/CalendarManager.h"
+#include "controller/FailureClassifier.h"
 #include "controller/Notifications.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
@@ -514,6 +515,17 @@ TEST_F(ManagerTest, SeriesAreExpandedPerMonthWithExceptionsReplacingOccurrences)
     EXPECT_EQ(got[1].first, CTime(2026, 12, 14, 15, 0, 0));
     EXPECT_EQ(got[1].second, L"Moved once");
     EXPECT_EQ(got[7].first, CTime(2027, 1, 25, 10, 0, 0));
+}
+
+// The transport's refusal of an oversized answer is not repeated: the same
+// answer would come again.
+TEST(ClassifyFailure, OversizedAnswerIsHandledAtOnce) {
+    const auto result =
+        Controller::ClassifyFailure(200, "Response larger than 67108864 bytes, refused");
+    EXPECT_TRUE(result.handled);
+    EXPECT_EQ(result.notification, Controller::NOTIFY_ERROR);
+    EXPECT_STREQ(result.logTag, "<calmng> response too large");
+    EXPECT_FALSE(Controller::ClassifyFailure(500, "Internal Server Error").handled);
 }
 
 TEST(ExceptionKey, HttpsBecomesHttpAndOtherSchemesStay) {
