@@ -14,6 +14,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,6 +86,13 @@ public:
     // A transfer ends early (as a failure) once `flag` is non-zero; libcurl
     // looks at it at least once a second. The flag outlives the client.
     void SetAbortFlag(const std::atomic<int>* flag) { abortFlag = flag; }
+    // The largest response accepted, in bytes (kResponseLimit unless a test
+    // lowers it). A larger one fails the request: false, the status that
+    // arrived, and the response text "Response larger than N bytes, refused",
+    // which comm.log also receives.
+    void SetResponseLimit(size_t bytes);
+    // 64 MiB: a page of 500 entries is about 1 MB.
+    static constexpr size_t kResponseLimit = 64u * 1024 * 1024;
     // Proxy, proxy account and extra CA file from the configuration. The
     // proxy is used only when `proxy_enable` is set.
     void ApplyConfig(const Model::CConfigInfo& config);
@@ -122,6 +130,7 @@ private:
     std::string extraCaFile;
     long timeoutSeconds = 60;
     const std::atomic<int>* abortFlag = nullptr;
+    size_t responseLimit = kResponseLimit;
     std::string commLogPath;
 };
 
