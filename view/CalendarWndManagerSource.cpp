@@ -16,3 +16,20 @@ bool CCalendarWndManagerSource::GetHolidays(std::list<Model::Holiday>& holidays,
 void CCalendarWndManagerSource::AddListener(platform::WindowHandle window, uint32_t message) {
     manager_.AddListener(window, message);
 }
+
+bool CCalendarWndManagerSource::GetCalendars(std::list<Model::Calendar>& calendars) {
+    return manager_.GetCalendars(calendars);
+}
+
+void CCalendarWndManagerSource::AddEvent(const Model::Event& event) {
+    manager_.AddEvent(event);
+}
+
+void CCalendarWndManagerSource::UpdateEvent(const Model::Event& event) {
+    manager_.UpdateEvent(event);
+}
+
+bool CCalendarWndManagerSource::IsEventSynced(const std::wstring& calendarURI,
+                                              const std::wstring& localEventID) {
+    return manager_.IsEventSynced(calendarURI, localEventID);
+}
