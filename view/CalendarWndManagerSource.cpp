@@ -17,6 +17,22 @@ void CCalendarWndManagerSource::AddListener(platform::WindowHandle window, uint3
     manager_.AddListener(window, message);
 }
 
+void CCalendarWndManagerSource::RemoveListener(platform::WindowHandle window) {
+    manager_.RemoveListener(window);
+}
+
+bool CCalendarWndManagerSource::HasHolidays(int year) {
+    return manager_.HasHolidays(year);
+}
+
+void CCalendarWndManagerSource::RequestHolidays(int year) {
+    manager_.DownloadAllHolidays(year, year);
+}
+
+void CCalendarWndManagerSource::SyncEvents() {
+    manager_.SyncEvents();
+}
+
 bool CCalendarWndManagerSource::GetCalendars(std::list<Model::Calendar>& calendars) {
     return manager_.GetCalendars(calendars);
 }

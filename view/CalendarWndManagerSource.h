@@ -17,6 +17,10 @@ public:
     bool GetHolidays(std::list<Model::Holiday>& holidays, int year, int month, int count,
                      const std::wstring& calendarFilter) override;
     void AddListener(platform::WindowHandle window, uint32_t message) override;
+    void RemoveListener(platform::WindowHandle window) override;
+    bool HasHolidays(int year) override;
+    void RequestHolidays(int year) override;
+    void SyncEvents() override;
     bool GetCalendars(std::list<Model::Calendar>& calendars) override;
     void AddEvent(const Model::Event& event) override;
     void UpdateEvent(const Model::Event& event) override;

@@ -1,8 +1,11 @@
 // ICalendarWndSource: what a calendar window and its event windows need of
 // the calendar manager: the events and holidays of a range of months, a place
-// in its listener list, the calendars, and the local edits of events (which
-// the manager stores at once and queues for upload). The program hands the window the manager
-// through a thin adapter (view/CalendarWndManagerSource.h); tests hand it a fake that returns
+// in its listener list, the few requests its commands make (synchronise,
+// fetch a year's holidays), the calendars, and the local edits of events
+// (which the manager stores at once and queues for upload). The operations
+// after the first three have harmless defaults so that a fake needs only what
+// its test uses. The program hands the window the manager through a thin
+// adapter (view/CalendarWndManagerSource.h); tests hand it a fake that returns
 // prepared records. Windows read through this and nothing else: they hold no
 // SQL and no HTTP.
 //
@@ -30,16 +33,25 @@ public:
     // Posts `message` to `window` with a notification code as wParam from
     // now on.
     virtual void AddListener(platform::WindowHandle window, uint32_t message) = 0;
+    // Takes every entry of `window` out of the listener list.
+    virtual void RemoveListener(platform::WindowHandle /*window*/) {}
 
-    // The stored calendars, in stored order. A source without calendars
-    // (the default) has none.
+    // True when the holidays of `year` are in the store.
+    virtual bool HasHolidays(int /*year*/) { return true; }
+    // Queues the download of the holidays of `year`.
+    virtual void RequestHolidays(int /*year*/) {}
+    // Queues a synchronisation of every shown calendar.
+    virtual void SyncEvents() {}
+    // The stored calendars, in stored order (the event windows' choice of
+    // calendars). A source without calendars (the default) has none.
     virtual bool GetCalendars(std::list<Model::Calendar>& calendars) {
         calendars.clear();
         return false;
     }
-    // A new event, and a change to (or, with the status CANCELED, the
-    // deletion of) a stored one. The default source keeps nothing.
+    // Stores a new event and queues its upload.
     virtual void AddEvent(const Model::Event& /*event*/) {}
+    // Stores a changed event (with the status CANCELED: its deletion) and
+    // queues its upload.
     virtual void UpdateEvent(const Model::Event& /*event*/) {}
     // Whether the stored event has been uploaded (no upload of it pending),
     // so that it may be edited now.
