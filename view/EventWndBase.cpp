@@ -39,7 +39,7 @@ int32_t CEventWndBase::EntryHeight(double measured) {
     if (measured < kMinEntryHeight) {
         return kMinEntryHeight;
     }
-    return static_cast<int32_t>(measured + 2) + (kEntryTextOffset - 1);
+    return static_cast<int32_t>(measured + 2) + kEntryTextOffset;
 }
 
 int CEventWndBase::EntriesHeight() const {

@@ -34,8 +34,8 @@ public:
                     const QFont& font, int width);
     // The height of an entry whose wrapped text measures `measured` pixels:
     // 18 for a text lower than that, else the text + 2 and the room the text
-    // offset takes below it (+ 2 more), so that the last line of a wrapped
-    // text is not painted over by the next row or the frame.
+    // offset takes (+ 3 more), so that the last line of a wrapped text is
+    // neither painted over by the next row nor touches the popup's frame.
     static int32_t EntryHeight(double measured);
     // Total height of the entries.
     int EntriesHeight() const;

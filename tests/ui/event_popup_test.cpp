@@ -103,8 +103,8 @@ TEST(PopupLayoutRules, HeightRuleAndHeader) {
     // room its 3-pixel offset takes.
     EXPECT_EQ(CEventWndBase::EntryHeight(0), 18);
     EXPECT_EQ(CEventWndBase::EntryHeight(17.9), 18);
-    EXPECT_EQ(CEventWndBase::EntryHeight(18), 22);
-    EXPECT_EQ(CEventWndBase::EntryHeight(26.7), 30);
+    EXPECT_EQ(CEventWndBase::EntryHeight(18), 23);
+    EXPECT_EQ(CEventWndBase::EntryHeight(26.7), 31);
     EXPECT_EQ(std::wstring(PopupLayout::WeekdayName(1)), L"sun");
     EXPECT_EQ(std::wstring(PopupLayout::WeekdayName(7)), L"sat");
     EXPECT_EQ(PopupLayout::WeekdayNameX(9), 23);
