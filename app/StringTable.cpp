@@ -73,6 +73,9 @@ const wchar_t* LoadStringText(int id) {
         {722, L"詳細"},
         {723, L"閉じる"},
         {724, L"例: 10:00-11:30 会議"},
+        {725, L"確認"},
+        {726, L"注意"},
+        {727, L"繰り返しの予定の日時は Googleカレンダで変更してください。"},
     };
     const auto it = texts.find(id);
     return it == texts.end() ? L"" : it->second;

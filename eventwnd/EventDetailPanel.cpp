@@ -204,6 +204,13 @@ void CEventDetailPanel::Load(const Model::Event& event, bool isNew,
         }
     }
     allDay_->setChecked(event.isAllDay);
+    // A series is timed by its recurrence rule, which is edited on the
+    // service: its occurrence's dates and times are shown, not changed.
+    timesLocked_ = !isNew && !event.recurrence.empty();
+    for (QWidget* w : std::initializer_list<QWidget*>{startDate_, endDate_, allDay_}) {
+        w->setEnabled(!timesLocked_);
+        w->setToolTip(timesLocked_ ? Text(727) : QString());
+    }
     OnAllDayToggled();
 
     // Reminders: the calendar's defaults ("all") are the check box, not a row.
@@ -374,7 +381,7 @@ void CEventDetailPanel::OnStartTimeChanged() {
 }
 
 void CEventDetailPanel::OnAllDayToggled() {
-    const bool timed = !allDay_->isChecked();
+    const bool timed = !allDay_->isChecked() && !timesLocked_;
     startTime_->setEnabled(timed);
     endTime_->setEnabled(timed);
 }

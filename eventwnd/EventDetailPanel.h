@@ -38,7 +38,8 @@ public:
     // holiday calendar, editor access or more); an existing event's own
     // calendar is offered even when it is not one of them, so that saving
     // never moves it. The entry of `event.calendarURI` is selected, else the
-    // one titled `accountId`, else the first.
+    // one titled `accountId`, else the first. An occurrence of a series
+    // shows its dates and times without letting them change.
     void Load(const Model::Event& event, bool isNew, const std::list<Model::Calendar>& calendars,
               const std::wstring& accountId);
 
@@ -97,4 +98,5 @@ private:
     QPushButton* remove_;
     QCheckBox* useDefault_;
     bool isNew_ = true;
+    bool timesLocked_ = false;  // an occurrence of a series
 };

@@ -9,7 +9,8 @@ namespace {
 
 int Run(QWidget* parent, QMessageBox::Icon icon, int stringId,
         QMessageBox::StandardButtons buttons) {
-    QMessageBox box(icon, QStringLiteral("Daymark"),
+    const int title = icon == QMessageBox::Question ? 725 : 726;
+    QMessageBox box(icon, QString::fromWCharArray(app::LoadStringText(title)),
                     QString::fromWCharArray(app::LoadStringText(stringId)), buttons, parent);
     box.setObjectName(QStringLiteral("eventMessage%1").arg(stringId));
     return dialogs::ExecModal(box);

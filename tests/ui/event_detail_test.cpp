@@ -115,6 +115,31 @@ TEST_P(EventDetail, ExistingEventKeepsItsCalendarAndShowsDelete) {
     EXPECT_TRUE(source_.added.empty());
 }
 
+// An occurrence of a series edits the series: its texts and reminders change,
+// its times (the recurrence rule's) are shown but locked.
+TEST_P(EventDetail, SeriesOccurrenceUpdatesTheSeriesWithItsTimesLocked) {
+    Model::Event occurrence = Existing();
+    occurrence.recurrenceType = Model::RECURRENCE_ORIGINAL;
+    occurrence.recurrence = L"DTSTART:20090204T100000\nRRULE:FREQ=WEEKLY\n";
+    CEventDetailDlg dlg(source_, config_.get(), nullptr, occurrence);
+    CEventDetailPanel& p = dlg.Panel();
+    EXPECT_FALSE(p.StartDate()->isEnabled());
+    EXPECT_FALSE(p.StartTime()->isEnabled());
+    EXPECT_FALSE(p.EndDate()->isEnabled());
+    EXPECT_FALSE(p.EndTime()->isEnabled());
+    EXPECT_FALSE(p.AllDayCheck()->isEnabled());
+    EXPECT_EQ(p.StartTime()->time(), QTime(10, 0));
+    p.TitleEdit()->setText(QStringLiteral("定例会議（第2会議室）"));
+    dlg.OnOk();
+    ASSERT_EQ(source_.updated.size(), 1u);
+    const Model::Event& saved = source_.updated[0];
+    EXPECT_EQ(saved.localEventID, L"ev-1");
+    EXPECT_EQ(saved.recurrence, occurrence.recurrence);
+    EXPECT_EQ(saved.title, L"定例会議（第2会議室）");
+    EXPECT_EQ(saved.startTime, occurrence.startTime);
+    EXPECT_EQ(saved.endTime, occurrence.endTime);
+}
+
 TEST_P(EventDetail, StoredRemindersShowInTheirLargestExactUnit) {
     struct Row {
         int minutes;
