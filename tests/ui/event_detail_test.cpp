@@ -18,6 +18,7 @@
 #include "app/ConfigInfo.h"
 #include "controller/CalendarManager.h"
 #include "controller/Notifications.h"
+#include "controller/qt/CalendarWndHostImpl.h"
 #include "eventwnd/EventDetailDlg.h"
 #include "eventwnd/EventDetailPanel.h"
 #include "model/CalendarStyleInfo.h"
@@ -452,6 +453,50 @@ TEST_P(EventDetail, DeleteCancelsTheStoredEventAndTheDayLosesItsMark) {
         return wnd.Day(cell).booked == 0;
     }));
     manager.Terminate();
+}
+
+// The calendar windows' host opens the dialog: a new event with what the
+// registration window sent, and an existing event from the popup.
+TEST_P(EventDetail, HostOpensTheDialogForNewAndExistingEvents) {
+    Model::CCalendarStyleInfo style;
+    CalendarWndContext context;
+    context.source = &source_;
+    context.config = config_.get();
+    context.style = &style;
+    CCalendarWnd wnd(1, 20, 30, 0, context);
+    Controller::CCalendarWndHost::Setup setup;
+    setup.config = config_.get();
+    setup.source = &source_;
+    Controller::CCalendarWndHost host(setup);
+
+    ScriptedHook hook;
+    hook.onDialog = [&](QDialog& dialog) {
+        auto* detail = qobject_cast<CEventDetailDlg*>(&dialog);
+        EXPECT_NE(detail, nullptr);
+        if (detail == nullptr) {
+            return int(QDialog::Rejected);
+        }
+        EXPECT_TRUE(CEventDetailDlg::IsOpen());
+        detail->OnOk();
+        return detail->result();
+    };
+    NewEventRequest request;
+    request.start = CTime(2009, 2, 18, 9, 30, 0);
+    request.end = CTime(2009, 2, 18, 11, 0, 0);
+    request.allDay = false;
+    request.title = L"面談";
+    request.calendarURI = L"uri:work";
+    EXPECT_TRUE(host.OpenNewEvent(wnd, request));
+    ASSERT_EQ(source_.added.size(), 1u);
+    EXPECT_EQ(source_.added[0].title, L"面談");
+    EXPECT_EQ(source_.added[0].calendarURI, L"uri:work");
+    EXPECT_EQ(source_.added[0].startTime, request.start);
+    EXPECT_EQ(source_.added[0].endTime, request.end);
+    EXPECT_FALSE(CEventDetailDlg::IsOpen());
+
+    EXPECT_TRUE(host.OpenEventDetail(wnd, Existing()));
+    ASSERT_EQ(source_.updated.size(), 1u);
+    EXPECT_EQ(source_.updated[0].localEventID, L"ev-1");
 }
 
 INSTANTIATE_TEST_SUITE_P(Zones, EventDetail, testing::Values("Asia/Tokyo", "America/New_York"));
