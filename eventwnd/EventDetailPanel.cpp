@@ -76,19 +76,21 @@ CEventDetailPanel::CEventDetailPanel(QWidget* parent) : QWidget(parent) {
     startDate_ = new QDateEdit(this);
     startDate_->setObjectName(QStringLiteral("startDate"));
     startDate_->setCalendarPopup(true);
-    startDate_->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+    startDate_->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+    startDate_->setDisplayFormat(QStringLiteral("yyyy年M月d日"));
     startDate_->setDateRange(minDate, maxDate);
     startTime_ = new QTimeEdit(this);
     startTime_->setObjectName(QStringLiteral("startTime"));
-    startTime_->setDisplayFormat(QStringLiteral("HH:mm"));
+    startTime_->setDisplayFormat(QStringLiteral("H:mm"));
     endDate_ = new QDateEdit(this);
     endDate_->setObjectName(QStringLiteral("endDate"));
     endDate_->setCalendarPopup(true);
-    endDate_->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
+    endDate_->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+    endDate_->setDisplayFormat(QStringLiteral("yyyy年M月d日"));
     endDate_->setDateRange(minDate, maxDate);
     endTime_ = new QTimeEdit(this);
     endTime_->setObjectName(QStringLiteral("endTime"));
-    endTime_->setDisplayFormat(QStringLiteral("HH:mm"));
+    endTime_->setDisplayFormat(QStringLiteral("H:mm"));
     allDay_ = new QCheckBox(Text(710), this);
     allDay_->setObjectName(QStringLiteral("allDayCheck"));
 
