@@ -252,6 +252,7 @@ void CEventDetailPanel::AddReminderRow(const std::wstring& method, int32_t minut
         }
     }
     methodBox->setCurrentIndex(methodIndex);
+    methodBox->installEventFilter(this);
     reminders_->setCellWidget(row, kColumnMethod, methodBox);
 
     const Model::ReminderAmount amount = Model::LargestExactUnit(minutes);
@@ -262,6 +263,7 @@ void CEventDetailPanel::AddReminderRow(const std::wstring& method, int32_t minut
         numberBox->addItem(QString::number(n));
     }
     numberBox->setCurrentText(QString::number(amount.number));
+    numberBox->installEventFilter(this);
     reminders_->setCellWidget(row, kColumnNumber, numberBox);
 
     auto* unitBox = new QComboBox(reminders_);
@@ -270,7 +272,23 @@ void CEventDetailPanel::AddReminderRow(const std::wstring& method, int32_t minut
         unitBox->addItem(Text(label));
     }
     unitBox->setCurrentIndex(amount.unit);
+    unitBox->installEventFilter(this);
     reminders_->setCellWidget(row, kColumnUnit, unitBox);
+}
+
+bool CEventDetailPanel::eventFilter(QObject* watched, QEvent* event) {
+    // Working in a row's controls selects the row (for Remove).
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::MouseButtonPress) {
+        for (int row = 0; row < reminders_->rowCount(); ++row) {
+            for (int column = 0; column < 3; ++column) {
+                if (reminders_->cellWidget(row, column) == watched) {
+                    reminders_->selectRow(row);
+                    return QWidget::eventFilter(watched, event);
+                }
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 int CEventDetailPanel::ReminderRowCount() const {

@@ -78,6 +78,9 @@ public:
     QPushButton* AddButton() const { return add_; }
     QPushButton* RemoveButton() const { return remove_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void OnStartTimeChanged();
     void OnAllDayToggled();

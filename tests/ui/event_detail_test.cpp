@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -302,6 +303,15 @@ TEST_P(EventDetail, DefaultReminderBoxWritesTheChoiceAndStandsForTheCalendarsDef
     EXPECT_TRUE(p.UseDefaultCheck()->isEnabled());
     EXPECT_TRUE(p.AddButton()->isEnabled());
     EXPECT_FALSE(p.RemoveButton()->isEnabled());  // nothing selected
+    // Working in a row's controls selects it.
+    QFocusEvent focus(QEvent::FocusIn);
+    QApplication::sendEvent(p.ReminderList()->cellWidget(0, CEventDetailPanel::kColumnUnit),
+                            &focus);
+    EXPECT_TRUE(p.RemoveButton()->isEnabled());
+    p.AddButton()->click();
+    p.RemoveButton()->click();
+    EXPECT_EQ(p.ReminderRowCount(), 1);
+    EXPECT_FALSE(p.RemoveButton()->isEnabled());
     p.ReminderList()->selectRow(0);
     EXPECT_TRUE(p.RemoveButton()->isEnabled());
     p.UseDefaultCheck()->setChecked(true);

@@ -216,6 +216,12 @@ TEST_P(EventRegist, CalendarListByModeAndKeys) {
     ASSERT_EQ(combo->count(), 2);  // writable, not holidays, editor or more
     EXPECT_EQ(combo->itemText(0), QStringLiteral("仕事"));
     EXPECT_EQ(combo->currentText(), QStringLiteral("hanako@example.com"));
+    // Tab goes from the line to the list and back.
+    EXPECT_EQ(wnd_->focusWidget(), wnd_->TitleEdit());
+    PressKey(wnd_->TitleEdit(), Qt::Key_Tab);
+    EXPECT_EQ(wnd_->focusWidget(), combo);
+    PressKey(combo, Qt::Key_Tab);
+    EXPECT_EQ(wnd_->focusWidget(), wnd_->TitleEdit());
     wnd_->RunCommand(CEventRegistWnd::kCommandClose);
     EXPECT_FALSE(wnd_->IsOpen());
 
