@@ -52,9 +52,14 @@ struct BusyDay {
     }
 };
 
+// Made on first use, destroyed before the application object.
+std::unique_ptr<BusyDay> g_day;
+
 BusyDay& Day() {
-    static BusyDay day;
-    return day;
+    if (!g_day) {
+        g_day = std::make_unique<BusyDay>();
+    }
+    return *g_day;
 }
 
 void BM_EventPopupShow20(benchmark::State& state) {
@@ -88,5 +93,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    g_day.reset();
     return 0;
 }
