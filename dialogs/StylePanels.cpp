@@ -293,8 +293,12 @@ CPanelAllBack::CPanelAllBack(Model::CCalendarStyleInfo& s, QWidget* parent)
 }
 
 void CPanelAllBack::StoreToStyle() {
-    style_.windowBackground = WithTransparency(background->Color(), transparency->value());
-    style_.windowAlpha = static_cast<int32_t>(style_.windowBackground >> 24);
+    const Model::ArgbColor chosen = WithTransparency(background->Color(), transparency->value());
+    // The alpha byte the panel chose; a panel left alone keeps the stored one.
+    if (chosen >> 24 != style_.windowBackground >> 24) {
+        style_.windowAlpha = static_cast<int32_t>(chosen >> 24);
+    }
+    style_.windowBackground = chosen;
     style_.windowFrameColor = frameColor->Color();
     style_.windowFrame = Flag(frame);
     style_.backgroundImageOn = Flag(imageOn);
