@@ -333,7 +333,12 @@ void CDispatchWnd::OnTimer(uint32_t id) {
     try {
         switch (id) {
             case kTimerCloseWindow:
-                closingWindow.reset();
+                // Deleted when the event loop is back at this level: a
+                // window still inside its own menu or dialog loop lives on
+                // until that loop has returned.
+                if (closingWindow) {
+                    closingWindow.release()->deleteLater();
+                }
                 KillTimer(kTimerCloseWindow);  // nothing more is pending
                 break;
             case kTimerSync:
