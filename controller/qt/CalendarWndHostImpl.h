@@ -43,7 +43,8 @@ public:
         IDispatchManager* manager = nullptr;
         ICalendarWndSource* source = nullptr;
         ICalendarWindows* windows = nullptr;
-        const Model::CCalendarStyleInfo* style = nullptr;
+        Model::CCalendarStyleInfo* style =
+            nullptr;  // the application's, edited by the style dialogs
         std::string dataFolder;
         std::string programFolder;
         platform::WindowHandle dispatchWindow = 0;
