@@ -1,5 +1,6 @@
 #include "dialogs/DialogSupport.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <utility>
@@ -25,6 +26,12 @@ int ShowMessage(QWidget* parent, const QString& text, QMessageBox::StandardButto
                 QMessageBox::Icon icon) {
     QMessageBox box(icon, QStringLiteral("Daymark"), text, buttons, parent);
     box.setObjectName(QStringLiteral("messageBox"));
+    if (QAbstractButton* yes = box.button(QMessageBox::Yes)) {
+        yes->setText(QStringLiteral("はい"));
+    }
+    if (QAbstractButton* no = box.button(QMessageBox::No)) {
+        no->setText(QStringLiteral("いいえ"));
+    }
     return ExecModal(box);
 }
 

@@ -26,6 +26,7 @@ QSpinBox* Spin(int low, int high, int value, QWidget* parent) {
     auto* spin = new QSpinBox(parent);
     spin->setRange(low, high);
     spin->setValue(std::clamp(value, low, high));
+    spin->setMaximumWidth(90);
     return spin;
 }
 
@@ -198,10 +199,11 @@ CTextStyleBox::CTextStyleBox(const QString& title, const Model::TextStyle& s, in
         auto* line = new QWidget(this);
         auto* lineLayout = new QHBoxLayout(line);
         lineLayout->setContentsMargins(0, 0, 0, 0);
-        outline = Check(QStringLiteral("縁取り"), s.outline, line);
+        outline = Check(QStringLiteral("付ける"), s.outline, line);
         outlineThickness = Spin(0, 100, s.outlineThickness, line);
         outlineColor = new CColorButton(s.outlineColor, line);
         lineLayout->addWidget(outline);
+        lineLayout->addWidget(new QLabel(QStringLiteral("太さ"), line));
         lineLayout->addWidget(outlineThickness);
         lineLayout->addWidget(outlineColor);
         lineLayout->addStretch();
@@ -209,10 +211,11 @@ CTextStyleBox::CTextStyleBox(const QString& title, const Model::TextStyle& s, in
         auto* shade = new QWidget(this);
         auto* shadeLayout = new QHBoxLayout(shade);
         shadeLayout->setContentsMargins(0, 0, 0, 0);
-        shadow = Check(QStringLiteral("影"), s.shadow, shade);
+        shadow = Check(QStringLiteral("付ける"), s.shadow, shade);
         shadowOffset = Spin(-100, 100, s.shadowOffsetX, shade);
         shadowColor = new CColorButton(s.shadowColor, shade);
         shadeLayout->addWidget(shadow);
+        shadeLayout->addWidget(new QLabel(QStringLiteral("ずれ"), shade));
         shadeLayout->addWidget(shadowOffset);
         shadeLayout->addWidget(shadowColor);
         shadeLayout->addStretch();
