@@ -10,6 +10,7 @@
 
 #include "app/MaintenanceLog.h"
 #include "app/SupportArchive.h"
+#include "platform/DesktopFolder.h"
 #include "platform/PrivateText.h"
 #include "tests/support/TestSupport.h"
 
@@ -128,6 +129,28 @@ TEST(SupportArchive, EmptyFolderGivesAValidEmptyArchiveAndABadPathFails) {
         app::WriteSupportArchive(dir / "log", dir / "no/such/folder/s.zip");
     EXPECT_FALSE(bad.written);
     EXPECT_FALSE(bad.error.empty());
+}
+
+TEST(SupportArchive, TheDesktopFolderComesFromXdgElseHome) {
+    TempDir dir;
+    ::mkdir((dir / "Desk").c_str(), 0700);
+    ::mkdir((dir / "config").c_str(), 0700);
+    ::mkdir((dir / "Schreibtisch").c_str(), 0700);
+    testsupport::ScopedEnv home("HOME", dir.path());
+    testsupport::ScopedEnv config("XDG_CONFIG_HOME", dir / "config");
+    {
+        testsupport::ScopedEnv desktop("XDG_DESKTOP_DIR", dir / "Desk");
+        EXPECT_EQ(platform::GetDesktopFolder(), dir / "Desk");
+    }
+    testsupport::ScopedEnv desktop("XDG_DESKTOP_DIR", std::nullopt);
+    EXPECT_EQ(platform::GetDesktopFolder(), dir.path());  // no user-dirs.dirs
+    WriteFile(dir / "config/user-dirs.dirs",
+              "# written by xdg-user-dirs-update\n"
+              "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+    EXPECT_EQ(platform::GetDesktopFolder(), dir / "Schreibtisch");
+    // A folder that does not exist is not proposed.
+    WriteFile(dir / "config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/Gone\"\n");
+    EXPECT_EQ(platform::GetDesktopFolder(), dir.path());
 }
 
 TEST(AccountMasking, BothFormsAnyCaseAndNothingElse) {
