@@ -26,7 +26,7 @@ void CEventPopupWnd::ShowFor(const platform::CTime& date, int x, int y, int widt
     }
     fading_ = false;
     rect_ = QRect(x, y, width, active_ ? 119 : 101);
-    SetWindowRect(0, 0, rect_.width(), rect_.height());
+    SetWindowRect(rect_.x(), rect_.y(), rect_.x() + rect_.width(), rect_.y() + rect_.height());
     SetContentRect(0, 0, rect_.width(), rect_.height());
     setGeometry(rect_);
     SetAlpha(255);

@@ -356,6 +356,8 @@ private:
     int pendingPopupDay_ = -1;  // the day timer 5 runs for
     bool dragging_ = false;
     QPoint grabOffset_;  // cursor minus window corner while dragging
+    QPoint pressPos_;    // where the left button went down (screen)
+    bool leftPressed_ = false;
     bool mouseInside_ = false;
     bool menuSuppressed_ = false;
     bool syncRequested_ = false;

@@ -162,9 +162,17 @@ void CCalendarWnd::ShowContextMenu(const QPoint& screenPos) {
         if (menuHook != nullptr) {
             menuHook(*menu);
         }
-        if (QAction* action = menu->exec(screenPos)) {
-            chosen = action->data().toInt();
+        // Any item of the menu or its submenus.
+        const auto take = [&chosen](QAction* action) {
+            if (chosen == 0 && action != nullptr) {
+                chosen = action->data().toInt();
+            }
+        };
+        QObject::connect(menu.get(), &QMenu::triggered, menu.get(), take);
+        for (QMenu* sub : menu->findChildren<QMenu*>()) {
+            QObject::connect(sub, &QMenu::triggered, menu.get(), take);
         }
+        take(menu->exec(screenPos));
     }
     // The command runs once the menu's loop has returned.
     if (chosen != 0) {

@@ -111,6 +111,10 @@ void CCalendarWnd::mouseMoveEvent(QMouseEvent* event) {
 
 void CCalendarWnd::mousePressEvent(QMouseEvent* event) {
     event->accept();
+    if (event->button() == Qt::LeftButton) {
+        pressPos_ = event->globalPosition().toPoint();
+        leftPressed_ = true;
+    }
 }
 
 void CCalendarWnd::OnMouseMove(const QPoint& screenPos, bool leftDown) {
@@ -166,8 +170,17 @@ void CCalendarWnd::OnMouseMove(const QPoint& screenPos, bool leftDown) {
         // 4. Start dragging by the header (never from a day, never locked).
         const int weekRowBottom = layout_.weekRow.y + layout_.weekRow.height;
         if (!IsLocked() && day < 0 && local.y() < weekRowBottom) {
+            // The window keeps the point where the button went down under
+            // the cursor.
             dragging_ = true;
-            grabOffset_ = screenPos - QPoint(left_, top_);
+            const QPoint grab = leftPressed_ ? pressPos_ : screenPos;
+            grabOffset_ = grab - QPoint(left_, top_);
+            const QPoint corner = screenPos - grabOffset_;
+            right_ = corner.x() + Width();
+            bottom_ = corner.y() + Height();
+            left_ = corner.x();
+            top_ = corner.y();
+            move(left_, top_);
             KillTimer(kTimerIconBarShow);
             KillTimer(kTimerPopup);
             HideIconBar();
@@ -187,6 +200,7 @@ void CCalendarWnd::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     if (event->button() == Qt::LeftButton) {
+        leftPressed_ = false;
         Log(Utility::kLogInfo, "<view> mouse L-up");
         if (dragging_) {
             dragging_ = false;

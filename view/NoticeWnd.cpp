@@ -1,6 +1,7 @@
 #include "view/NoticeWnd.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 namespace {
 constexpr int kFadePeriod = 20;
@@ -15,11 +16,21 @@ CNoticeWnd::CNoticeWnd(QWidget* owner, const std::string& imageFile)
     if (image.isNull()) {
         return;
     }
-    picture_ = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // The picture inside a one-pixel frame with slightly rounded corners, so
+    // that a picture with rounded corners of its own shows no square edges.
+    picture_ = QImage(image.size(), QImage::Format_ARGB32_Premultiplied);
+    picture_.fill(Qt::transparent);
     {
         QPainter painter(&picture_);
-        painter.setPen(QColor(0x80, 0x80, 0x80));
-        painter.drawRect(0, 0, picture_.width() - 1, picture_.height() - 1);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        QPainterPath frame;
+        frame.addRoundedRect(QRectF(0.5, 0.5, image.width() - 1, image.height() - 1), 3, 3);
+        painter.setClipPath(frame);
+        painter.fillPath(frame, QColor(0xF4, 0xF8, 0xFF));
+        painter.drawImage(0, 0, image);
+        painter.setClipping(false);
+        painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 1));
+        painter.drawPath(frame);
     }
     resize(picture_.size());
     ResetBackBuffer(picture_.width(), picture_.height()) = picture_;

@@ -9,6 +9,7 @@
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
 #include "controller/qt/DispatchMessages.h"
+#include "controller/qt/DispatchPorts.h"
 #include "platform/TextConv.h"
 
 namespace Controller {
@@ -59,6 +60,24 @@ void CCalendarWndHost::OpenHelp() {
         return;
     }
     OpenUrl(site + "/manual.html");
+}
+
+void CCalendarWndHost::UpdateAllCaches() {
+    if (setup_.windows != nullptr) {
+        setup_.windows->UpdateAllCaches();
+    }
+}
+
+void CCalendarWndHost::RedrawAll() {
+    if (setup_.windows != nullptr) {
+        setup_.windows->UpdateAll(0);
+    }
+}
+
+void CCalendarWndHost::RebuildIconBars() {
+    if (setup_.windows != nullptr) {
+        setup_.windows->RebuildIconBars();
+    }
 }
 
 void CCalendarWndHost::RequestWizard(uint32_t kind) {

@@ -83,6 +83,17 @@ public:
     // address debug/version_check_url); empty when none is configured.
     std::string ProductSite() const;
 
+    // What the dialog families share (CalendarWndHostImpl.cpp).
+    const Setup& GetSetup() const { return setup_; }
+    // Every window refills its holiday and event caches and redraws (after
+    // the calendar or holiday settings).
+    void UpdateAllCaches();
+    // Every window re-assigns its dates, restyles and redraws (after the
+    // options).
+    void RedrawAll();
+    // Every window re-creates its icon bar (the icon bar options changed).
+    void RebuildIconBars();
+
 private:
     void Log(const char* level, const std::string& text) const;
 

@@ -156,6 +156,9 @@ int64_t CDispatchWnd::OnMessage(uint32_t message, platform::WParam wParam,
         case kDispatchEndSession:
             Close();
             return 0;
+        case kDispatchPendingDialogs:
+            ShowPendingDialogs();
+            return 0;
         default:
             return platform::CWindow::OnMessage(message, wParam, lParam);
     }
