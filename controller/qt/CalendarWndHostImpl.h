@@ -43,8 +43,8 @@ public:
         IDispatchManager* manager = nullptr;
         ICalendarWndSource* source = nullptr;
         ICalendarWindows* windows = nullptr;
-        Model::CCalendarStyleInfo* style =
-            nullptr;  // the application's, edited by the style dialogs
+        // The application's style, which the style dialogs load and edit.
+        Model::CCalendarStyleInfo* style = nullptr;
         std::string dataFolder;
         std::string programFolder;
         platform::WindowHandle dispatchWindow = 0;
