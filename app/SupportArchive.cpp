@@ -74,8 +74,10 @@ SupportArchiveResult WriteSupportArchive(const std::string& logFolder, const std
          it.increment(ec)) {
         const std::string path = it->path().string();
         const std::string name = it->path().filename().string();
+        // lstat: a link is not followed out of the log folder (it could
+        // point at anything of the user's).
         struct stat st {};
-        if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        if (::lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
             continue;
         }
         // Read now: a file that cannot be read is left out here instead of

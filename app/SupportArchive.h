@@ -24,7 +24,8 @@ struct SupportArchiveResult {
 
 // Writes `zipPath` (replacing an existing file) from every regular file of
 // `logFolder`, in the order of the folder listing. A file that cannot be
-// read is left out and the others are still added.
+// read, and anything that is not a regular file (a symbolic link, a pipe),
+// is left out and the others are still added.
 SupportArchiveResult WriteSupportArchive(const std::string& logFolder, const std::string& zipPath);
 
 }  // namespace app

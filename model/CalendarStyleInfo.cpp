@@ -3,6 +3,7 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <stdio.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -286,7 +287,14 @@ enum class FileRead { kOk, kUnreadable, kTooLarge };
 
 // The file's bytes, at most kMaxStyleFileBytes of them.
 FileRead ReadStyleBytes(const std::wstring& fileName, std::vector<uint8_t>& bytes) {
-    std::ifstream in(platform::WideToUtf8(fileName), std::ios::binary | std::ios::ate);
+    // Only a regular file: opening a pipe or a device named "*.style" could
+    // block or never end.
+    struct stat st {};
+    const std::string name = platform::WideToUtf8(fileName);
+    if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return FileRead::kUnreadable;
+    }
+    std::ifstream in(name, std::ios::binary | std::ios::ate);
     if (!in) {
         return FileRead::kUnreadable;
     }

@@ -1,6 +1,7 @@
 // The calendar style and its ".style" file: defaults, the byte layout,
 // older versions, damaged and hostile files, the naming tables.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <random>

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -89,15 +90,19 @@ TEST(SupportArchive, OneEntryPerFileNoFoldersDosTimesAndCompressionByName) {
     WriteFile(log + "/sub/inner.txt", "not packed");
     // Not a regular file: it cannot be read as one and is left out.
     ::mkfifo((log + "/pipe.log").c_str(), 0600);
+    // A link is not followed out of the folder.
+    WriteFile(dir / "private.txt", "not for support");
+    ::symlink((dir / "private.txt").c_str(), (log + "/link.txt").c_str());
     // 2011-05-01 12:34:56 in Tokyo; DOS times have two-second steps.
     SetMtime(log + "/Log5.txt", 1304220896);
 
     const std::string zip = dir / "WrenSupport.zip";
     WriteFile(zip, "an old file that is replaced");
-    const app::SupportArchiveResult result = app::WriteSupportArchive(log, zip);
+    app::SupportArchiveResult result = app::WriteSupportArchive(log, zip);
     ASSERT_TRUE(result.written) << result.error;
     EXPECT_EQ(result.entries.size(), 4u);
-    EXPECT_EQ(result.skipped, std::vector<std::string>{"pipe.log"});
+    std::sort(result.skipped.begin(), result.skipped.end());
+    EXPECT_EQ(result.skipped, (std::vector<std::string>{"link.txt", "pipe.log"}));
 
     std::string out;
     EXPECT_EQ(RunCommand("unzip -t " + zip, &out), 0) << out;
@@ -112,6 +117,7 @@ TEST(SupportArchive, OneEntryPerFileNoFoldersDosTimesAndCompressionByName) {
     EXPECT_EQ(listing.find('/'), std::string::npos) << listing;
     EXPECT_EQ(listing.find("inner"), std::string::npos) << listing;
     EXPECT_EQ(listing.find("pipe"), std::string::npos) << listing;
+    EXPECT_EQ(listing.find("link"), std::string::npos) << listing;
 
     EXPECT_EQ(RunCommand("unzip -p " + zip + " Log5.txt", &out), 0);
     EXPECT_EQ(out, logText);
