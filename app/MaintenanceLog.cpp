@@ -56,6 +56,11 @@ void CMaintenanceLog::SetAccount(const std::string& account) {
     account_ = account;
 }
 
+std::string CMaintenanceLog::MaskAccount(const std::string& text) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return platform::MaskAccount(text, account_);
+}
+
 std::string CMaintenanceLog::FileNameFor(int64_t now) const {
     std::lock_guard<std::mutex> guard(lock_);
     return folder_ + "/Log" + std::to_string(WeekdayNumber(now)) + ".txt";

@@ -39,6 +39,9 @@ public:
     // (platform::MaskAccount); empty masks nothing. Set by the calendar
     // manager when it takes an account.
     void SetAccount(const std::string& account);
+    // `text` with that account masked, for the other files that go into a
+    // support bundle.
+    std::string MaskAccount(const std::string& text) const;
 
     // Level and message are UTF-8.
     void Write(const std::string& level, const std::string& message);
