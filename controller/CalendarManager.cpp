@@ -186,6 +186,9 @@ int CCalendarManager::CalendarMode() const {
 void CCalendarManager::Initialize(const std::wstring& account, const std::wstring& password,
                                   Utility::CMaintenanceLog* log) {
     log_ = log;
+    if (log_) {
+        log_->SetAccount(WideToUtf8(account));
+    }
     Log(Utility::kLogInfo, "<calmng> Initialize");
     account_ = account;
     password_ = password;
@@ -243,6 +246,9 @@ void CCalendarManager::Terminate() {
 void CCalendarManager::ChangeAccount(const std::wstring& account, const std::wstring& password) {
     std::lock_guard<std::mutex> guard(queueMutex_);
     Log(Utility::kLogInfo, "<calmng> ChangeAccount");
+    if (log_) {
+        log_->SetAccount(WideToUtf8(account));
+    }
     account_ = account;
     password_ = password;
     loggedIn_ = 0;

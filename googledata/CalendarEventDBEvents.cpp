@@ -7,6 +7,7 @@
 #include "googledata/CalendarEventDB.h"
 #include "googledata/SqlText.h"
 #include "platform/Guid.h"
+#include "platform/PrivateText.h"
 #include "platform/TextConv.h"
 #include "platform/Time.h"
 
@@ -134,16 +135,6 @@ const char* TrueFalse(const std::string& value) {
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
-
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-    if (from.empty()) {
-        return;
-    }
-    for (size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-}
 
 uint32_t Elapsed(uint32_t start) {
     return platform::GetTickCount() - start;
@@ -518,8 +509,6 @@ bool CalendarEventDB::GetReminders(std::list<PrimitiveEvent>& events) {
 
 void CalendarEventDB::DumpToFile(const std::string& path, const std::string& account) {
     Guarded("googledata::CalendarEventDB::DumpToFile", kHandlerDumpToFile, [&] {
-        std::string name = account;
-        ReplaceAll(name, "%40", "@");
         std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "w"));
         if (!file) {
             return false;
@@ -585,7 +574,9 @@ void CalendarEventDB::DumpToFile(const std::string& path, const std::string& acc
         statistics(queryStats_);
         text += "error:   " + std::to_string(errorCount_) + "\n";
 
-        ReplaceAll(text, name, "[user_id]");
+        // The account is masked in both its "@" form and the "%40" form of
+        // the calendar URIs.
+        text = platform::MaskAccount(text, account);
         std::fwrite(text.data(), 1, text.size(), file.get());
         return true;
     });

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/Folders.h"
+#include "platform/PrivateText.h"
 #include "platform/Time.h"
 
 namespace googledata {
@@ -90,7 +91,8 @@ std::string MaskTraceText(std::string text) {
     if (text.find("valueString") != std::string::npos) {
         text = kPrivateLine;
     }
-    if (text.find("GoogleLogin auth=") != std::string::npos) {
+    if (text.find("GoogleLogin auth=") != std::string::npos ||
+        text.find("Authorization:") != std::string::npos) {
         text = kPrivateLine;
     }
     const auto at = text.find('@');
@@ -108,8 +110,10 @@ std::string MaskTraceText(std::string text) {
 
 namespace {
 
-int CurlTrace(CURL*, curl_infotype type, char* data, size_t size, void*) {
-    std::string text(data, size);
+int CurlTrace(CURL*, curl_infotype type, char* data, size_t size, void* account) {
+    // The account is masked at every level, in its "@" and "%40" forms.
+    std::string text =
+        platform::MaskAccount(std::string(data, size), *static_cast<const std::string*>(account));
     const int level = g_curlLogLevel.load();
     if (level == 1) {
         text = MaskTraceText(std::move(text));
@@ -218,13 +222,7 @@ std::string HttpClient::Escape(const std::string& text) {
 }
 
 void HttpClient::WriteCommLog(const std::string& message) {
-    std::string text = message;
-    if (!accountId.empty()) {
-        for (size_t at = text.find(accountId); at != std::string::npos;
-             at = text.find(accountId, at + std::strlen("[user_id]"))) {
-            text.replace(at, accountId.size(), "[user_id]");
-        }
-    }
+    const std::string text = platform::MaskAccount(message, accountId);
     const std::string path = GetCommLogPath();
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && st.st_size > kCommLogLimit) {
@@ -318,6 +316,7 @@ bool HttpClient::Request(const std::string& method, const std::string& url,
     }
     if (g_curlLogLevel.load() > 0) {
         curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, &CurlTrace);
+        curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &accountId);
         curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
     } else {
         curl_easy_setopt(curl, CURLOPT_VERBOSE, 0L);

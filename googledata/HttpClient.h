@@ -32,8 +32,8 @@ struct RequestBody {
 };
 
 // The level-1 masking of one libcurl trace text: a text holding a password
-// ("Passwd"), a place ("valueString") or the authorisation token becomes a
-// fixed notice; the "@" and up to nine characters before it become "*";
+// ("Passwd"), a place ("valueString") or an authorisation header (the login
+// token, the proxy account) becomes a fixed notice; the "@" and up to nine characters before it become "*";
 // the result is cut to 80 bytes. Used by the trace writer; visible for tests.
 std::string MaskTraceText(std::string text);
 

@@ -94,6 +94,9 @@ bool CDaymarkApp::InitInstance() {
     config = std::make_unique<Model::CConfigInfo>(dataFolder.empty() ? std::string()
                                                                      : dataFolder + "/config.ini");
     maniac.Load(dataFolder.empty() ? std::string() : dataFolder + "/maniac.ini");
+    // The stored account is masked in every line from the first one on (the
+    // calendar manager sets it again when it takes an account).
+    log.SetAccount(platform::WideToUtf8(config->GetAccountId()));
 
     CountBoot(startTime);
     log.Write(Utility::kLogInfo, std::string("version:") + std::to_string(platform::kVersionMajor) +

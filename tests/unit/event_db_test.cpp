@@ -670,8 +670,10 @@ TEST_F(EventDb, DumpMasksTheAccountAndOmitsPersonalText) {
     const std::string text = ReadFile(file);
     EXPECT_EQ(text.rfind("------ general info -------\n1,0\n------ calendar #0 -------\n", 0), 0u)
         << text;
-    EXPECT_NE(text.find(kUri + ",cal-id,OWNER,1122867,ture,0,[user_id],false,"
-                               "2011-05-01T01:00:00.000Z,,3\n"),
+    // The account is masked in its "@" form and in the "%40" form of the URIs.
+    const std::string maskedUri = "https://www.google.com/calendar/feeds/[user_id]/private/full";
+    EXPECT_NE(text.find(maskedUri + ",cal-id,OWNER,1122867,ture,0,[user_id],false,"
+                                    "2011-05-01T01:00:00.000Z,,3\n"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("0," + e.localEventID +
@@ -683,6 +685,7 @@ TEST_F(EventDb, DumpMasksTheAccountAndOmitsPersonalText) {
     EXPECT_NE(text.find("------ calendar #1 -------\n"), std::string::npos);
     EXPECT_EQ(text.find("secret"), std::string::npos);
     EXPECT_EQ(text.find("taro@example.com"), std::string::npos);
+    EXPECT_EQ(text.find("taro%40example.com"), std::string::npos);
     EXPECT_NE(text.find("------ guest -------\n------ DB statistics -------\nupdate & insert\n"
                         "  count: 2\n"),
               std::string::npos)
