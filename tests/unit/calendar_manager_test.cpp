@@ -15,6 +15,7 @@
 
 #include "app/MaintenanceLog.h"
 #include "controller/CalendarManager.h"
+#include "controller/FailureClassifier.h"
 #include "controller/Notifications.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
@@ -664,6 +665,8 @@ TEST_F(ManagerTest, FailingRequestIsTriedFourTimesThenTheNextIsServed) {
     EXPECT_NE(text.find("[ERR!] Retryout! msg type: (0)"), std::string::npos);
     EXPECT_NE(text.find("[warn] Sync error:\r\ncode:500\n"), std::string::npos);
     EXPECT_EQ(manager->GetLastErrorDescription(), L"ネットワークに問題があります。");
+    // The raw text is kept for an unhandled failure too.
+    EXPECT_EQ(manager->GetLastErrorText().rfind(L"code:500\n", 0), 0u);
 }
 
 TEST_F(ManagerTest, FeedWhoseNextLinkLeadsBackIsNotFollowedForever) {
@@ -817,6 +820,33 @@ TEST_F(ManagerTest, SeriesAreExpandedPerMonthWithExceptionsReplacingOccurrences)
     EXPECT_EQ(got[1].first, CTime(2026, 12, 14, 15, 0, 0));
     EXPECT_EQ(got[1].second, L"Moved once");
     EXPECT_EQ(got[7].first, CTime(2027, 1, 25, 10, 0, 0));
+}
+
+// The first matching row decides; text rows come before the 410 row.
+TEST(ClassifyFailure, FirstRowWinsAndTextComesBeforeStatus) {
+    struct Row {
+        long status;
+        const char* text;
+        uint32_t notification;
+        int description;
+        bool handled;
+    };
+    const std::array<Row, 5> rows{{
+        {403, "Error=BadAuthentication\nCould not resolve host: www.google.com",
+         Controller::NOTIFY_AUTH_FAILED, 140, true},
+        {410, "Could not resolve host: www.google.com", Controller::NOTIFY_ERROR, 120, false},
+        {410, "The value of updated-min is too far in the past.", Controller::NOTIFY_ERROR, 167,
+         true},
+        {0, "Refused an address that is not https: http://x/", Controller::NOTIFY_ERROR, 180, true},
+        {500, "<html>Internal Server Error</html>", Controller::NOTIFY_ERROR, 146, false},
+    }};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        const Controller::FailureClass c = Controller::ClassifyFailure(row.status, row.text);
+        EXPECT_EQ(static_cast<uint32_t>(c.notification), row.notification);
+        EXPECT_EQ(c.descriptionId, row.description);
+        EXPECT_EQ(c.handled, row.handled);
+    }
 }
 
 TEST(ExceptionKey, HttpsBecomesHttpAndOtherSchemesStay) {
