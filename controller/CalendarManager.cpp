@@ -38,6 +38,7 @@ constexpr int64_t kSyncWindowSeconds = 1728000;  // 20 days
 constexpr long kStatisticsThreshold = 100;
 // The notice of a change kept as a conflict copy.
 constexpr int kConflictDescriptionId = 181;
+constexpr int kConflictDeletionId = 183;
 
 std::string Format(const char* format, auto... args) {
     char buf[1024];
@@ -1194,7 +1195,8 @@ bool RefusesTheEvent(int httpCode) {
            httpCode != 408 && httpCode != 409 && httpCode != 412 && httpCode != 429;
 }
 
-constexpr const char* kConflictMark = " (競合)";
+// The mark after the title of a conflict copy (string table).
+constexpr int kConflictMarkId = 182;
 
 }  // namespace
 
@@ -1303,6 +1305,7 @@ bool CCalendarManager::KeepConflictCopy(const std::string& uri, const PrimitiveE
     }
     PrimitiveEvent service = entries.front();
     std::string copyId;
+    bool deleted = false;
     {
         std::lock_guard<std::mutex> edit(editMutex_);
         // The user's version as it stands now (it may have been edited again
@@ -1315,37 +1318,49 @@ bool CCalendarManager::KeepConflictCopy(const std::string& uri, const PrimitiveE
                 mine = u;
             }
         }
-        PrimitiveEvent copy = mine;
-        copy.id.clear();
-        copy.uid.clear();
-        copy.editURI.clear();
-        copy.published.clear();
-        copy.updated.clear();
-        copy.xml.clear();
-        copy.sequence = 0;
-        copy.isSynced = false;
-        if (copy.title.size() < std::strlen(kConflictMark) ||
-            copy.title.compare(copy.title.size() - std::strlen(kConflictMark), std::string::npos,
-                               kConflictMark) != 0) {
-            copy.title += kConflictMark;
+        // A deletion has no version to keep: the service's copy comes back.
+        deleted = mine.eventStatus == Model::EVENT_STATUS_CANCELED;
+        if (!deleted) {
+            PrimitiveEvent copy = mine;
+            copy.id.clear();
+            copy.uid.clear();
+            copy.editURI.clear();
+            copy.published.clear();
+            copy.updated.clear();
+            copy.xml.clear();
+            copy.sequence = 0;
+            copy.isSynced = false;
+            const std::string mark = WideToUtf8(app::LoadStringText(kConflictMarkId));
+            if (copy.title.size() < mark.size() ||
+                copy.title.compare(copy.title.size() - mark.size(), std::string::npos, mark) != 0) {
+                copy.title += mark;
+            }
+            if (!db_.AddEvent(uri, copy, true)) {
+                return false;
+            }
+            copyId = copy.localEventID;
         }
-        if (!db_.AddEvent(uri, copy, true)) {
-            return false;
-        }
-        copyId = copy.localEventID;
         service.localEventID = sent.localEventID;
         service.isSynced = true;
         db_.UpdateEventFromGoogleSide(service, uri);
     }
     recurrences_.Invalidate(sent.localEventID);
-    recurrences_.Invalidate(copyId);
-    Log(Utility::kLogWarn,
-        "<calmng> conflict: kept the local version as a new event lid:" + copyId.substr(0, 8));
     {
         std::lock_guard<std::mutex> guard(errorMutex_);
         lastErrorText_ = Utf8ToWide(conflictText);
-        lastErrorDescription_ = app::LoadStringText(kConflictDescriptionId);
+        lastErrorDescription_ =
+            app::LoadStringText(deleted ? kConflictDeletionId : kConflictDescriptionId);
     }
+    if (deleted) {
+        Log(Utility::kLogWarn,
+            "<calmng> conflict: the deleted event is kept as the service has it");
+        NotifyAll(NOTIFY_EVENT_UPDATED, 0);
+        NotifyAll(NOTIFY_ERROR, 0);
+        return true;
+    }
+    recurrences_.Invalidate(copyId);
+    Log(Utility::kLogWarn,
+        "<calmng> conflict: kept the local version as a new event lid:" + copyId.substr(0, 8));
     {
         std::lock_guard<std::mutex> guard(queueMutex_);
         auto upload = std::make_unique<MSG_UPLOAD_EVENT>();

@@ -440,6 +440,23 @@ TEST_F(ManagerTest, UnsyncedEditSurvivesADownloadAndAConflictKeepsBothVersions) 
         EXPECT_NE(json.find(mine + " (\\u7af6\\u5408)"), std::string::npos);  // JSON escapes
         EXPECT_NE(manager->GetLastErrorDescription().find(L"衝突"), std::wstring::npos);
     }
+
+    // A deletion refused as a conflict has no version to keep: the service's
+    // copy comes back, with its own notice.
+    googledata::PrimitiveEvent gone = StoredEvent("Theirs 412");
+    gone.eventStatus = Model::EVENT_STATUS_CANCELED;
+    gone.isSynced = false;
+    ASSERT_TRUE(manager->Database().UpdateEventFromLocalSide(gone, feed));
+    changeOnService("Theirs kept");
+    server->ArmFault(R"({"kind":"conflict","method":"PUT","code":409})");
+    poster.Clear();
+    manager->SyncEvent(platform::Utf8ToWide(feed));
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ERROR) == 1; }));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(StoredEvent("Theirs kept").isSynced);
+    EXPECT_EQ(StoredEvent("Theirs kept").eventStatus, Model::EVENT_STATUS_CONFIRMED);
+    EXPECT_EQ(Occurrences(server->EventsJson("hanako.sato@example.com"), "(\\u7af6\\u5408)"), 2u);
+    EXPECT_NE(manager->GetLastErrorDescription().find(L"削除"), std::wstring::npos);
 }
 
 // A failed upload is a failed request: an answer of 500 is retried with the
