@@ -12,6 +12,7 @@
 #include "controller/Notifications.h"
 #include "controller/RecurrenceExceptions.h"
 #include "googledata/AtomReader.h"
+#include "googledata/EntryWriter.h"
 #include "googledata/GoogleCalendarAPI.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
@@ -38,8 +39,8 @@ constexpr int64_t kSyncWindowSeconds = 1728000;  // 20 days
 // A download of at least this many events refreshes the query statistics.
 constexpr long kStatisticsThreshold = 100;
 // The notice of a change kept as a conflict copy.
-constexpr int kConflictDescriptionId = 181;
-constexpr int kConflictDeletionId = 183;
+constexpr int kConflictDescriptionId = 191;
+constexpr int kConflictDeletionId = 193;
 
 std::string Format(const char* format, auto... args) {
     char buf[1024];
@@ -196,6 +197,7 @@ void CCalendarManager::Initialize(const std::wstring& account, const std::wstrin
     auto api = std::make_unique<googledata::GoogleCalendarAPI>(log);
     api->SetServiceBase(api_->GetServiceBase());
     api_ = std::move(api);
+    recurrences_.SetLog(log);
     ApplyTransportSettings();
     db_.Initialize(DatabasePath(account), log);
     db_.SetAccountEmail(WideToUtf8(account));
@@ -1240,7 +1242,7 @@ bool RefusesTheEvent(int httpCode) {
 }
 
 // The mark after the title of a conflict copy (string table).
-constexpr int kConflictMarkId = 182;
+constexpr int kConflictMarkId = 192;
 
 }  // namespace
 
@@ -1262,6 +1264,10 @@ bool CCalendarManager::UploadEventProc(const MSG_UPLOAD_EVENT& m) {
     for (auto& e : events) {
         if (stopRequested_) {
             return false;
+        }
+        if (const char* field = googledata::FindUnsendableField(e)) {
+            RefuseUnsendableEvent(e, field);
+            continue;  // stays local and unsynced; no request is made for it
         }
         const bool isNew = e.id.empty();
         if (isNew ? api_->AddEvent(m.calendarURI, e) : api_->UpdateEvent(e)) {
@@ -1414,6 +1420,69 @@ bool CCalendarManager::KeepConflictCopy(const std::string& uri, const PrimitiveE
     NotifyAll(NOTIFY_EVENT_UPDATED, 0);
     NotifyAll(NOTIFY_ERROR, 0);
     return true;
+}
+
+namespace {
+
+// String-table ids of the notice about an event that cannot be uploaded.
+enum UnsendableText {
+    kStrUnsendableEvent = 175,
+    kStrUnsendableEventText = 176,
+    kStrFieldTitle = 177,
+    kStrFieldContent = 178,
+    kStrFieldPlace = 179,
+    kStrFieldOther = 180,
+};
+
+}  // namespace
+
+void CCalendarManager::RefuseUnsendableEvent(const PrimitiveEvent& e, const char* field) {
+    // The writers refuse the event; the user hears of it once for each
+    // version of it (an edit raises the sequence), not at every sync.
+    const std::string noticeKey = std::to_string(e.sequence) + "\x1f" + field;
+    std::string& noticed = refusedUploads_[e.localEventID];
+    if (noticed == noticeKey) {
+        return;
+    }
+    noticed = noticeKey;
+    PrimitiveTime start;
+    const std::string when = PrimitiveTime::Parse(Utf8ToWide(e.startTime), start)
+                                 ? FormatTime(PrimitiveTime::ToLocalTime(start))
+                                 : e.startTime;
+    Log(Utility::kLogError,
+        "<calmng> event not uploaded, its " + std::string(field) +
+            " holds characters XML cannot carry: lid:" + e.localEventID.substr(0, 8) + " " + when);
+    const std::string f = field;
+    const int fieldId = f == "title"     ? kStrFieldTitle
+                        : f == "content" ? kStrFieldContent
+                        : f == "place"   ? kStrFieldPlace
+                                         : kStrFieldOther;
+    // The title as the dialog can show it: characters XML refuses become U+FFFD.
+    std::wstring title = Utf8ToWide(e.title);
+    for (wchar_t& c : title) {
+        if ((c < 0x20 && c != L'\t') || c == 0xFFFE || c == 0xFFFF) {
+            c = 0xFFFD;
+        }
+    }
+    // "%1" to "%3" are filled in one pass, so a title holding "%2" stays as it is.
+    const std::wstring values[] = {title, Utf8ToWide(when), app::LoadStringText(fieldId)};
+    const std::wstring format = app::LoadStringText(kStrUnsendableEventText);
+    std::wstring text;
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == L'%' && i + 1 < format.size() && format[i + 1] >= L'1' &&
+            format[i + 1] <= L'3') {
+            text += values[format[i + 1] - L'1'];
+            ++i;
+        } else {
+            text += format[i];
+        }
+    }
+    {
+        std::lock_guard<std::mutex> guard(errorMutex_);
+        lastErrorDescription_ = app::LoadStringText(kStrUnsendableEvent);
+        lastErrorText_ = text;
+    }
+    NotifyAll(NOTIFY_ERROR, 0);
 }
 
 }  // namespace Controller

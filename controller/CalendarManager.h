@@ -187,6 +187,9 @@ private:
     // calendar, marked as a conflict copy, to be uploaded as new. False when
     // the service's copy cannot be had (the request is tried again).
     bool KeepConflictCopy(const std::string& calendarURI, const googledata::PrimitiveEvent& sent);
+    // An event whose `field` holds text XML cannot carry is not sent: logged,
+    // and told to the user (NOTIFY_ERROR) once per version of the event.
+    void RefuseUnsendableEvent(const googledata::PrimitiveEvent& event, const char* field);
     // Records `url` as fetched; false when it was fetched already (a next
     // link that leads back to an earlier page).
     bool NextPageIsNew(const std::string& url, std::unordered_set<std::string>& fetched);
@@ -249,6 +252,10 @@ private:
     bool transportDirty_ = false;
     googledata::CalendarEventDB db_;
     CRecurrenceCache recurrences_;
+
+    // Worker only: per local event id, the version and field of the event
+    // whose refusal the user was last told of.
+    std::unordered_map<std::string, std::string> refusedUploads_;
 
     mutable std::mutex errorMutex_;  // guards the two error texts
     std::wstring lastErrorDescription_;

@@ -284,6 +284,62 @@ TEST_F(ManagerTest, IncrementalSyncUploadsLocalEditsAndFetchesChanges) {
     EXPECT_EQ(events.size(), 2u);
 }
 
+// An event whose title holds a character XML cannot carry is never sent: it
+// stays local, visible and unsynced, the user is told once (not at every
+// sync), and an edit that removes the character uploads it.
+TEST_F(ManagerTest, EventWithTextXmlCannotCarryStaysLocalWithOneNotice) {
+    Start();
+    DownloadEverything();
+    poster.Clear();
+    const std::wstring calendar = platform::Utf8ToWide(feed);
+    Model::Event bad;
+    bad.calendarURI = calendar;
+    bad.title = L"Lunch\v[@1]";
+    bad.content = L"with Bob";
+    bad.startTime = CTime(2026, 6, 3, 12, 0, 0);
+    bad.endTime = CTime(2026, 6, 3, 13, 0, 0);
+    manager->AddEvent(bad);
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ERROR) == 1; }));
+    ASSERT_TRUE(WaitIdle());
+    for (int sync = 0; sync < 2; ++sync) {
+        manager->SyncEvent(calendar);
+        ASSERT_TRUE(WaitFor([&] {
+            return Count(Controller::NOTIFY_EVENT_UPDATED, 0) == static_cast<size_t>(sync) + 2;
+        }));
+        ASSERT_TRUE(WaitIdle());
+    }
+    EXPECT_EQ(Count(Controller::NOTIFY_ERROR), 1u);
+    for (int i = 0; i < server->RequestCount(); ++i) {
+        const auto request = server->Request(i);
+        EXPECT_TRUE(request.method != "POST" ||
+                    request.target.find("ClientLogin") != std::string::npos)
+            << request.target;
+    }
+    std::list<Model::Event> events;
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 6, 1));
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events.front().title, bad.title);
+    EXPECT_FALSE(manager->IsEventSynced(calendar, events.front().localEventID));
+    EXPECT_EQ(manager->GetLastErrorText(), L"予定「Lunch\uFFFD[@1]」(2026/06/03 12:00) のタイトル");
+    EXPECT_NE(manager->GetLastErrorDescription().find(L"送信できない文字"), std::wstring::npos);
+    const std::string text = LogText();
+    EXPECT_NE(text.find("[ERR!] <calmng> event not uploaded, its title holds characters XML cannot "
+                        "carry: lid:"),
+              std::string::npos)
+        << text;
+
+    Model::Event fixed = events.front();
+    fixed.title = L"Lunch [@1]";
+    manager->UpdateEvent(fixed);
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED, 0) == 4; }));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(manager->IsEventSynced(calendar, fixed.localEventID));
+    const std::string json = server->EventsJson("hanako.sato@example.com");
+    EXPECT_NE(json.find("Lunch [@1]"), std::string::npos) << json;
+    EXPECT_NE(json.find("with Bob"), std::string::npos) << json;
+    EXPECT_EQ(Count(Controller::NOTIFY_ERROR), 1u);
+}
+
 // An event made here whose link to the service's entry was never written
 // (stored without a service id) comes back from the service: it is matched
 // by title and start only when this account wrote the entry. A colleague's
@@ -793,6 +849,36 @@ TEST_F(ManagerTest, LocalCalendarModeServesOnlyHolidays) {
     EXPECT_EQ(events.size(), 1u);
 }
 
+// The month view makes one event of each occurrence: a series with a million
+// occurrences in a month gives the first 3,000 of them, every time the month
+// is read, and one log line.
+TEST_F(ManagerTest, HostileSeriesGivesABoundedMonth) {
+    SetMode(2);
+    manager = std::make_unique<CCalendarManager>(dir / "config.ini", dir.path());
+    manager->Initialize(L"local", L"", &log);
+    manager->CreateLocalDB(L"https://example.invalid/holidays/public/full");
+    googledata::PrimitiveEvent series;
+    series.title = "Every few seconds";
+    series.uid = "dense@google.com";
+    series.recurrence =
+        ReadFile(std::string(DAYMARK_SOURCE_DIR) + "/tests/data/hostile/secondly-rules.ics");
+    series.startTime = "2026-01-01T00:00:00.000Z";
+    series.endTime = "2026-01-01T00:01:00.000Z";
+    series.eventStatus = 2;
+    series.recurrenceType = 1;
+    ASSERT_TRUE(manager->Database().AddEvent("localEvent", series, true));
+    for (int round = 0; round < 2; ++round) {
+        std::list<Model::Event> events;
+        ASSERT_TRUE(manager->GetEvents(events, 2026, 1, 1));
+        EXPECT_EQ(events.size(), 3000u);
+    }
+    const std::string text = LogText();
+    const auto first = text.find("<ical> more than 3000 occurrences in one range");
+    EXPECT_NE(first, std::string::npos) << text;
+    EXPECT_EQ(text.find("<ical> more than 3000 occurrences in one range", first + 1),
+              std::string::npos);
+}
+
 TEST_F(ManagerTest, SeriesAreExpandedPerMonthWithExceptionsReplacingOccurrences) {
     SetMode(2);
     manager = std::make_unique<CCalendarManager>(dir / "config.ini", dir.path());
@@ -854,7 +940,7 @@ TEST(ClassifyFailure, FirstRowWinsAndTextComesBeforeStatus) {
         {410, "Could not resolve host: www.google.com", Controller::NOTIFY_ERROR, 120, false},
         {410, "The value of updated-min is too far in the past.", Controller::NOTIFY_ERROR, 167,
          true},
-        {0, "Refused an address that is not https: http://x/", Controller::NOTIFY_ERROR, 180, true},
+        {0, "Refused an address that is not https: http://x/", Controller::NOTIFY_ERROR, 190, true},
         {500, "<html>Internal Server Error</html>", Controller::NOTIFY_ERROR, 146, false},
     }};
     for (const auto& row : rows) {
@@ -864,6 +950,17 @@ TEST(ClassifyFailure, FirstRowWinsAndTextComesBeforeStatus) {
         EXPECT_EQ(c.descriptionId, row.description);
         EXPECT_EQ(c.handled, row.handled);
     }
+}
+
+// The transport's refusal of an oversized answer is not repeated: the same
+// answer would come again.
+TEST(ClassifyFailure, OversizedAnswerIsHandledAtOnce) {
+    const auto result =
+        Controller::ClassifyFailure(200, "Response larger than 67108864 bytes, refused");
+    EXPECT_TRUE(result.handled);
+    EXPECT_EQ(result.notification, Controller::NOTIFY_ERROR);
+    EXPECT_STREQ(result.logTag, "<calmng> response too large");
+    EXPECT_FALSE(Controller::ClassifyFailure(500, "Internal Server Error").handled);
 }
 
 TEST(ExceptionKey, HttpsBecomesHttpAndOtherSchemesStay) {
