@@ -303,7 +303,10 @@ void CDispatchWnd::BootSequence() {
 
 bool CDispatchWnd::InitialDownload(const std::list<Model::Calendar>& calendars) {
     Log(Utility::kLogInfo, "<dispatch> InitialDownload", static_cast<long>(calendars.size()));
+    // Each calendar never downloaded gets its full download; the start-up
+    // sync is left out only when that covers every calendar.
     bool fullDownload = false;
+    bool othersToSync = false;
     for (const Model::Calendar& calendar : calendars) {
         if (!calendar.showEvents && !calendar.writeEvents) {
             continue;
@@ -324,9 +327,10 @@ bool CDispatchWnd::InitialDownload(const std::list<Model::Calendar>& calendars) 
             Log(Utility::kLogInfo, "<dispatch> events are emtpy");
             manager->DownloadAllEvent(calendar.calendarURI);
         }
-        fullDownload = neverDownloaded;
+        fullDownload = fullDownload || neverDownloaded;
+        othersToSync = othersToSync || !neverDownloaded;
     }
-    return fullDownload;
+    return fullDownload && !othersToSync;
 }
 
 void CDispatchWnd::OnTimer(uint32_t id) {
