@@ -29,6 +29,9 @@ const wchar_t* LoadStringText(int id) {
         {410, L"新しいバージョン"},
         {411, L"新しいバージョン %1 が公開されています。(お使いのバージョン: %2)"},
         {412, L"認証エラー"},
+        // The program's name as the desktop shows it, and the calendar
+        // windows' title.
+        {413, L"Daymark カレンダー"},
     };
     const auto it = texts.find(id);
     return it == texts.end() ? L"" : it->second;
