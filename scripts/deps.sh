@@ -11,7 +11,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-liberation
   python3 openssl
-  xvfb xauth
+  xvfb xauth libxcb1-dev
+  icewm x11-utils xdotool
 )
 
 missing=()

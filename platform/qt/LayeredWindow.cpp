@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/qt/DesktopWindow.h"
+
 namespace platform {
 
 QRegion RoundRectRegion(int x1, int y1, int x2, int y2, int width, int height) {
@@ -41,10 +43,14 @@ QRegion RoundRectRegion(int x1, int y1, int x2, int y2, int width, int height) {
 }
 
 CLayeredWindow::CLayeredWindow(QWidget* owner)
-    : CWindow(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint) {
+    : CWindow(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint |
+                         Qt::WindowDoesNotAcceptFocus) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // A desktop widget: in no taskbar, pager or window switcher, on every
+    // workspace.
+    MakeDesktopWidget(*this);
     ResetBackBuffer(1, 1);
 }
 
@@ -69,6 +75,14 @@ void CLayeredWindow::SetAlpha(int alpha) {
 
 int CLayeredWindow::Alpha() const {
     return static_cast<int>(std::lround(windowOpacity() * 255));
+}
+
+void CLayeredWindow::SetAcceptsFocus(bool on) {
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowDoesNotAcceptFocus, !on);
+    if (visible) {
+        show();
+    }
 }
 
 void CLayeredWindow::SetAlwaysAtBottom(bool on) {

@@ -5,6 +5,10 @@
 //    shape (the mask); used when per-pixel presentation is off or failed.
 // The shape (a region, usually a rounded rectangle), the whole-window alpha,
 // the "always at the bottom" flag and the back buffer are set by the owner.
+// On the desktop it is a desktop widget (platform/qt/DesktopWindow.h: no
+// taskbar or pager entry, every workspace) that never takes the keyboard
+// focus: neither when it is shown nor when it is clicked. A window with a
+// text field turns that off with SetAcceptsFocus(true).
 // User-interface thread only.
 #pragma once
 
@@ -39,6 +43,11 @@ public:
     int Alpha() const;
 
     void SetAlwaysAtBottom(bool on);
+
+    // Whether the window may take the keyboard focus (off by default; on
+    // for a window that has text fields to type in).
+    void SetAcceptsFocus(bool on);
+    bool AcceptsFocus() const { return !windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus); }
 
     // Per-pixel presentation (on by default).
     void SetPerPixel(bool on) { perPixel_ = on; }

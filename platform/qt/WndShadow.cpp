@@ -5,15 +5,19 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/qt/DesktopWindow.h"
+
 namespace Utility {
 namespace {
 
-// The window that shows the shadow image.
+// The window that shows the shadow image. The window manager never sees it
+// (no frame, no taskbar entry, no focus) and clicks go through it.
 class ShadowWindow : public QWidget {
 public:
     explicit ShadowWindow(const QImage* image)
         : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
-                               Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint),
+                               Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint |
+                               Qt::X11BypassWindowManagerHint),
           image_(image) {
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_NoSystemBackground);
@@ -65,6 +69,9 @@ void BoxBlur(std::vector<float>& a, int w, int h, int radius, bool horizontal) {
 CWndShadow::CWndShadow() = default;
 
 CWndShadow::~CWndShadow() {
+    if (window_) {
+        platform::StopKeepingBelow(*window_);
+    }
     if (parent_) {
         parent_->removeEventFilter(this);
     }
@@ -196,8 +203,14 @@ void CWndShadow::ShowWindow() {
     if (!window_->isVisible()) {
         window_->show();
         // A window shown later is stacked on top: the shadow, dark over the
-        // whole shape, would cover its parent. The parent goes back above it.
-        parent_->raise();
+        // whole shape, would cover its parent. On X11 the shadow goes
+        // directly below its parent and is kept there; elsewhere the parent
+        // goes back above it.
+        if (platform::IsX11()) {
+            platform::KeepDirectlyBelow(*window_, *parent_);
+        } else {
+            parent_->raise();
+        }
     }
 }
 
