@@ -362,6 +362,16 @@ void CCalendarManager::AddListener(platform::WindowHandle window, uint32_t messa
     listeners_.push_back({window, message});
 }
 
+void CCalendarManager::RemoveListener(platform::WindowHandle window) {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    listeners_.remove_if([window](const _LISTENER& l) { return l.window == window; });
+}
+
+size_t CCalendarManager::ListenerCount() const {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    return listeners_.size();
+}
+
 void CCalendarManager::NotifyAll(uint32_t code, int64_t lParam) {
     std::list<_LISTENER> listeners;
     {

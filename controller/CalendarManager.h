@@ -110,6 +110,10 @@ public:
     void SetRequestTimeout(long seconds);
 
     void AddListener(platform::WindowHandle window, uint32_t message);
+    // Takes every entry of `window` out of the listener list (a window that
+    // is destroyed).
+    void RemoveListener(platform::WindowHandle window);
+    size_t ListenerCount() const;
 
     // Requests (queued; never block on the network).
     void DownloadCalenar();
@@ -208,7 +212,7 @@ private:
     std::atomic<int> threadAlive_{0};
     std::atomic<int> running_{0};
 
-    std::mutex queueMutex_;  // guards queue_, listeners_ and the editing operations
+    mutable std::mutex queueMutex_;  // guards queue_, listeners_ and the editing operations
     std::condition_variable wake_;
     std::list<std::unique_ptr<MSG_BASE>> queue_;
     std::list<_LISTENER> listeners_;
