@@ -55,10 +55,31 @@ CLayeredWindow::CLayeredWindow(QWidget* owner)
 }
 
 QImage& CLayeredWindow::ResetBackBuffer(int width, int height) {
-    backBuffer_ =
-        QImage(std::max(width, 1), std::max(height, 1), QImage::Format_ARGB32_Premultiplied);
+    const qreal ratio = PixelRatio();
+    // Whole device pixels covering the logical size (1.5 × 5 → 8).
+    const auto device = [ratio](int logical) {
+        return static_cast<int>(std::ceil(std::max(logical, 1) * ratio - 1e-6));
+    };
+    backBuffer_ = QImage(device(width), device(height), QImage::Format_ARGB32_Premultiplied);
+    backBuffer_.setDevicePixelRatio(ratio);
     backBuffer_.fill(Qt::transparent);
     return backBuffer_;
+}
+
+qreal CLayeredWindow::PixelRatio() const {
+    const qreal ratio = devicePixelRatioF();
+    return ratio > 0 ? ratio : 1.0;
+}
+
+bool CLayeredWindow::event(QEvent* event) {
+    const bool result = CWindow::event(event);
+    // Qt tells a widget that its window moved to another screen.
+    if (event->type() == QEvent::ScreenChangeInternal) {
+        if (!qFuzzyCompare(backBuffer_.devicePixelRatio(), PixelRatio())) {
+            OnPixelRatioChanged();
+        }
+    }
+    return result;
 }
 
 void CLayeredWindow::SetShape(const QRegion& region) {

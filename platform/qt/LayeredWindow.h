@@ -29,7 +29,10 @@ class CLayeredWindow : public CWindow {
 public:
     explicit CLayeredWindow(QWidget* owner = nullptr);
 
-    // A fresh, fully transparent back buffer of the given size (at least 1 × 1).
+    // A fresh, fully transparent back buffer of the given logical size (at
+    // least 1 × 1), made at the window's device pixel ratio: a painter on it
+    // works in logical pixels and draws text, paths and images at the
+    // screen's resolution. Geometry, layout and hit testing stay logical.
     QImage& ResetBackBuffer(int width, int height);
     QImage& BackBuffer() { return backBuffer_; }
     const QImage& BackBuffer() const { return backBuffer_; }
@@ -56,6 +59,10 @@ public:
     // region for good.
     bool PresentationFailed() const { return presentationFailed_; }
 
+    // The device pixel ratio the window paints at (its screen's; 1 when it
+    // has none yet).
+    qreal PixelRatio() const;
+
     // Puts the back buffer on the screen. Returns false when the per-pixel
     // update failed (the first time only; the window falls back to the region
     // mode and is still shown).
@@ -67,7 +74,11 @@ protected:
     virtual bool UpdateLayered();
     // Called once when a per-pixel update fails, before the fallback.
     virtual void OnPresentationFailed() {}
+    // The window moved to a screen of another pixel ratio than its back
+    // buffer's: the owner paints it again (a subclass redraws).
+    virtual void OnPixelRatioChanged() {}
 
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
