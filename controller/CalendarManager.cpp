@@ -32,6 +32,7 @@ constexpr int kPollMs = 100;
 constexpr int kRetryPauseMs = 1000;
 constexpr int kMaxFailures = 3;  // the fourth failure drops the request
 constexpr int64_t kUpdatedSlackSeconds = 600;
+constexpr int64_t kFeedClockSkewSeconds = 86400;
 constexpr int64_t kSyncWindowSeconds = 1728000;  // 20 days
 // A download of at least this many events refreshes the query statistics.
 constexpr long kStatisticsThreshold = 100;
@@ -210,6 +211,11 @@ void CCalendarManager::Initialize(const std::wstring& account, const std::wstrin
     threadAlive_ = 1;
     worker_ = std::thread([this] { WorkerProc(); });
     running_ = 1;
+}
+
+bool CCalendarManager::OpenForReading(const std::wstring& account) {
+    account_ = account;
+    return db_.OpenReadOnly(DatabasePath(account), log_);
 }
 
 void CCalendarManager::Terminate() {
@@ -579,7 +585,7 @@ bool CCalendarManager::GetCalendars(std::list<Model::Calendar>& out) {
 }
 
 void CCalendarManager::ExpandSeries(const PrimitiveEvent& series, const PrimitiveCalendar& calendar,
-                                    int year, int month, const ExceptionMap& exceptionsByKey,
+                                    int year, int month, const ExceptionIndex& exceptionIndex,
                                     EventCollector& out) {
     const CTime from(year, month, 1, 0, 0, 0);
     int nextYear = 0, nextMonth = 0;
@@ -593,18 +599,13 @@ void CCalendarManager::ExpandSeries(const PrimitiveEvent& series, const Primitiv
         return;
     }
 
-    static const std::list<PrimitiveEvent> kNone;
-    const auto found = exceptionsByKey.find(ExceptionKey(calendar.calendarURI, series.uid));
-    const std::list<PrimitiveEvent>& exceptions =
-        found == exceptionsByKey.end() ? kNone : found->second;
     std::vector<Model::Event> built;
     std::vector<CTime> originalStarts;
-    for (const auto& e : exceptions) {
-        built.push_back(Model::Event::FromPrimitive(e, calendar));
-        PrimitiveTime original;
-        originalStarts.push_back(PrimitiveTime::Parse(Utf8ToWide(e.originalStartTime), original)
-                                     ? PrimitiveTime::ToLocalTime(original)
-                                     : CTime(0));
+    for (const PrimitiveEvent* e :
+         exceptionIndex.Find(ExceptionKey(calendar.calendarURI, series.uid), series.id)) {
+        built.push_back(Model::Event::FromPrimitive(*e, calendar));
+        // A date (an all-day series) is that local day, also west of UTC.
+        originalStarts.push_back(built.back().originalStartTime);
     }
 
     const Model::Event master = Model::Event::FromPrimitive(series, calendar);
@@ -653,15 +654,24 @@ bool CCalendarManager::GetEvents(std::list<Model::Event>& out, int year, int mon
         std::list<PrimitiveEvent> originals;
         db_.GetRecurrenceOriginalEvents(calendar.calendarURI, originals);
         // The exceptions of all the calendar's series, read once and found by
-        // the key of their series.
-        ExceptionMap exceptionsByKey;
+        // the reference to their series.
+        ExceptionIndex exceptionIndex;
         if (!originals.empty()) {
             std::list<PrimitiveEvent> exceptions;
             if (!db_.GetAllRecurrenceExceptionEvents(calendar.calendarURI, exceptions)) {
                 Log(Utility::kLogError, "<calmng> DB error");
             }
             for (auto& e : exceptions) {
-                exceptionsByKey[e.originalEvent].push_back(std::move(e));
+                exceptionIndex.Add(std::move(e));
+            }
+        }
+        for (auto& series : originals) {
+            // A series stored without its times (downloaded before they were
+            // read from its recurrence text) shows its real ones.
+            if (series.startTime.empty()) {
+                recurrences_.GetSeriesTimes(series.localEventID,
+                                            "BEGIN:VEVENT\n" + series.recurrence + "END:VEVENT\n",
+                                            series.startTime, series.endTime);
             }
         }
         for (int i = 0; i < count; ++i) {
@@ -676,7 +686,7 @@ bool CCalendarManager::GetEvents(std::list<Model::Event>& out, int year, int mon
             }
             for (const auto& series : originals) {
                 if (IsShownStatus(series.eventStatus)) {
-                    ExpandSeries(series, calendar, y, m, exceptionsByKey, collector);
+                    ExpandSeries(series, calendar, y, m, exceptionIndex, collector);
                 }
             }
         }
@@ -1012,11 +1022,23 @@ bool CCalendarManager::DownloadHolidayProc(const MSG_DOWNLOAD_HOLIDAY& m) {
     return true;
 }
 
-void CCalendarManager::FinishDownload(const std::string& calendarURI, long total,
-                                      uint32_t started) {
-    db_.SetEventLastUpdatedTime(
-        calendarURI,
-        PrimitiveTime::FromTime(CTime::GetCurrentTime() - kUpdatedSlackSeconds, false));
+void CCalendarManager::FinishDownload(const std::string& calendarURI, long total, uint32_t started,
+                                      const std::string& feedUpdated, const CTime& requested) {
+    // The next incremental download asks for the changes made since this one
+    // began, in the service's own time: the feed's "updated". Without it, the
+    // time of the request less the usual slack (the clocks may differ), in
+    // UTC. Never the time after the download, nor local time with the wrong
+    // offset: either would lie in the future and lose the changes between.
+    // A feed time more than a day ahead of this machine's clock is not
+    // believed: it would skip every change until then.
+    PrimitiveTime since;
+    if (feedUpdated.empty() || !PrimitiveTime::Parse(Utf8ToWide(feedUpdated), since) ||
+        since.isDate ||
+        PrimitiveTime::ToLocalTime(since) > CTime::GetCurrentTime() + kFeedClockSkewSeconds) {
+        since =
+            PrimitiveTime::ToUtc(PrimitiveTime::FromTime(requested - kUpdatedSlackSeconds, false));
+    }
+    db_.SetEventLastUpdatedTime(calendarURI, since);
     if (total == 0) {
         Log(Utility::kLogInfo, "<calmng> no update");
     } else if (total >= kStatisticsThreshold) {
@@ -1071,6 +1093,8 @@ bool CCalendarManager::NextPageIsNew(const std::string& url,
 bool CCalendarManager::DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& m) {
     Log(Utility::kLogInfo, "<calmng> request all event" + CalendarShortName(m.calendarURI));
     const uint32_t started = platform::GetTickCount();
+    const CTime requested = CTime::GetCurrentTime();
+    std::string feedUpdated;
     std::string url = m.calendarURI;
     long total = 0;
     std::unordered_set<std::string> fetched;
@@ -1081,9 +1105,13 @@ bool CCalendarManager::DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& m) {
         std::vector<PrimitiveEvent> events;
         std::string nextLink;
         int startIndex = 0, totalResults = 0;
-        if (!api_->GetAllEvents(url, events, nextLink, startIndex, totalResults)) {
+        std::string pageUpdated;
+        if (!api_->GetAllEvents(url, events, nextLink, startIndex, totalResults, &pageUpdated)) {
             Log(Utility::kLogError, "<calmng> download event failed");
             return false;
+        }
+        if (feedUpdated.empty()) {
+            feedUpdated = pageUpdated;  // the first page's: the earliest
         }
         NotifyAll(NOTIFY_DOWNLOAD_PROGRESS,
                   (static_cast<int64_t>(totalResults & 0xffff) << 16) | (startIndex & 0xffff));
@@ -1098,7 +1126,7 @@ bool CCalendarManager::DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& m) {
         url = nextLink;
     } while (!url.empty());
 
-    FinishDownload(m.calendarURI, total, started);
+    FinishDownload(m.calendarURI, total, started, feedUpdated, requested);
     return true;
 }
 
@@ -1106,6 +1134,8 @@ bool CCalendarManager::DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT
     Log(Utility::kLogInfo, "<calmng> request updated event:" + CalendarShortName(m.calendarURI) +
                                " " + PrimitiveTime::FormatUtf8(m.updatedMin, false));
     const uint32_t started = platform::GetTickCount();
+    const CTime requested = CTime::GetCurrentTime();
+    std::string feedUpdated;
     std::string url = m.calendarURI;
     long total = 0;
     std::unordered_set<std::string> fetched;
@@ -1115,9 +1145,13 @@ bool CCalendarManager::DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT
         }
         std::vector<PrimitiveEvent> events;
         std::string nextLink;
-        if (!api_->GetEventUpdates(url, m.updatedMin, events, nextLink)) {
+        std::string pageUpdated;
+        if (!api_->GetEventUpdates(url, m.updatedMin, events, nextLink, &pageUpdated)) {
             Log(Utility::kLogError, "<calmng> download updated event failed");
             return false;
+        }
+        if (feedUpdated.empty()) {
+            feedUpdated = pageUpdated;
         }
         if (!StorePage(m.calendarURI, events, true)) {
             return false;
@@ -1126,7 +1160,7 @@ bool CCalendarManager::DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT
         url = nextLink;
     } while (!url.empty());
 
-    FinishDownload(m.calendarURI, total, started);
+    FinishDownload(m.calendarURI, total, started, feedUpdated, requested);
     return true;
 }
 

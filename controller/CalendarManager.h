@@ -47,8 +47,7 @@ class GoogleCalendarAPI;
 namespace Controller {
 
 class EventCollector;
-// The exceptions of a calendar's series, by the key that names their series.
-using ExceptionMap = std::unordered_map<std::string, std::list<googledata::PrimitiveEvent>>;
+class ExceptionIndex;
 
 class CCalendarManager {
 public:
@@ -94,6 +93,11 @@ public:
     // Set-up and account.
     void Initialize(const std::wstring& account, const std::wstring& password,
                     Utility::CMaintenanceLog* log);
+    // Opens the account's database for reading only, without a worker and
+    // without writing anything: for another process (the command-line
+    // agenda) that reads while Daymark runs. Only the reads may be used then.
+    // False when the file is missing or unreadable.
+    bool OpenForReading(const std::wstring& account);
     void Terminate();
     void ChangeAccount(const std::wstring& account, const std::wstring& password);
     void Reset();
@@ -177,7 +181,10 @@ private:
     // statistics after a large one, the notification and the timing line.
     bool StorePage(const std::string& calendarURI, std::vector<googledata::PrimitiveEvent>& events,
                    bool logEach);
-    void FinishDownload(const std::string& calendarURI, long total, uint32_t started);
+    // `feedUpdated` is the first page's own "updated" (may be empty),
+    // `requested` the time the download began.
+    void FinishDownload(const std::string& calendarURI, long total, uint32_t started,
+                        const std::string& feedUpdated, const platform::CTime& requested);
     // Classifies a failure; true when the request counts as handled.
     bool Classify(long httpStatus, const std::string& text);
     std::string FailureText() const;
@@ -200,7 +207,7 @@ private:
     int CalendarMode() const;
     void ExpandSeries(const googledata::PrimitiveEvent& series,
                       const googledata::PrimitiveCalendar& calendar, int year, int month,
-                      const ExceptionMap& exceptionsByKey, EventCollector& out);
+                      const ExceptionIndex& exceptions, EventCollector& out);
 
     const std::string configPath_;
     const std::string dataFolder_;

@@ -1,9 +1,10 @@
 #include "controller/Icalendar.h"
 
 #include "controller/RecurrenceSeries.h"
+#include "googledata/ICalendarText.h"
 
 void CIcalendar::Initialize() {
-    Controller::InitializeLibical();
+    googledata::InitializeLibical();
 }
 
 int CIcalendar::GetRecurrenceEvents(const std::string& text, const platform::CTime& from,

@@ -1,5 +1,7 @@
 #include "controller/RecurrenceCache.h"
 
+#include "googledata/ICalendarText.h"
+
 namespace Controller {
 
 CRecurrenceCache::CRecurrenceCache(Utility::CMaintenanceLog* log) : log_(log) {}
@@ -10,6 +12,16 @@ bool CRecurrenceCache::GetOccurrences(const std::string& localId, const std::str
                                       const platform::CTime& from, const platform::CTime& to,
                                       std::vector<platform::CTime>& out) {
     std::lock_guard<std::mutex> lock(mutex_);
+    Entry& entry = EntryFor(localId, text);
+    if (!entry.series) {
+        return false;
+    }
+    entry.series->Expand(from, to, out);
+    return true;
+}
+
+CRecurrenceCache::Entry& CRecurrenceCache::EntryFor(const std::string& localId,
+                                                    const std::string& text) {
     auto it = entries_.find(localId);
     if (it == entries_.end() || it->second.text != text) {
         if (it == entries_.end() && entries_.size() >= kMaxEntries) {
@@ -21,11 +33,22 @@ bool CRecurrenceCache::GetOccurrences(const std::string& localId, const std::str
         ++parseCount_;
         it = entries_.insert_or_assign(localId, std::move(entry)).first;
     }
-    if (!it->second.series) {
-        return false;
+    return it->second;
+}
+
+bool CRecurrenceCache::GetSeriesTimes(const std::string& localId, const std::string& text,
+                                      std::string& startTime, std::string& endTime) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Entry& entry = EntryFor(localId, text);
+    if (!entry.timesRead) {
+        entry.timesRead = true;
+        entry.haveTimes = googledata::ReadSeriesTimes(text, entry.startTime, entry.endTime);
     }
-    it->second.series->Expand(from, to, out);
-    return true;
+    if (entry.haveTimes) {
+        startTime = entry.startTime;
+        endTime = entry.endTime;
+    }
+    return entry.haveTimes;
 }
 
 void CRecurrenceCache::Invalidate(const std::string& localId) {

@@ -42,6 +42,12 @@ public:
                         const platform::CTime& from, const platform::CTime& to,
                         std::vector<platform::CTime>& out);
 
+    // The start and end time text of series `localId` read from its DTSTART
+    // and DTEND (for a series stored without them), kept with the parsed
+    // series. False when the text has no readable DTSTART.
+    bool GetSeriesTimes(const std::string& localId, const std::string& text, std::string& startTime,
+                        std::string& endTime);
+
     // Forgets one series (changed or deleted) or all of them (another account,
     // a reset database). A change of the process's zone needs neither: cached
     // series keep wall times and convert them at each call.
@@ -56,7 +62,14 @@ private:
     struct Entry {
         std::string text;
         std::unique_ptr<CRecurrenceSeries> series;  // null: the text is unusable
+        bool timesRead = false;
+        bool haveTimes = false;
+        std::string startTime;
+        std::string endTime;
     };
+    // The entry of `localId` for `text`, parsed now when it is missing or
+    // was parsed from another text. Called with mutex_ held.
+    Entry& EntryFor(const std::string& localId, const std::string& text);
     // Beyond this many series the cache starts again empty.
     static constexpr size_t kMaxEntries = 20000;
 

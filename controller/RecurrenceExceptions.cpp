@@ -1,5 +1,6 @@
 #include "controller/RecurrenceExceptions.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 
@@ -28,6 +29,45 @@ platform::CTime MidnightAfter(const platform::CTime& t, int days) {
 }
 
 }  // namespace
+
+std::string LastPathSegment(const std::string& reference) {
+    std::string path = reference.substr(0, reference.find_first_of("?#"));
+    while (!path.empty() && path.back() == '/') {
+        path.pop_back();
+    }
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void ExceptionIndex::Add(googledata::PrimitiveEvent exception) {
+    all_.push_back(std::move(exception));
+    const googledata::PrimitiveEvent* e = &all_.back();
+    byReference_[e->originalEvent].push_back(e);
+    const std::string segment = LastPathSegment(e->originalEvent);
+    if (!segment.empty()) {
+        bySegment_[segment].push_back(e);
+    }
+}
+
+std::vector<const googledata::PrimitiveEvent*> ExceptionIndex::Find(
+    const std::string& key, const std::string& seriesId) const {
+    std::vector<const googledata::PrimitiveEvent*> found;
+    if (const auto it = byReference_.find(key); it != byReference_.end()) {
+        found = it->second;
+    }
+    const std::string segment = LastPathSegment(seriesId);
+    if (segment.empty()) {
+        return found;
+    }
+    if (const auto it = bySegment_.find(segment); it != bySegment_.end()) {
+        for (const googledata::PrimitiveEvent* e : it->second) {
+            if (std::find(found.begin(), found.end(), e) == found.end()) {
+                found.push_back(e);
+            }
+        }
+    }
+    return found;
+}
 
 std::vector<int> MatchExceptions(const std::vector<platform::CTime>& occurrences,
                                  const std::vector<platform::CTime>& originalStarts) {

@@ -4,11 +4,41 @@
 // process's, TZ); any thread.
 #pragma once
 
+#include <list>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "googledata/PrimitiveEvent.h"
 #include "platform/Time.h"
 
 namespace Controller {
+
+// The last path segment of a reference to an event entry (an href or an
+// entry id, with or without scheme and host; a query or fragment is not part
+// of it): the service's event id, which names the event whatever form the
+// reference takes.
+std::string LastPathSegment(const std::string& reference);
+
+// The exceptions of one calendar's series, found by the reference each
+// carries to its series (`originalEvent`). Owns the exceptions.
+class ExceptionIndex {
+public:
+    void Add(googledata::PrimitiveEvent exception);
+    // The exceptions of the series whose key (built from the calendar URI and
+    // the series uid) is `key`, then those whose reference ends in the last
+    // path segment of `seriesId` (the series' entry id), each once. The key
+    // alone misses references in another scheme or host, and series whose
+    // uid is not their event id (imported events).
+    std::vector<const googledata::PrimitiveEvent*> Find(const std::string& key,
+                                                        const std::string& seriesId) const;
+    bool Empty() const { return all_.empty(); }
+
+private:
+    std::list<googledata::PrimitiveEvent> all_;
+    std::unordered_map<std::string, std::vector<const googledata::PrimitiveEvent*>> byReference_;
+    std::unordered_map<std::string, std::vector<const googledata::PrimitiveEvent*>> bySegment_;
+};
 
 // For every occurrence start, the index in `originalStarts` (the original
 // start times of the series' exceptions) of the exception that replaces it,

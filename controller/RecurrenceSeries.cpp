@@ -10,9 +10,12 @@
 #include <optional>
 
 #include "app/MaintenanceLog.h"
+#include "googledata/ICalendarText.h"
 
 namespace Controller {
 namespace {
+
+using googledata::LibicalMutex;
 
 constexpr int64_t kDay = 86400;
 // Instances kept per rule that cannot skip ahead (about 23 years of an hourly
@@ -26,13 +29,6 @@ constexpr int kMaxStepsPerRange = 200000;
 constexpr int64_t kWindowBefore = 40 * kDay;
 constexpr int64_t kWindowAfter = 366 * kDay;
 constexpr size_t kWindowInstances = 120;
-
-// Guards every libical call: its built-in zone table grows without a lock,
-// and zones extend their tables of changes lazily when times are converted.
-std::mutex& LibicalMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
 
 struct ComponentDeleter {
     void operator()(icalcomponent* c) const { icalcomponent_free(c); }
@@ -176,55 +172,6 @@ struct Rule {
 };
 
 }  // namespace
-
-void InitializeLibical() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        std::lock_guard<std::mutex> lock(LibicalMutex());
-        icalerror_set_errors_are_fatal(0);
-        icaltimezone_get_builtin_timezone("UTC");
-        icaltimezone_get_utc_timezone();
-    });
-}
-
-std::string NormalizeRecurrenceText(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t pos = 0;
-    while (pos <= text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        std::string line = text.substr(pos, end - pos);
-        while (!line.empty() &&
-               (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
-            line.pop_back();
-        }
-        if (!line.empty()) {
-            lines.push_back(std::move(line));
-        }
-        pos = end + 1;
-    }
-    static const std::string kEnd = "END:VEVENT";
-    if (!lines.empty() && lines.back() != kEnd && lines.back().size() > kEnd.size() &&
-        lines.back().compare(lines.back().size() - kEnd.size(), kEnd.size(), kEnd) == 0) {
-        lines.back().resize(lines.back().size() - kEnd.size());
-        lines.push_back(kEnd);
-    }
-    const bool wrapped =
-        !lines.empty() && (lines.front() == "BEGIN:VEVENT" || lines.front() == "BEGIN:VCALENDAR");
-    std::string out = wrapped ? "" : "BEGIN:VEVENT\n";
-    for (const auto& line : lines) {
-        out += line;
-        out += '\n';
-    }
-    if (!wrapped) {
-        out += "END:VEVENT\n";
-    } else if (lines.front() == "BEGIN:VEVENT" && lines.back() != kEnd) {
-        out += "END:VEVENT\n";
-    }
-    return out;
-}
 
 struct CRecurrenceSeries::Impl {
     ComponentPtr root;
@@ -462,8 +409,8 @@ void CRecurrenceSeries::Expand(const platform::CTime& from, const platform::CTim
 
 std::unique_ptr<CRecurrenceSeries> CRecurrenceSeries::Parse(const std::string& text,
                                                             Utility::CMaintenanceLog* log) {
-    InitializeLibical();
-    const std::string normalized = NormalizeRecurrenceText(text);
+    googledata::InitializeLibical();
+    const std::string normalized = googledata::NormalizeRecurrenceText(text);
     std::lock_guard<std::mutex> lock(LibicalMutex());
     auto impl = std::make_unique<Impl>();
     impl->log = log;

@@ -54,13 +54,4 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// Prepares libical once per process: fills the built-in zone table (libical
-// fills it lazily without a lock) and makes its errors non-fatal. Any thread.
-void InitializeLibical();
-
-// The text as the parser wants it: bare property lines wrapped in
-// BEGIN:VEVENT/END:VEVENT, line ends made "\n", blank lines dropped, and an
-// "END:VEVENT" glued to the last property line put on its own line.
-std::string NormalizeRecurrenceText(const std::string& text);
-
 }  // namespace Controller

@@ -10,6 +10,7 @@
 
 #include "app/MaintenanceLog.h"
 #include "googledata/GDataNames.h"
+#include "googledata/ICalendarText.h"
 #include "googledata/XercesSupport.h"
 
 namespace googledata {
@@ -239,6 +240,10 @@ bool ReadEvent(const DOMElement* entry, PrimitiveEvent& event) {
             event.recurrence = Text(e);
         } else if (NameIs(e, "gd:originalEvent")) {
             event.originalEvent = Attr(e, u"href");
+            if (event.originalEvent.empty()) {
+                // Only the series' event id: it names the series as well.
+                event.originalEvent = Attr(e, u"id");
+            }
             if (const DOMElement* when = ChildElement(e, "gd:when")) {
                 event.originalStartTime = Attr(when, u"startTime");
             }
@@ -247,6 +252,11 @@ bool ReadEvent(const DOMElement* entry, PrimitiveEvent& event) {
         }
     }
     event.recurrenceType = !event.recurrence.empty() ? 1 : !event.originalEvent.empty() ? 2 : 0;
+    if (event.recurrenceType == 1 && event.startTime.empty()) {
+        // The service sends a series without "gd:when": its own DTSTART and
+        // DTEND say when it runs, so the stored series shows its real times.
+        ReadSeriesTimes(event.recurrence, event.startTime, event.endTime);
+    }
     return counted >= 8;
 }
 
@@ -336,7 +346,7 @@ bool ParseHolidays(XmlContext& context, const std::string& response,
 
 bool ParseEvents(XmlContext& context, const std::string& response,
                  std::vector<PrimitiveEvent>& events, std::string& nextLink, int* startIndex,
-                 int* totalResults) {
+                 int* totalResults, std::string* feedUpdated) {
     events.clear();
     return ReadFeed(
         context, response, "ParseEvents",
@@ -360,6 +370,10 @@ bool ParseEvents(XmlContext& context, const std::string& response,
             } else if (NameIs(e, "openSearch:totalResults")) {
                 if (totalResults) {
                     *totalResults = ToInt(Text(e));
+                }
+            } else if (NameIs(e, "updated")) {
+                if (feedUpdated) {
+                    *feedUpdated = Text(e);
                 }
             }
         });

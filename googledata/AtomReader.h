@@ -26,11 +26,15 @@ bool ParseCalendars(XmlContext& context, const std::string& response,
 bool ParseHolidays(XmlContext& context, const std::string& response,
                    std::vector<PrimitiveHoliday>& holidays);
 // `nextLink` is set only when the page has a link rel="next" (the caller
-// empties it first); `startIndex` and `totalResults` are written only when the
-// page has them and the pointer is not null.
+// empties it first); `startIndex`, `totalResults` and `feedUpdated` (the
+// feed's own "updated": the service's time of the answer) are written only
+// when the page has them and the pointer is not null. A series entry without
+// "gd:when" takes its start and end from its recurrence text; an exception
+// whose "gd:originalEvent" has no href keeps the element's id attribute.
 bool ParseEvents(XmlContext& context, const std::string& response,
                  std::vector<PrimitiveEvent>& events, std::string& nextLink,
-                 int* startIndex = nullptr, int* totalResults = nullptr);
+                 int* startIndex = nullptr, int* totalResults = nullptr,
+                 std::string* feedUpdated = nullptr);
 
 // The COLORREF (0x00BBGGRR) of a "gCal:color" value: "#RRGGBB" gives the
 // colour, anything else 0xFFFFFF.

@@ -8,6 +8,7 @@
 
 #include "app/MaintenanceLog.h"
 #include "googledata/SqlText.h"
+#include "platform/Folders.h"
 #include "platform/TextConv.h"
 
 namespace googledata {
@@ -153,6 +154,19 @@ bool CalendarEventDB::Initialize(const std::string& path, Utility::CMaintenanceL
             UpdateQueryStatistics();
         }
         return true;
+    });
+}
+
+bool CalendarEventDB::OpenReadOnly(const std::string& path, Utility::CMaintenanceLog* log) {
+    path_ = path;
+    log_ = log;
+    return Guarded("googledata::CalendarEventDB::OpenReadOnly", kHandlerInitialize, [&] {
+        if (!platform::FileExists(path) || !access_->OpenReadOnly(path, log)) {
+            return false;
+        }
+        // The first statement on the file: one that is not a database (or
+        // has no calendars) fails here.
+        return access_->Execute("SELECT count(*) FROM CALENDAR");
     });
 }
 

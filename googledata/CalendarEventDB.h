@@ -53,6 +53,10 @@ public:
     // Opens the file, creating it with the schema when it is missing; on an
     // existing file adds the lookup indexes that an older file lacks.
     bool Initialize(const std::string& path, Utility::CMaintenanceLog* log);
+    // Opens an existing file for reading only: no schema, no indexes, no
+    // statistics, nothing written. For another process that reads while the
+    // program runs; only the Get operations may be used then.
+    bool OpenReadOnly(const std::string& path, Utility::CMaintenanceLog* log);
     // Closes the connection and deletes the file.
     bool DeleteDatabase();
     // Closes the connection; every operation then fails until Initialize.

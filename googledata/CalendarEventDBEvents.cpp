@@ -373,6 +373,9 @@ bool CalendarEventDB::GetNormalEvents(const std::string& uri, int year, int mont
             next.month = 1;
             ++next.year;
         }
+        // Each month starts at its own local midnight: in a daylight-saving
+        // month that is an hour earlier in UTC than in a winter one.
+        PrimitiveTime::SetLocalOffset(next);
         const std::string k1 = Num(static_cast<uint32_t>(PrimitiveTime::PackedUtcKey(first)));
         const std::string k2 = Num(static_cast<uint32_t>(PrimitiveTime::PackedUtcKey(next)));
         const std::string ym = Num(static_cast<long long>(year) * 65536 + month);

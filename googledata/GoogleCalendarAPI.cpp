@@ -141,7 +141,8 @@ bool GoogleCalendarAPI::GetHolidays(const std::string& url, int firstYear, int l
 }
 
 bool GoogleCalendarAPI::GetAllEvents(const std::string& url, std::vector<PrimitiveEvent>& events,
-                                     std::string& nextLink, int& startIndex, int& totalResults) {
+                                     std::string& nextLink, int& startIndex, int& totalResults,
+                                     std::string* feedUpdated) {
     try {
         nextLink.clear();
         const std::string request = IsNextLink(url)
@@ -154,7 +155,8 @@ bool GoogleCalendarAPI::GetAllEvents(const std::string& url, std::vector<Primiti
             LogHttpError();
             return false;
         }
-        return ParseEvents(xml, response, events, nextLink, &startIndex, &totalResults);
+        return ParseEvents(xml, response, events, nextLink, &startIndex, &totalResults,
+                           feedUpdated);
     } catch (const std::exception& e) {
         LogException(&e, nullptr, 204, 0);
     } catch (...) {
@@ -164,8 +166,8 @@ bool GoogleCalendarAPI::GetAllEvents(const std::string& url, std::vector<Primiti
 }
 
 bool GoogleCalendarAPI::GetEventUpdates(const std::string& url, const PrimitiveTime& updatedMin,
-                                        std::vector<PrimitiveEvent>& events,
-                                        std::string& nextLink) {
+                                        std::vector<PrimitiveEvent>& events, std::string& nextLink,
+                                        std::string* feedUpdated) {
     try {
         nextLink.clear();
         const std::string request =
@@ -179,7 +181,7 @@ bool GoogleCalendarAPI::GetEventUpdates(const std::string& url, const PrimitiveT
             LogHttpError();
             return false;
         }
-        return ParseEvents(xml, response, events, nextLink);
+        return ParseEvents(xml, response, events, nextLink, nullptr, nullptr, feedUpdated);
     } catch (const std::exception& e) {
         LogException(&e, nullptr, 261, 0);
     } catch (...) {

@@ -46,10 +46,14 @@ public:
     bool GetHolidays(const std::string& url, int firstYear, int lastYear,
                      std::vector<PrimitiveHoliday>& holidays);
     // `url` is the calendar's URI or a next link the service handed back.
+    // `feedUpdated`, when given, receives the page's own "updated" time text
+    // (left as it is when the page has none).
     bool GetAllEvents(const std::string& url, std::vector<PrimitiveEvent>& events,
-                      std::string& nextLink, int& startIndex, int& totalResults);
+                      std::string& nextLink, int& startIndex, int& totalResults,
+                      std::string* feedUpdated = nullptr);
     bool GetEventUpdates(const std::string& url, const PrimitiveTime& updatedMin,
-                         std::vector<PrimitiveEvent>& events, std::string& nextLink);
+                         std::vector<PrimitiveEvent>& events, std::string& nextLink,
+                         std::string* feedUpdated = nullptr);
     bool AddEvent(const std::string& url, const PrimitiveEvent& event);
     bool UpdateEvent(const PrimitiveEvent& event);
 

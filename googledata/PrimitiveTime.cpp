@@ -127,12 +127,35 @@ std::string PrimitiveTime::FormatUtf8(const PrimitiveTime& v, bool queryForm) {
     return platform::WideToUtf8(Format(v, queryForm));
 }
 
-void PrimitiveTime::SetLocalOffset(PrimitiveTime& v) {
-    const int32_t bias = StandardBiasMinutes();
-    const int32_t magnitude = bias < 0 ? -bias : bias;
-    v.offsetSign = bias == 0 ? 0 : (bias < 0 ? 1 : -1);
+namespace {
+
+// Sets the offset fields from signed minutes east of UTC.
+void SetOffsetMinutes(PrimitiveTime& v, int32_t minutesEast) {
+    const int32_t magnitude = minutesEast < 0 ? -minutesEast : minutesEast;
+    v.offsetSign = minutesEast == 0 ? 0 : (minutesEast > 0 ? 1 : -1);
     v.offsetHours = magnitude / 60;
     v.offsetMinutes = magnitude % 60;
+}
+
+}  // namespace
+
+void PrimitiveTime::SetLocalOffset(PrimitiveTime& v) {
+    // The offset local time has at the value's own wall time: the daylight
+    // one in summer (a wall time in the spring gap or the autumn overlap gets
+    // the offset the C library picks for it).
+    std::tm tm{};
+    tm.tm_year = v.year - 1900;
+    tm.tm_mon = v.month - 1;
+    tm.tm_mday = v.day;
+    tm.tm_hour = v.hour;
+    tm.tm_min = v.minute;
+    tm.tm_sec = v.second;
+    tm.tm_isdst = -1;
+    if (std::mktime(&tm) == static_cast<std::time_t>(-1) && tm.tm_gmtoff == 0) {
+        SetOffsetMinutes(v, StandardOffsetMinutes());
+        return;
+    }
+    SetOffsetMinutes(v, static_cast<int32_t>(tm.tm_gmtoff / 60));
 }
 
 PrimitiveTime PrimitiveTime::FromTime(const platform::CTime& t, bool isDate) {
@@ -145,10 +168,14 @@ PrimitiveTime PrimitiveTime::FromTime(const platform::CTime& t, bool isDate) {
         v.hour = tm.tm_hour;
         v.minute = tm.tm_min;
         v.second = tm.tm_sec;
+        // The offset of this very instant, so the text names it exactly
+        // (also in the hour an autumn change repeats).
+        SetOffsetMinutes(v, static_cast<int32_t>(tm.tm_gmtoff / 60));
+    } else {
+        SetOffsetMinutes(v, StandardOffsetMinutes());
     }
     v.isDate = isDate;
     v.isUtc = false;
-    SetLocalOffset(v);
     return v;
 }
 

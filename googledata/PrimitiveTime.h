@@ -4,9 +4,11 @@
 // minute keys that the store indexes.
 //
 // A plain value; every operation is a pure function of its arguments and of
-// the machine's time zone (TZ), so any thread may call them. The machine's
-// offset used here is always the zone's standard offset, never the daylight
-// one.
+// the machine's time zone (TZ), so any thread may call them. Text made here
+// carries the offset local time really has at that instant (the daylight one
+// in summer), so the service reads the instant the user meant; only
+// LocalOffsetForQuery and the test of ToLocalTime use the zone's standard
+// offset.
 #pragma once
 
 #include <cstdint>
@@ -36,9 +38,11 @@ struct PrimitiveTime {
     // form escapes the offset sign as "%2b" / "%2d" for use in a URL query.
     static std::wstring Format(const PrimitiveTime& value, bool queryForm);
     static std::string FormatUtf8(const PrimitiveTime& value, bool queryForm);
-    // The local wall-clock fields of `t` with the machine's standard offset.
+    // The local wall-clock fields of `t` with the offset local time has at
+    // that instant.
     static PrimitiveTime FromTime(const platform::CTime& t, bool isDate);
-    // Sets the three offset fields to the machine's standard offset.
+    // Sets the three offset fields to the offset local time has at the
+    // value's own wall time.
     static void SetLocalOffset(PrimitiveTime& value);
     // The same instant in UTC, to the minute (second 0), not a date.
     static PrimitiveTime ToUtc(const PrimitiveTime& value);

@@ -113,6 +113,42 @@ bool WrenSQLite::Open(const std::string& path, Utility::CMaintenanceLog* log, bo
     return true;
 }
 
+bool WrenSQLite::OpenReadOnly(const std::string& path, Utility::CMaintenanceLog* log) {
+    log_ = log;
+    sqlite3* raw = nullptr;
+    // A file in WAL mode that no connection has open (no "-wal" file) would
+    // make even a reading connection create its "-wal" and "-shm" files and
+    // leave them behind: such a file is read as immutable instead. While the
+    // program runs, its files are there and the reader takes part in them.
+    std::string uri = "file:";
+    for (const char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+            uri += escaped;
+        } else {
+            uri += c;
+        }
+    }
+    uri += platform::FileExists(path + "-wal") ? "?mode=ro" : "?mode=ro&immutable=1";
+    const int rc =
+        sqlite3_open_v2(uri.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    std::unique_ptr<sqlite3, SqliteCloser> db(raw);
+    if (rc != SQLITE_OK) {
+        if (log_ != nullptr) {
+            log_->Write(Utility::kLogError, "<db> open error", rc);
+        }
+        return false;
+    }
+    sqlite3_exec(db.get(), "PRAGMA cache_size=-16384; PRAGMA mmap_size=268435456;", nullptr,
+                 nullptr, nullptr);
+    std::lock_guard<std::mutex> guard(Lock());
+    connection_ = std::make_unique<Connection>();
+    connection_->db = std::move(db);
+    isOpen_ = true;
+    return true;
+}
+
 void WrenSQLite::Close() {
     std::lock_guard<std::mutex> guard(Lock());
     connection_.reset();

@@ -37,6 +37,10 @@ public:
     // whether no file existed there before, so that the caller creates the
     // schema. Logs "<db> open error (code)" and returns false on failure.
     bool Open(const std::string& path, Utility::CMaintenanceLog* log, bool& isNewFile);
+    // Opens the existing file at `path` for reading only (the engine writes
+    // nothing to it; a reader of a file in WAL mode sees what writers have
+    // committed). Logs "<db> open error (code)" and returns false on failure.
+    bool OpenReadOnly(const std::string& path, Utility::CMaintenanceLog* log);
     // Closes the connection under the lock; Execute then fails until reopened.
     void Close();
     bool IsOpen() const;

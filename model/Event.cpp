@@ -96,7 +96,10 @@ bool Event::OccursOnDay(const platform::CTime& anyTimeOfDay) const {
         throw std::invalid_argument("Model::Event::OccursOnDay: time out of range");
     }
     // Throws for a date out of range, which a valid time never gives.
-    const platform::CTime dayStart(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, 0, 0, 0);
+    return OccursInDay(platform::CTime(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, 0, 0, 0));
+}
+
+bool Event::OccursInDay(const platform::CTime& dayStart) const {
     const platform::CTime dayEnd = dayStart + kDaySeconds;
 
     if (dayStart <= startTime && startTime < dayEnd) {

@@ -98,6 +98,9 @@ public:
     // An event that ends exactly at the day's start is not; one that covers
     // the whole day (ending at or after the next midnight) is.
     bool OccursOnDay(const platform::CTime& anyTimeOfDay) const;
+    // The same test for the day that starts at `dayStart` (a local
+    // midnight), for callers that test many events against the same days.
+    bool OccursInDay(const platform::CTime& dayStart) const;
 };
 
 // The local time of parsed service time text: a date alone is the local

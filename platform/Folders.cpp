@@ -101,6 +101,18 @@ std::string GetDataFolder() {
     return {};
 }
 
+std::string FindDataFolder() {
+    const std::string userHome = UserDataHome();
+    const std::string user = userHome.empty() ? std::string() : userHome + kSuffix;
+    if (IsDirectory(user)) {
+        return user;
+    }
+    // An all-users folder this user may not write in holds no data of his.
+    const std::string system = SystemDataHome() + kSuffix;
+    return IsDirectory(system) && ::access(system.c_str(), W_OK | X_OK) == 0 ? system
+                                                                             : std::string();
+}
+
 std::string GetProgramFolder() {
     char buf[4096];
     const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);

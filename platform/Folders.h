@@ -14,6 +14,9 @@
 namespace platform {
 
 std::string GetDataFolder();
+// The data folder GetDataFolder would give when it exists already; empty
+// when neither the per-user nor the system one exists. Creates nothing.
+std::string FindDataFolder();
 // Folder of the running program file, without a trailing slash; empty when
 // it cannot be had.
 std::string GetProgramFolder();

@@ -1,7 +1,10 @@
 // Prepares a Daymark data folder in local calendar mode whose database holds
 // a given number of events, spread over the current month and the months
-// around it (timed and all-day), for measuring start-up and idle costs:
-//   build/bin/make_event_db <data folder> [events=10000]
+// around it (timed and all-day), and optionally weekly series started five
+// years earlier (half with an inline VTIMEZONE as the service sends them,
+// half naming a zone libical knows), for measuring start-up, idle and agenda
+// costs:
+//   build/bin/make_event_db <data folder> [events=10000] [series=0]
 // The folder gets config.ini (calendar_mode 2, a login_url no one answers,
 // so holiday downloads fail at once) and local.db.
 #include <cstdio>
@@ -23,6 +26,7 @@ int main(int argc, char** argv) {
     }
     const std::string folder = argv[1];
     const int count = argc > 2 ? std::atoi(argv[2]) : 10000;
+    const int seriesCount = argc > 3 ? std::atoi(argv[3]) : 0;
     if (!platform::CreateFolderTree(folder + "/log")) {
         std::fprintf(stderr, "cannot create %s\n", folder.c_str());
         return 1;
@@ -84,7 +88,29 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
+    static const char* const kTokyoZone =
+        "BEGIN:VTIMEZONE\nTZID:Asia/Tokyo\nX-LIC-LOCATION:Asia/Tokyo\nBEGIN:STANDARD\n"
+        "TZOFFSETFROM:+0900\nTZOFFSETTO:+0900\nTZNAME:JST\nDTSTART:19700101T000000\n"
+        "END:STANDARD\nEND:VTIMEZONE\n";
+    for (int i = 0; i < seriesCount; ++i) {
+        char day[16];
+        std::snprintf(day, sizeof day, "%04d%02d%02d", now.GetYear() - 5, 1 + i % 12, 1 + i % 28);
+        const bool tokyo = i % 2 == 0;
+        const std::string zone = tokyo ? "Asia/Tokyo" : "America/New_York";
+        googledata::PrimitiveEvent series;
+        series.title = "Series " + std::to_string(i);
+        series.uid = "series" + std::to_string(i) + "@example.com";
+        series.eventStatus = 2;
+        series.recurrenceType = 1;
+        series.recurrence = "DTSTART;TZID=" + zone + ":" + day + "T100000\nDTEND;TZID=" + zone +
+                            ":" + day + "T113000\nRRULE:FREQ=WEEKLY\n" + (tokyo ? kTokyoZone : "");
+        if (!manager.Database().AddEvent(calendarURI, series, false)) {
+            std::fprintf(stderr, "series %d not stored\n", i);
+            return 1;
+        }
+    }
+    manager.Database().UpdateQueryStatistics();
     manager.Terminate();
-    std::printf("%d events in %s/local.db\n", count, folder.c_str());
+    std::printf("%d events and %d series in %s/local.db\n", count, seriesCount, folder.c_str());
     return 0;
 }

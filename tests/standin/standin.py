@@ -197,8 +197,19 @@ def make_calendar(seed):
     }
 
 
+def exception_eid(seed):
+    """The service names an exception after its series and the UTC start of
+    the occurrence it replaces: <series eid>_YYYYMMDDTHHMMSSZ."""
+    start = parse_time(seed.get("original_start", ""))
+    if not seed.get("original_eid") or start is None:
+        return ""
+    if len(seed["original_start"].strip()) == 10:
+        return "%s_%s" % (seed["original_eid"], start.strftime("%Y%m%d"))
+    return "%s_%s" % (seed["original_eid"], start.strftime("%Y%m%dT%H%M%SZ"))
+
+
 def event_from_seed(seed, cal, now):
-    eid = seed.get("eid") or new_eid()
+    eid = seed.get("eid") or exception_eid(seed) or new_eid()
     ev = {
         "eid": eid,
         "uid": seed.get("uid", eid + "@google.com"),
@@ -216,6 +227,10 @@ def event_from_seed(seed, cal, now):
         "reminders": [(r[0], int(r[1])) for r in seed.get("reminders", [])],
         "original_eid": seed.get("original_eid", ""),
         "original_start": seed.get("original_start", ""),
+        # How gd:originalEvent names the series: "https" (the feed's own
+        # address), "http" (the same with the scheme the service wrote in
+        # its ids), "id" (the id attribute alone) or a whole address.
+        "original_href": seed.get("original_href", "https"),
         "published": seed.get("published", format_utc(now)),
         "updated": seed.get("updated", format_utc(now)),
         "author_name": seed.get("author_name", cal["author"]),
@@ -282,9 +297,17 @@ class Renderer:
         out.append("<author><name>%s</name><email>%s</email></author>" % (
             esc_text(ev["author_name"]), esc_text(ev["author_email"])))
         if ev["original_eid"]:
-            out.append("<gd:originalEvent id='%s' href='%s'><gd:when startTime='%s'/>"
-                       "</gd:originalEvent>" % (ev["original_eid"], esc_attr(
-                           self.feed_url(cal) + "/" + ev["original_eid"]), ev["original_start"]))
+            form = ev.get("original_href", "https")
+            href = self.feed_url(cal) + "/" + ev["original_eid"]
+            if form == "http":
+                href = "http" + href[len("https"):] if href.startswith("https") else href
+            elif form not in ("https", "id"):
+                href = form
+            pairs = [("id", ev["original_eid"])]
+            if form != "id":
+                pairs.append(("href", href))
+            out.append("<gd:originalEvent%s><gd:when startTime='%s'/></gd:originalEvent>" % (
+                attrs(pairs, False), ev["original_start"]))
         out.append("<gd:eventStatus value='%s#event.%s'/>" % (GD, ev["status"]))
         if not public:
             out.append("<gd:where valueString='%s'/>" % esc_attr(ev["where"]))

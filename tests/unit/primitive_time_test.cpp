@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ctime>
 #include <string>
 
 #include "googledata/PrimitiveTime.h"
@@ -145,15 +146,21 @@ struct ZoneCase {
     const char* zone;
     int bias;                 // standard offset as the Windows Bias
     const char* queryOffset;  // LocalOffsetForQuery
+    int summerBias;           // the offset in force in July, as a Bias
 };
 
 class PrimitiveTimeZone : public ::testing::TestWithParam<ZoneCase> {};
 
-TEST_P(PrimitiveTimeZone, StandardOffsetNeverTheDaylightOne) {
+int BiasOf(const PrimitiveTime& v) {
+    return -v.offsetSign * (v.offsetHours * 60 + v.offsetMinutes);
+}
+
+// Text made from a local time names that instant: a summer time carries the
+// daylight offset, so the service reads the hour the user meant.
+TEST_P(PrimitiveTimeZone, TimeTextCarriesTheOffsetInForce) {
     ScopedTz tz(GetParam().zone);
     EXPECT_EQ(PrimitiveTime::StandardBiasMinutes(), GetParam().bias);
     EXPECT_EQ(PrimitiveTime::LocalOffsetForQuery(), GetParam().queryOffset);
-    // A summer instant still carries the standard offset.
     const PrimitiveTime summer = PrimitiveTime::FromTime(CTime(2011, 7, 15, 9, 30, 15), false);
     EXPECT_EQ(summer.year, 2011);
     EXPECT_EQ(summer.month, 7);
@@ -161,26 +168,40 @@ TEST_P(PrimitiveTimeZone, StandardOffsetNeverTheDaylightOne) {
     EXPECT_EQ(summer.hour, 9);
     EXPECT_EQ(summer.minute, 30);
     EXPECT_EQ(summer.second, 15);
-    EXPECT_EQ(-summer.offsetSign * (summer.offsetHours * 60 + summer.offsetMinutes),
-              GetParam().bias);
-    // FromTime and ToLocalTime round-trip, in summer and in winter.
-    for (const CTime t : {CTime(2011, 7, 15, 9, 30, 15), CTime(2011, 1, 15, 23, 5, 0)}) {
-        EXPECT_EQ(PrimitiveTime::ToLocalTime(PrimitiveTime::FromTime(t, false)), t);
+    EXPECT_EQ(BiasOf(summer), GetParam().summerBias);
+    const PrimitiveTime winter = PrimitiveTime::FromTime(CTime(2011, 1, 15, 23, 5, 0), false);
+    EXPECT_EQ(BiasOf(winter), GetParam().bias);
+    // FromTime and ToLocalTime round-trip, in summer and in winter, and the
+    // text's UTC form is the instant itself.
+    for (const CTime t : {CTime(2011, 7, 15, 9, 30, 0), CTime(2011, 1, 15, 23, 5, 0)}) {
+        const PrimitiveTime v = PrimitiveTime::FromTime(t, false);
+        EXPECT_EQ(PrimitiveTime::ToLocalTime(v), t);
+        std::tm utc{};
+        t.GetGmtTm(utc);
+        const PrimitiveTime u = PrimitiveTime::ToUtc(v);
+        EXPECT_EQ(u.hour, utc.tm_hour);
+        EXPECT_EQ(u.day, utc.tm_mday);
     }
-    PrimitiveTime setOffset;
-    setOffset.hour = 7;
-    PrimitiveTime::SetLocalOffset(setOffset);
-    EXPECT_EQ(setOffset.hour, 7);
-    EXPECT_EQ(setOffset.offsetSign, summer.offsetSign);
-    EXPECT_EQ(setOffset.offsetHours, summer.offsetHours);
-    EXPECT_EQ(setOffset.offsetMinutes, summer.offsetMinutes);
+    // SetLocalOffset gives the offset of the value's own wall time.
+    PrimitiveTime july;
+    july.year = 2011;
+    july.month = 7;
+    july.day = 1;
+    july.hour = 7;
+    PrimitiveTime::SetLocalOffset(july);
+    EXPECT_EQ(july.hour, 7);
+    EXPECT_EQ(BiasOf(july), GetParam().summerBias);
+    PrimitiveTime january;
+    january.hour = 7;
+    PrimitiveTime::SetLocalOffset(january);
+    EXPECT_EQ(BiasOf(january), GetParam().bias);
 }
 
 INSTANTIATE_TEST_SUITE_P(Zones, PrimitiveTimeZone,
-                         ::testing::Values(ZoneCase{"Asia/Tokyo", -540, "%2b09:00"},
-                                           ZoneCase{"America/New_York", 300, "%2d05:00"},
-                                           ZoneCase{"Asia/Kolkata", -330, "%2b05:30"},
-                                           ZoneCase{"UTC", 0, "+00:00"}));
+                         ::testing::Values(ZoneCase{"Asia/Tokyo", -540, "%2b09:00", -540},
+                                           ZoneCase{"America/New_York", 300, "%2d05:00", 240},
+                                           ZoneCase{"Asia/Kolkata", -330, "%2b05:30", -330},
+                                           ZoneCase{"UTC", 0, "+00:00", 0}));
 
 CTime ToLocal(const wchar_t* text) {
     PrimitiveTime v;
