@@ -17,6 +17,7 @@
 #include "platform/Folders.h"
 #include "platform/TextConv.h"
 #include "platform/Version.h"
+#include "platform/qt/DesktopWindow.h"
 #include "platform/qt/Japanese.h"
 
 namespace {
@@ -94,6 +95,8 @@ bool CDaymarkApp::InitInstance() {
     }
     qtApp = std::make_unique<QApplication>(argc_, argv_);
     QApplication::setQuitOnLastWindowClosed(false);
+    // No window of the program flashes in a taskbar.
+    platform::KeepFromDemandingAttention();
 
     QGuiApplication::setApplicationDisplayName(Text(kAppDisplayNameText));
 

@@ -52,6 +52,7 @@ struct Atoms {
     xcb_atom_t skipPager;
     xcb_atom_t sticky;
     xcb_atom_t desktop;
+    xcb_atom_t demandsAttention;
 };
 
 const Atoms& GetAtoms(xcb_connection_t* c) {
@@ -63,6 +64,7 @@ const Atoms& GetAtoms(xcb_connection_t* c) {
         atoms.skipPager = Intern(c, "_NET_WM_STATE_SKIP_PAGER");
         atoms.sticky = Intern(c, "_NET_WM_STATE_STICKY");
         atoms.desktop = Intern(c, "_NET_WM_DESKTOP");
+        atoms.demandsAttention = Intern(c, "_NET_WM_STATE_DEMANDS_ATTENTION");
         for_ = c;
     }
     return atoms;
@@ -322,13 +324,76 @@ private:
     bool pending_ = false;
 };
 
+// Takes the demands-attention state off the program's windows: a window
+// manager sets it when it refuses a window the focus (a dialog shown while
+// the user works elsewhere), and the program never asks for attention.
+// Only the program's own windows report their property changes to it.
+class AttentionGuard : public QAbstractNativeEventFilter {
+public:
+    static void Install() {
+        static AttentionGuard guard;
+        if (Connection() != nullptr && guard.installedOn_ != QCoreApplication::instance()) {
+            guard.installedOn_ = QCoreApplication::instance();
+            guard.installedOn_->installNativeEventFilter(&guard);
+        }
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") {
+            return false;
+        }
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) {
+            return false;
+        }
+        const auto* change = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+        xcb_connection_t* c = Connection();
+        if (c == nullptr || change->state != XCB_PROPERTY_NEW_VALUE ||
+            change->atom != GetAtoms(c).state || change->window == Root(c)) {
+            return false;
+        }
+        const Atoms& a = GetAtoms(c);
+        auto reply = Reply(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, change->window, a.state, XCB_ATOM_ATOM, 0, 1024), nullptr));
+        if (!reply || reply->format != 32) {
+            return false;
+        }
+        const auto* states = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+        const int count = xcb_get_property_value_length(reply.get()) / 4;
+        if (std::find(states, states + count, a.demandsAttention) != states + count) {
+            xcb_client_message_event_t remove{};
+            remove.response_type = XCB_CLIENT_MESSAGE;
+            remove.format = 32;
+            remove.window = change->window;
+            remove.type = a.state;
+            remove.data.data32[0] = 0;  // remove
+            remove.data.data32[1] = a.demandsAttention;
+            remove.data.data32[3] = 1;  // from an application
+            xcb_send_event(
+                c, 0, Root(c),
+                XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                reinterpret_cast<const char*>(&remove));
+            xcb_flush(c);
+        }
+        return false;
+    }
+
+private:
+    QPointer<QCoreApplication> installedOn_;
+};
+
 }  // namespace
 
 bool IsX11() {
     return Connection() != nullptr;
 }
 
+void KeepFromDemandingAttention() {
+    AttentionGuard::Install();
+}
+
 void MakeDesktopWidget(QWidget& window) {
+    AttentionGuard::Install();
     if (!IsX11() || window.findChild<QObject*>(QLatin1String(DesktopHints::kName),
                                                Qt::FindDirectChildrenOnly)) {
         return;

@@ -18,6 +18,12 @@ namespace platform {
 // True when the program talks to an X server.
 bool IsX11();
 
+// From now on no window of the program keeps the demands-attention state
+// (a window manager sets it on a window it refused the focus): it is taken
+// off as soon as it appears. Desktop widgets install this themselves; the
+// program calls it once at start-up for its dialogs.
+void KeepFromDemandingAttention();
+
 // Makes `window` a desktop widget: skip-taskbar, skip-pager and sticky
 // (every workspace), written before each time the window is mapped (a window
 // manager reads them then) and at once when it is mapped already.
