@@ -21,6 +21,7 @@
 #include <string>
 
 #include "app/ConfigInfo.h"
+#include "model/CalendarStyleInfo.h"
 #include "model/qt/CalendarWndManager.h"
 #include "platform/Time.h"
 #include "platform/qt/DenseImage.h"
@@ -175,17 +176,60 @@ TEST(HiDpiProbe, Report) {
     testsupport::WriteFile(out, report.str());
 }
 
+// The child's part for two screens of ratio 1 and 2 side by side: the
+// window moves from one to the other.
+TEST(HiDpiProbe, MoveAcrossScreens) {
+    const char* out = std::getenv(kReportVariable);
+    if (out == nullptr) {
+        GTEST_SKIP() << "run by HiDpi.RepaintsOnAScreenOfAnotherRatio";
+    }
+    App();
+    testsupport::ScopedTz tz("Asia/Tokyo");
+    platform::ScopedClock clock([] { return platform::CTime(2009, 2, 10, 12, 0, 0).GetTime(); });
+    NoData source;
+    Model::CCalendarStyleInfo style;
+    style.dropShadow = 1;
+    CalendarWndContext context;
+    context.source = &source;
+    context.style = &style;
+    CCalendarWnd wnd(0, 100, 120, 0, context);
+    wnd.show();
+    wnd.Redraw();
+    auto pump = [] {
+        for (int i = 0; i < 10; ++i) {
+            QCoreApplication::processEvents();
+        }
+    };
+    pump();
+    std::ostringstream report;
+    auto shadowRatio = [&] {
+        return wnd.Shadow().Window() != nullptr ? wnd.Shadow().Image().devicePixelRatio() : 0.0;
+    };
+    report << "before " << wnd.devicePixelRatioF() << " " << wnd.BackBuffer().devicePixelRatio()
+           << " " << shadowRatio() << "\n";
+    wnd.MoveTo(900, 120);
+    pump();
+    report << "after " << wnd.devicePixelRatioF() << " " << wnd.BackBuffer().devicePixelRatio()
+           << " " << shadowRatio() << "\n";
+    report << "logical " << wnd.Width() << " " << wnd.Height() << " " << wnd.BackBuffer().width()
+           << "\n";
+    testsupport::WriteFile(out, report.str());
+}
+
 // Runs the probe at `scale` and returns its report by key.
-std::map<std::string, std::string> Probe(const std::string& scale) {
+std::map<std::string, std::string> Probe(const std::string& scale,
+                                         const std::string& test = "Report",
+                                         const std::string& platform = "offscreen") {
     testsupport::TempDir dir;
     const std::string out = dir / "report.txt";
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::setenv("QT_SCALE_FACTOR", scale.c_str(), 1);
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
         ::setenv(kReportVariable, out.c_str(), 1);
         const std::string self = "/proc/self/exe";
-        ::execl(self.c_str(), "hidpi_test", "--gtest_filter=HiDpiProbe.Report", nullptr);
+        const std::string filter = "--gtest_filter=HiDpiProbe." + test;
+        ::execl(self.c_str(), "hidpi_test", filter.c_str(), nullptr);
         ::_exit(127);
     }
     int status = 0;
@@ -234,6 +278,23 @@ TEST(HiDpi, SameWindowAtEveryScale) {
         EXPECT_GE(std::stoi(dense["edge1"]), 0);  // a glyph was found
         EXPECT_LE(std::stoi(dense["edge1"]), 1);
     }
+}
+
+// Two offscreen screens, the second of twice the density (its logical DPI
+// twice the base): a window moved onto it paints again at ratio 2, its
+// shadow too, and keeps its logical size.
+TEST(HiDpi, RepaintsOnAScreenOfAnotherRatio) {
+    testsupport::TempDir dir;
+    testsupport::WriteFile(dir / "screens.json", R"({"screens": [
+        {"name": "one", "x": 0, "y": 0, "width": 800, "height": 600,
+         "logicalDpi": 96, "logicalBaseDpi": 96},
+        {"name": "two", "x": 800, "y": 0, "width": 800, "height": 600,
+         "logicalDpi": 192, "logicalBaseDpi": 96}]})");
+    auto r = Probe("1", "MoveAcrossScreens", "offscreen:configfile=" + (dir / "screens.json"));
+    ASSERT_FALSE(r.empty());
+    EXPECT_EQ(r["before"], "1 1 1");
+    EXPECT_EQ(r["after"], "2 2 2");
+    EXPECT_EQ(r["logical"], "197 181 394");
 }
 
 }  // namespace
