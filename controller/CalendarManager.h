@@ -174,6 +174,9 @@ private:
     bool DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& message);
     bool DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT& message);
     bool UploadEventProc(const MSG_UPLOAD_EVENT& message);
+    // An event whose `field` holds text XML cannot carry is not sent: logged,
+    // and told to the user (NOTIFY_ERROR) once per version of the event.
+    void RefuseUnsendableEvent(const googledata::PrimitiveEvent& event, const char* field);
     // Records `url` as fetched; false when it was fetched already (a next
     // link that leads back to an earlier page).
     bool NextPageIsNew(const std::string& url, std::unordered_set<std::string>& fetched);
@@ -232,6 +235,10 @@ private:
     bool transportDirty_ = false;
     googledata::CalendarEventDB db_;
     CRecurrenceCache recurrences_;
+
+    // Worker only: per local event id, the version and field of the event
+    // whose refusal the user was last told of.
+    std::unordered_map<std::string, std::string> refusedUploads_;
 
     mutable std::mutex errorMutex_;  // guards the two error texts
     std::wstring lastErrorDescription_;

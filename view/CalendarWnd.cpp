@@ -197,8 +197,8 @@ void CCalendarWnd::RebuildIconBar() {
     KillTimer(kTimerIconBarHide);
     CFunctionWnd::Options options;
     if (context_.config != nullptr) {
-        options.vertical = context_.config->GetInt("option", "vertical_icon_bar", 0) != 0;
-        options.locked = context_.config->GetInt("general", "lock", 0) != 0;
+        options.vertical = context_.config->verticalIconBar != 0;
+        options.locked = context_.config->lock != 0;
     }
     options.localMode = CalendarMode() == 2;
     options.imageFolder = ImageFolder();

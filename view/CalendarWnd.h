@@ -264,6 +264,9 @@ private:
 
     // Input helpers (CalendarWndInput.cpp).
     bool InputBlocked() const;
+    // Raises the window and keeps its icon bar and sync notice above it.
+    void RaiseWithChildren();
+    bool VerticalIconBar() const;
     void OnMouseMove(const QPoint& screenPos, bool leftDown);
     void SetHoveredDay(int index);
     void OnClickTimer();

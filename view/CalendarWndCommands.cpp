@@ -87,7 +87,7 @@ void RemoveAction(QMenu& menu, int id) {
 }  // namespace
 
 bool CCalendarWnd::IsLocked() const {
-    return context_.config != nullptr && context_.config->GetInt("general", "lock", 0) != 0;
+    return context_.config != nullptr && context_.config->lock != 0;
 }
 
 void CCalendarWnd::PostCommand(uint32_t command, platform::LParam lParam) const {
@@ -158,7 +158,7 @@ void CCalendarWnd::ShowContextMenu(const QPoint& screenPos) {
     int chosen = 0;
     {
         ScopedCalendarWndFlag open(CalendarWndFlags::menuOpen);
-        raise();
+        RaiseWithChildren();
         if (menuHook != nullptr) {
             menuHook(*menu);
         }

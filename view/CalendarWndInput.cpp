@@ -51,6 +51,22 @@ void CCalendarWnd::ReportException(const char* handler, const std::exception* e,
     }
 }
 
+// The icon bar options are the configuration's loaded fields (the option
+// dialog writes the file and the fields): the mouse path reads no file.
+bool CCalendarWnd::VerticalIconBar() const {
+    return context_.config != nullptr && context_.config->verticalIconBar != 0;
+}
+
+void CCalendarWnd::RaiseWithChildren() {
+    raise();
+    if (functionWnd_) {
+        functionWnd_->RaiseOverOwner();
+    }
+    if (notice_ && notice_->IsShowing()) {
+        notice_->raise();
+    }
+}
+
 bool CCalendarWnd::InputBlocked() const {
     return retired_ || CalendarWndFlags::AnyOpen() || (notice_ && notice_->IsShowing()) ||
            menuSuppressed_;
@@ -160,8 +176,8 @@ void CCalendarWnd::OnMouseMove(const QPoint& screenPos, bool leftDown) {
                 SetTimer(kTimerPopup, showing ? kPopupDelayWhileShowing : kPopupDelay);
             }
             mouseInside_ = true;
-            if (context_.config != nullptr && context_.config->GetInt("option", "icon_bar", 1)) {
-                const bool vertical = context_.config->GetInt("option", "vertical_icon_bar", 0);
+            if (context_.config != nullptr && context_.config->iconBar != 0) {
+                const bool vertical = VerticalIconBar();
                 SetTimer(kTimerIconBarShow,
                          vertical ? kIconBarShowPeriodVertical : kIconBarShowPeriod);
             }
@@ -274,8 +290,7 @@ void CCalendarWnd::ShowIconBar() {
     if (!functionWnd_) {
         return;
     }
-    const bool vertical =
-        context_.config != nullptr && context_.config->GetInt("option", "vertical_icon_bar", 0);
+    const bool vertical = VerticalIconBar();
     int x = 0;
     int y = 0;
     if (vertical) {
@@ -379,7 +394,7 @@ void CCalendarWnd::ShowPopupForDay(int index) {
     if (!popup_ || (!DayHasEntries(index) && !popup_->IsShowing())) {
         return;
     }
-    raise();
+    RaiseWithChildren();
     Log(Utility::kLogAction, "<view> show evt popup");
     const int width = std::max(Width(), kPopupMinWidth);
     const QScreen* scr = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
@@ -412,8 +427,7 @@ void CCalendarWnd::OnHousekeepingTimer() {
         SetMonth(false);
     }
     if (functionWnd_ && functionWnd_->IsShowing() && !CalendarWndFlags::menuOpen) {
-        const bool vertical =
-            context_.config != nullptr && context_.config->GetInt("option", "vertical_icon_bar", 0);
+        const bool vertical = VerticalIconBar();
         if (!vertical) {
             Log(Utility::kLogInfo, "<view> funcwnd fade out1.");
             functionWnd_->FadeStep();
@@ -448,8 +462,7 @@ void CCalendarWnd::OnIconBarHideTimer() {
     if (CalendarWndFlags::menuOpen) {
         return;  // the bar stays while the menu is up
     }
-    const bool vertical =
-        context_.config != nullptr && context_.config->GetInt("option", "vertical_icon_bar", 0);
+    const bool vertical = VerticalIconBar();
     const QPoint cursor = QCursor::pos();
     if (vertical || functionWnd_->Contains(cursor) || InIconBarZone(cursor)) {
         return;

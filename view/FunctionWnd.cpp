@@ -75,12 +75,6 @@ QString CFunctionWnd::Tooltip(uint32_t code) {
     return QString::fromUtf16(kButtons[code - 1].tip);
 }
 
-void CFunctionWnd::Log(const std::string& text) const {
-    if (log_ != nullptr) {
-        log_->Write(Utility::kLogInfo, text);
-    }
-}
-
 void CFunctionWnd::LayoutButtons() {
     // Button order on the bar: previous, next, this month, web, sync, lock,
     // menu (this month sits between its neighbours' arrows only in the draw
@@ -146,7 +140,9 @@ void CFunctionWnd::ApplyAlpha(int alpha) {
 
 void CFunctionWnd::Show(int x, int y) {
     rect_ = QRect(x, y, size_.width(), size_.height());
-    Log("show func wnd " + std::to_string(x) + "," + std::to_string(y));
+    if (log_ != nullptr) {
+        log_->Write(Utility::kLogInfo, "show func wnd", x, y);
+    }
     ApplyAlpha(255);
     setGeometry(rect_);
     show();
@@ -159,6 +155,19 @@ void CFunctionWnd::Show(int x, int y) {
     shadow_.Show(true);
     Paint();
     SetTimer(kTimerRecapture, kRecapturePeriod);
+}
+
+void CFunctionWnd::RaiseOverOwner() {
+    if (!showing_) {
+        return;
+    }
+    if (QWidget* shadow = shadow_.Window()) {
+        shadow->raise();
+    }
+    raise();
+    if (balloon_ && balloon_->isVisible()) {
+        balloon_->raise();
+    }
 }
 
 bool CFunctionWnd::FadeStep() {

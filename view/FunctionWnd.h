@@ -67,6 +67,9 @@ public:
     bool FadeStep();
     // Hides at once.
     void Hide();
+    // Back on top of its calendar window (which was just raised), with its
+    // shadow below it; nothing while hidden.
+    void RaiseOverOwner();
     // The lock button's images for the locked or unlocked state.
     void SetLock(bool locked);
 
@@ -104,7 +107,6 @@ private:
     void SetHovered(int index);
     void CloseTooltip();
     void OpenTooltip();
-    void Log(const std::string& text) const;
 
     platform::WindowHandle ownerHandle_;
     uint32_t ownerMessage_;

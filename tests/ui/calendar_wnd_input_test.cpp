@@ -29,6 +29,7 @@
 #include "app/ManiacOption.h"
 #include "controller/CalendarManager.h"
 #include "controller/Notifications.h"
+#include "controller/qt/CalendarWndHostImpl.h"
 #include "controller/qt/DispatchAdapters.h"
 #include "controller/qt/DispatchMessages.h"
 #include "controller/qt/DispatchWnd.h"
@@ -420,7 +421,7 @@ TEST_F(Input, DraggingByTheHeaderMovesAnUnlockedWindowAndSavesThePosition) {
     EXPECT_EQ(wnd.Left(), 300);
 
     // Locked: nothing moves.
-    config_->WriteInt("general", "lock", 1);
+    config_->lock = 1;  // as the lock command leaves it
     const QPoint header = HeaderPoint(wnd);
     MoveTo(wnd, header);
     Press(wnd, header);
@@ -431,7 +432,7 @@ TEST_F(Input, DraggingByTheHeaderMovesAnUnlockedWindowAndSavesThePosition) {
 
     // Unlocked: the corner keeps its offset from the cursor; the release
     // asks for the positions to be saved.
-    config_->WriteInt("general", "lock", 0);
+    config_->lock = 0;
     dispatch_.commands.clear();
     MoveTo(wnd, header);
     Press(wnd, header);
@@ -604,6 +605,19 @@ TEST_F(Input, CommandsReachTheHostTheDispatchWindowAndTheConfiguration) {
     wnd->RunCommand(W::ID_SYNC);
     EXPECT_EQ(source_.syncs, 1);
     EXPECT_TRUE(wnd->IsSyncRequested());
+}
+
+TEST_F(Input, TheProgramsHostFindsTheManualBesideTheVersionPage) {
+    Controller::CCalendarWndHost::Setup setup;
+    setup.config = config_.get();
+    setup.log = &log_;
+    Controller::CCalendarWndHost host(setup);
+    EXPECT_EQ(host.ProductSite(), "");
+    host.OpenHelp();  // no site: logged, nothing opened
+    EXPECT_TRUE(Logged("[info] <view> no product site for the manual\n"));
+    config_->WriteString("debug", "version_check_url",
+                         L"https://www.example.com:8443/version/version.html?x=1");
+    EXPECT_EQ(host.ProductSite(), "https://www.example.com:8443");
 }
 
 class Navigation : public Input, public testing::WithParamInterface<const char*> {};
@@ -793,7 +807,7 @@ TEST_F(Input, TheMenuButtonKeepsTheBarUpWhileItsMenuIsOpen) {
 TEST_F(Input, RebuildingTheIconBarFollowsTheOptions) {
     auto wnd = Open();
     EXPECT_EQ(wnd->FunctionWnd()->BarWidth(), 124);  // local mode
-    config_->WriteInt("option", "vertical_icon_bar", 1);
+    config_->verticalIconBar = 1;                    // as the option dialog leaves it
     wnd->RebuildIconBar();
     EXPECT_EQ(wnd->FunctionWnd()->BarHeight(), 119);
     // A vertical bar sits left of the window.
@@ -801,7 +815,7 @@ TEST_F(Input, RebuildingTheIconBarFollowsTheOptions) {
     wnd->FireTimer(CCalendarWnd::kTimerIconBarShow);
     EXPECT_EQ(wnd->FunctionWnd()->geometry().topLeft(), QPoint(wnd->Left() - 32, wnd->Top()));
     // With the icon bar off the timer never starts.
-    config_->WriteInt("option", "icon_bar", 0);
+    config_->iconBar = 0;
     wnd->FunctionWnd()->Hide();
     wnd->FireTimer(CCalendarWnd::kTimerMenuSuppress);
     wnd->KillTimer(CCalendarWnd::kTimerIconBarShow);
