@@ -117,6 +117,9 @@ const wchar_t* LoadStringText(int id) {
         {816, L"背景画像"},
         {817, L"色の選択"},
         {818, L"ファイルをコピーできません。\n%1"},
+        // The program's name as the desktop shows it, and the calendar
+        // windows' title.
+        {413, L"Daymark カレンダー"},
     };
     const auto it = texts.find(id);
     return it == texts.end() ? L"" : it->second;

@@ -10,6 +10,7 @@
 
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
+#include "app/StringTable.h"
 #include "controller/Notifications.h"
 #include "eventwnd/EventPopupWnd.h"
 #include "eventwnd/EventRegistWnd.h"
@@ -108,7 +109,7 @@ CCalendarWnd::CCalendarWnd(int windowNumber, int x, int y, int monthOffset,
 
     // 4. The window.
     setObjectName(QStringLiteral("DaymarkWnd"));
-    setWindowTitle(QStringLiteral("DaymarkWnd"));
+    setWindowTitle(QString::fromWCharArray(app::LoadStringText(413)));  // the program's name
     if (context_.config != nullptr && context_.config->alwaysBottom) {
         SetAlwaysAtBottom(true);
     }

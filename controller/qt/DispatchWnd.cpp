@@ -122,7 +122,10 @@ void CDispatchWnd::Close() {
         Log(Utility::kLogError, "wnd save exception");
     }
     RemoveTrayIcon();
-    QCoreApplication::quit();
+    // exit, not quit: quit first closes every top-level window and is
+    // cancelled when one stays shown (a registration window just opened by
+    // a click), which left the program running after SIGTERM.
+    QCoreApplication::exit(0);
 }
 
 int64_t CDispatchWnd::OnMessage(uint32_t message, platform::WParam wParam,
