@@ -38,6 +38,8 @@ public:
     virtual void SetLoginUrl(const std::wstring& url) = 0;
     virtual bool GetUnretrievedHolidayYears(const std::wstring& holidayCalendarURI, int& firstYear,
                                             int& lastYear) = 0;
+    // Writes (true) or deletes (false) the database dump "log/db.txt".
+    virtual void DumpDatabase(bool write) { (void)write; }
 
     // What the calendar windows read their events and holidays through;
     // null when there is nothing to read.
