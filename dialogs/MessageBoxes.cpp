@@ -2,7 +2,6 @@
 
 #include <QPushButton>
 
-#include "app/StringTable.h"
 #include "dialogs/ModalHook.h"
 
 namespace dialogs {
@@ -12,10 +11,6 @@ constexpr int kYesText = 606;
 constexpr int kNoText = 607;
 constexpr int kOkText = 604;
 }  // namespace
-
-QString Text(int id) {
-    return QString::fromWCharArray(app::LoadStringText(id));
-}
 
 bool AskYesNo(QWidget* parent, const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);

@@ -1,16 +1,16 @@
-// The texts and message boxes of the settings dialogs: string-table texts as
-// Qt strings, and Yes/No questions and notices shown through the modal seam
-// (dialogs/ModalHook.h), so that tests answer them. The boxes carry the
-// object names "questionBox" and "noticeBox". User-interface thread only.
+// The message boxes of the setup wizard and the account settings: Yes/No
+// questions and notices under the asking dialog's own title, shown through
+// the modal seam (dialogs/ModalHook.h), so that tests answer them. The boxes
+// carry the object names "questionBox" and "noticeBox". The string-table
+// texts come from dialogs/DialogSupport.h. User-interface thread only.
 #pragma once
 
 #include <QMessageBox>
 #include <QString>
 
-namespace dialogs {
+#include "dialogs/DialogSupport.h"
 
-// The string-table text of `id`.
-QString Text(int id);
+namespace dialogs {
 
 // A Yes/No question; true for Yes.
 bool AskYesNo(QWidget* parent, const QString& title, const QString& text);

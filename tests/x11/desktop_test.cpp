@@ -30,6 +30,7 @@
 
 #include "app/ConfigInfo.h"
 #include "app/StringTable.h"
+#include "controller/CalendarManager.h"
 #include "platform/TextConv.h"
 #include "platform/qt/LayeredWindow.h"
 #include "platform/qt/WndShadow.h"
@@ -341,6 +342,27 @@ protected:
     void WriteSetup(bool alwaysBottom) {
         Model::CConfigInfo config(Folder() + "/config.ini");
         config.WriteInt("option", "always_bottom", alwaysBottom ? 1 : 0);
+        // Set up in local calendar mode with the holidays at hand: no setup
+        // wizard and nothing to download, so the calendar windows are all
+        // the program shows.
+        config.WriteInt("general", "calendar_mode", 2);
+        Controller::CCalendarManager manager(Folder() + "/config.ini", Folder());
+        manager.Initialize(L"local", L"", nullptr);
+        const std::wstring uri =
+            Controller::CCalendarManager::GetHolidayCalendarURI(config.GetLoginUrl());
+        manager.CreateLocalDB(uri);
+        const platform::CTime now = platform::CTime::GetCurrentTime();
+        for (int year = now.GetYear() - 1; year <= now.GetYear() + 1; ++year) {
+            googledata::PrimitiveHoliday holiday;
+            holiday.id = "newyear" + std::to_string(year);
+            holiday.title = "元日";
+            holiday.date = std::to_string(year) + "-01-01";
+            holiday.status = 2;
+            manager.Database().UpsertHoliday(platform::WideToUtf8(uri),
+                                             googledata::PrimitiveTime::FromTime(now, false),
+                                             holiday);
+        }
+        manager.Terminate();
         testsupport::WriteFile(Folder() + "/calWnd.info",
                                "0,100,120,0,197,181\n1,600,120,1,197,181\n");
     }
