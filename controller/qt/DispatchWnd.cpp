@@ -8,6 +8,7 @@
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
 #include "app/ManiacOption.h"
+#include "controller/OfflineHolidays.h"
 #include "controller/qt/SessionWatch.h"
 #include "controller/qt/TrayIcon.h"
 #include "controller/qt/VersionCheck.h"
@@ -269,7 +270,9 @@ void CDispatchWnd::BootSequence() {
     } else {
         calendars.clear();
         if (manager->GetCalendars(calendars)) {
-            const std::wstring holidayURI = manager->GetHolidayCalendarURI(config->GetLoginUrl());
+            // Local mode keeps Daymark's own holiday calendar, computed
+            // from the holiday rules without the network.
+            const std::wstring holidayURI = platform::Utf8ToWide(kOfflineHolidayCalendarURI);
             if (calendars.empty()) {
                 manager->CreateLocalDB(holidayURI);
             }
