@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-liberation
   python3 openssl
-  xvfb xauth
+  xvfb xauth dbus
 )
 
 missing=()

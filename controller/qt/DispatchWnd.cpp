@@ -9,12 +9,14 @@
 #include "app/MaintenanceLog.h"
 #include "app/ManiacOption.h"
 #include "controller/OfflineHolidays.h"
+#include "controller/qt/ReminderService.h"
 #include "controller/qt/SessionWatch.h"
 #include "controller/qt/TrayIcon.h"
 #include "controller/qt/VersionCheck.h"
 #include "dialogs/AccountDialogs.h"
 #include "platform/TextConv.h"
 #include "platform/Version.h"
+#include "view/CalendarWndSource.h"
 
 namespace Controller {
 
@@ -114,6 +116,7 @@ void CDispatchWnd::Close() {
     }
     Log(Utility::kLogInfo, "exit");
     sleepWatcher.reset();
+    reminders.reset();
     manager->Terminate();
     try {
         if (!windows->SavePositions(setup.dataFolder)) {
@@ -249,6 +252,9 @@ void CDispatchWnd::OnNotify(uint32_t code) {
             break;
         case NOTIFY_EVENT_UPDATED:
             Log(Utility::kLogInfo, "<dispatch> NOTIFY_EVENT_UPDATED");
+            if (reminders) {
+                reminders->Rearm();
+            }
             break;
         default:
             break;  // activity and progress are the calendar windows' business
@@ -301,7 +307,23 @@ void CDispatchWnd::BootSequence() {
     }
     lastDateTime = platform::CTime::GetCurrentTime();
     SetTimer(kTimerDate, kMinutePeriod);
+    StartReminders();
     Log(Utility::kLogInfo, "<dispatch> boot sequence is done");
+}
+
+void CDispatchWnd::StartReminders() {
+    ICalendarWndSource* source = manager->WindowSource();
+    if (source == nullptr || reminders) {
+        return;
+    }
+    CReminderService::Setup r;
+    r.reader = [source](std::list<Model::Event>& events, int year, int month, int count) {
+        return source->GetEvents(events, year, month, count);
+    };
+    r.firedPath = setup.dataFolder + "/reminders.txt";
+    r.log = log;
+    reminders = std::make_unique<CReminderService>(std::move(r));
+    reminders->Rearm();  // also shows the ones missed while Daymark was not running
 }
 
 bool CDispatchWnd::InitialDownload(const std::list<Model::Calendar>& calendars) {
@@ -431,6 +453,9 @@ void CDispatchWnd::OnPowerBroadcast(int event) {
         SetTimer(kTimerResume, kResumePeriod);
         awake = 1;
         resumePending = 1;
+        if (reminders) {
+            reminders->Rearm();  // the reminders that fell while asleep, once
+        }
     } else if (event == kPowerSuspend) {
         Log(Utility::kLogInfo, "suspended");
         awake = 0;

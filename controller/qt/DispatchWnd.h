@@ -39,6 +39,7 @@ namespace Controller {
 class CTrayIcon;
 class CVersionChecker;
 class CSleepWatcher;
+class CReminderService;
 
 class CDispatchWnd : public platform::CWindow {
     Q_OBJECT
@@ -92,6 +93,7 @@ public:
     bool IsResumePending() const { return resumePending != 0; }
     bool WizardDue() const { return wizardDue; }
     CTrayIcon* TrayIcon() const { return trayIcon.get(); }
+    CReminderService* Reminders() const { return reminders.get(); }
 
     // Timer `id` elapsed (public so that tests can run a tick at a chosen
     // time).
@@ -104,6 +106,7 @@ private:
     int64_t OnCommand(uint32_t command, platform::LParam lParam);
     void OnNotify(uint32_t code);
     void BootSequence();
+    void StartReminders();
     void OnTrayIcon(uint32_t iconId, int64_t mouseMessage);
     void OnWizardRequest(uint32_t kind);
 
@@ -153,6 +156,7 @@ private:
     std::unique_ptr<CTrayIcon> trayIcon;
     std::unique_ptr<CVersionChecker> versionChecker;
     std::unique_ptr<CSleepWatcher> sleepWatcher;
+    std::unique_ptr<CReminderService> reminders;
 };
 
 }  // namespace Controller

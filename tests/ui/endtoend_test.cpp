@@ -170,8 +170,8 @@ TEST_P(EndToEnd, LocalModeShowsHolidaysWithoutTheNetwork) {
         }
     }
     ASSERT_LT(offset, 12);
-    testsupport::WriteFile(dir / "calWnd.info", "1,0,0,0,300,240\n2,320,0," +
-                                                    std::to_string(offset) + ",300,240\n");
+    testsupport::WriteFile(dir / "calWnd.info",
+                           "1,0,0,0,300,240\n2,320,0," + std::to_string(offset) + ",300,240\n");
     Model::CConfigInfo config(dir / "config.ini");
     config.WriteInt("general", "calendar_mode", 2);
     config.WriteString("general", "login_url", L"https://127.0.0.1:9");

@@ -13,8 +13,8 @@
 
 #include "app/MaintenanceLog.h"
 #include "controller/CalendarManager.h"
-#include "controller/OfflineHolidays.h"
 #include "controller/Notifications.h"
+#include "controller/OfflineHolidays.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
