@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <filesystem>
 #include <set>
 #include <stdexcept>
 
@@ -103,6 +104,84 @@ TEST(Profile, WritesKeepEveryOtherLine) {
     EXPECT_EQ(GetPrivateProfileInt("option", "week_number", 0, ini), 1);
 }
 
+// CR, LF and CRLF each end a line for the reader and the writer alike: a
+// written key always reads back and every other key keeps its value, however
+// the file's lines end (a last line ending in a bare CR used to swallow the
+// next key written into it).
+TEST(Profile, EveryLineEndEndsALineForReaderAndWriter) {
+    struct Key {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const std::array<Key, 4> keys{{
+        {"Sec", "x", "1"},
+        {"Sec", "y", "two words"},
+        {"Other", "z", "3"},
+        {"Other", "w", ""},
+    }};
+    // The file's lines, joined by one line end (or a mix), with and without
+    // one after the last line.
+    const std::array<std::array<const char*, 6>, 4> ends{{
+        {"\n", "\n", "\n", "\n", "\n", "\n"},
+        {"\r\n", "\r\n", "\r\n", "\r\n", "\r\n", "\r\n"},
+        {"\r", "\r", "\r", "\r", "\r", "\r"},
+        {"\r", "\n", "\r\n", "\r", "\r\n", "\n"},
+    }};
+    const std::array<const char*, 6> lines{{"[Sec]", "x=1", "y=two words", "[Other]", "z=3", "w="}};
+    struct Write {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const std::array<Write, 4> writes{{
+        {"Sec", "k", "v"},    // new key after the section's last line
+        {"Other", "k", "v"},  // new key after the file's last line
+        {"New", "k", "v"},    // new section at the end
+        {"Sec", "x", "9"},    // a key replaced in place
+    }};
+    TempDir dir;
+    const std::string ini = dir / "a.ini";
+    for (size_t e = 0; e < ends.size(); ++e) {
+        for (bool finalEnd : {true, false}) {
+            for (const auto& write : writes) {
+                std::string text;
+                for (size_t i = 0; i < lines.size(); ++i) {
+                    text += lines[i];
+                    if (i + 1 < lines.size() || finalEnd) {
+                        text += ends[e][i];
+                    }
+                }
+                SCOPED_TRACE(::testing::PrintToString(text) + " + " + write.section + "/" +
+                             write.key);
+                WriteFile(ini, text);
+                ASSERT_TRUE(WritePrivateProfileString(write.section, write.key,
+                                                      std::string(write.value), ini));
+                EXPECT_EQ(GetPrivateProfileStringUtf8(write.section, write.key, "?", 256, ini),
+                          write.value)
+                    << ::testing::PrintToString(ReadFile(ini));
+                for (const auto& k : keys) {
+                    if (std::string(k.section) == write.section &&
+                        std::string(k.key) == write.key) {
+                        continue;
+                    }
+                    EXPECT_EQ(GetPrivateProfileStringUtf8(k.section, k.key, "?", 256, ini), k.value)
+                        << k.key << " in " << ::testing::PrintToString(ReadFile(ini));
+                }
+            }
+        }
+    }
+    // The two reported cases, byte for byte.
+    WriteFile(ini, "[Sec]\r");
+    ASSERT_TRUE(WritePrivateProfileString("Sec", "Key", std::string("v"), ini));
+    EXPECT_EQ(ReadFile(ini), "[Sec]\rKey=v\r");
+    EXPECT_EQ(GetPrivateProfileStringUtf8("Sec", "Key", "", 256, ini), "v");
+    WriteFile(ini, "[Sec]\nx=1\r");
+    ASSERT_TRUE(WritePrivateProfileString("Sec", "k", std::string("v"), ini));
+    EXPECT_EQ(GetPrivateProfileStringUtf8("Sec", "x", "", 256, ini), "1");
+    EXPECT_EQ(GetPrivateProfileStringUtf8("Sec", "k", "", 256, ini), "v");
+}
+
 TEST(Profile, NewFileIsPrivateAndExistingModeIsKept) {
     TempDir dir;
     const std::string ini = dir / "config.ini";
@@ -182,6 +261,55 @@ TEST(Folders, FallsBackToUserFolderWhenSystemFolderCannotBeMade) {
     EXPECT_EQ(GetDataFolder(), dir / "home/Kestrel/Daymark");
     EXPECT_FALSE(CreateFolderTree(dir / "file/sub"));
     EXPECT_FALSE(GetProgramFolder().empty());
+}
+
+// An all-users folder that exists but belongs to someone else (made once by
+// root) is not used: nothing could be saved in it.
+TEST(Folders, SystemFolderThisUserCannotWriteIsPassedOver) {
+    TempDir dir;
+    const std::string sys = dir / "sys/Kestrel/Daymark";
+    ASSERT_TRUE(CreateFolderTree(sys, 0700));
+    ::chmod(dir.path().c_str(), 0755);
+    ASSERT_TRUE(CreateFolderTree(dir / "home"));
+    ::chmod((dir / "home").c_str(), 0777);
+    testsupport::ScopedEnv home("XDG_DATA_HOME", dir / "home");
+    testsupport::ScopedEnv dirs("XDG_DATA_DIRS", dir / "sys");
+    // Looked at as another user: as root, a child that becomes "nobody";
+    // otherwise the folder is made read-only for its owner.
+    const bool root = ::geteuid() == 0;
+    for (const std::string& part : {dir / "sys", dir / "sys/Kestrel", sys}) {
+        ::chmod(part.c_str(), 0755);  // readable by all, writable by its owner
+    }
+    if (!root) {
+        ::chmod(sys.c_str(), 0555);
+    }
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            ::_exit(2);
+        }
+        const std::string folder = GetDataFolder();
+        const bool wrote = ::write(pipeFds[1], folder.data(), folder.size()) >= 0;
+        ::_exit(wrote ? 0 : 1);
+    }
+    ::close(pipeFds[1]);
+    std::string folder;
+    char buf[512];
+    for (ssize_t n; (n = ::read(pipeFds[0], buf, sizeof buf)) > 0;) {
+        folder.append(buf, static_cast<size_t>(n));
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::chmod(sys.c_str(), 0700);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(folder, dir / "home/Kestrel/Daymark");
+    // Its owner (without a per-user folder) still gets it.
+    std::filesystem::remove_all(dir / "home/Kestrel");
+    EXPECT_EQ(GetDataFolder(), sys);
 }
 
 TEST(SingleInstance, SecondLockInAnotherProcessFails) {
