@@ -10,6 +10,7 @@
 #include "app/StringTable.h"
 #include "controller/FailureClassifier.h"
 #include "controller/Notifications.h"
+#include "controller/OfflineHolidays.h"
 #include "controller/RecurrenceExceptions.h"
 #include "googledata/AtomReader.h"
 #include "googledata/EntryWriter.h"
@@ -68,6 +69,50 @@ std::string AsFeed(const std::string& entry) {
         body.erase(0, end == std::string::npos ? body.size() : end + 2);
     }
     return "<feed xmlns='http://www.w3.org/2005/Atom'>" + body + "</feed>";
+}
+
+// The confirmed holidays of the holiday calendars (all, or the one whose URI
+// is `filter`) for `count` months from (year, month). Daymark's own calendar
+// is computed; the service's Japanese holiday calendar too, when
+// `computeMissing` is set, for a year of which the store holds no row (the
+// feed has not answered for it).
+bool CollectHolidays(googledata::CalendarEventDB& db, int year, int month, int count,
+                     const std::string& filter, bool computeMissing,
+                     std::list<Model::Holiday>& out) {
+    std::list<PrimitiveCalendar> calendars;
+    if (!db.GetCalendars(calendars)) {
+        return false;
+    }
+    for (const auto& calendar : calendars) {
+        const std::string& uri = calendar.calendarURI;
+        if (!calendar.isHoliday || (!filter.empty() && uri != filter)) {
+            continue;
+        }
+        const bool own = IsOfflineHolidayCalendar(uri);
+        const bool computable = own || (computeMissing && IsJapaneseHolidayCalendar(uri));
+        int checkedYear = 0;
+        bool computeYear = false;
+        for (int i = 0; i < count; ++i) {
+            int y = 0, m = 0;
+            AddMonths(year, month, i, y, m);
+            if (computable && y != checkedYear) {
+                checkedYear = y;
+                computeYear = own || !db.HasHoliday(uri, y);
+            }
+            std::list<PrimitiveHoliday> holidays;
+            if (computable && computeYear) {
+                AppendComputedHolidays(y, m, holidays);
+            } else {
+                db.GetHolidays(uri, y, m, holidays);
+            }
+            for (const auto& h : holidays) {
+                if (h.status == Model::EVENT_STATUS_CONFIRMED) {
+                    out.push_back(Model::Holiday::FromPrimitive(h, uri));
+                }
+            }
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -524,6 +569,12 @@ void CCalendarManager::DownloadHoliday(const std::wstring& calendarURI, int firs
                                        int lastYear) {
     std::lock_guard<std::mutex> guard(queueMutex_);
     Log(Utility::kLogInfo, "<calmng> DownloadHoliday");
+    // Daymark's own holidays, and every holiday in local mode, come from the
+    // holiday rules: nothing to fetch.
+    if (IsOfflineHolidayCalendar(WideToUtf8(calendarURI)) || CalendarMode() == 2) {
+        Log(Utility::kLogInfo, "<calmng> holidays are computed, not fetched");
+        return;
+    }
     auto m = std::make_unique<MSG_DOWNLOAD_HOLIDAY>();
     m->calendarURI = WideToUtf8(calendarURI);
     m->firstYear = firstYear;
@@ -807,28 +858,7 @@ bool CCalendarManager::GetHolidays(std::list<Model::Holiday>& out, int year, int
         log_->Write(Utility::kLogInfo, "<calmng> GetHolidays", year, month, count);
     }
     out.clear();
-    std::list<PrimitiveCalendar> calendars;
-    if (!db_.GetCalendars(calendars)) {
-        return false;
-    }
-    const std::string filterUtf8 = WideToUtf8(filter);
-    for (const auto& calendar : calendars) {
-        if (!calendar.isHoliday || (!filterUtf8.empty() && calendar.calendarURI != filterUtf8)) {
-            continue;
-        }
-        for (int i = 0; i < count; ++i) {
-            int y = 0, m = 0;
-            AddMonths(year, month, i, y, m);
-            std::list<PrimitiveHoliday> holidays;
-            db_.GetHolidays(calendar.calendarURI, y, m, holidays);
-            for (const auto& h : holidays) {
-                if (h.status == Model::EVENT_STATUS_CONFIRMED) {
-                    out.push_back(Model::Holiday::FromPrimitive(h, calendar.calendarURI));
-                }
-            }
-        }
-    }
-    return true;
+    return CollectHolidays(db_, year, month, count, WideToUtf8(filter), true, out);
 }
 
 bool CCalendarManager::GetUnretrievedHolidayYears(const std::wstring& uri, int& first, int& last) {
@@ -836,9 +866,11 @@ bool CCalendarManager::GetUnretrievedHolidayYears(const std::wstring& uri, int& 
     first = current - 1;
     last = current + 1;
     for (int y = current - 1; y <= current + 1; ++y) {
+        // What the feed stored: computed holidays are no reason not to ask
+        // the feed (Daymark's own calendar is never asked).
         for (int m = 1; m <= 12; ++m) {
             std::list<Model::Holiday> holidays;
-            GetHolidays(holidays, y, m, 1, uri);
+            CollectHolidays(db_, y, m, 1, WideToUtf8(uri), false, holidays);
             if (!holidays.empty()) {
                 first = y + 1;
                 break;
@@ -861,7 +893,10 @@ bool CCalendarManager::HasHolidays(int year) {
         return false;
     }
     for (const auto& c : calendars) {
-        if (c.isHoliday && db_.HasHoliday(c.calendarURI, year)) {
+        const bool computed = HolidayRulesCover(year) &&
+                              (IsOfflineHolidayCalendar(c.calendarURI) ||
+                               (CalendarMode() == 2 && IsJapaneseHolidayCalendar(c.calendarURI)));
+        if (c.isHoliday && (computed || db_.HasHoliday(c.calendarURI, year))) {
             return true;
         }
     }

@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-liberation
   python3 openssl unzip
-  xvfb xauth libxcb1-dev
+  xvfb xauth libxcb1-dev dbus
   icewm x11-utils xdotool
 )
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "controller/CalendarManager.h"
+#include "controller/OfflineHolidays.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
@@ -32,8 +33,7 @@ int main(int argc, char** argv) {
     Controller::CCalendarManager manager(ini, folder);
     manager.SetLoginUrl(L"https://127.0.0.1:9");
     manager.Initialize(L"local", L"", nullptr);
-    const std::wstring holidays =
-        Controller::CCalendarManager::GetHolidayCalendarURI(L"https://127.0.0.1:9");
+    const std::wstring holidays = platform::Utf8ToWide(Controller::kOfflineHolidayCalendarURI);
     manager.CreateLocalDB(holidays);
 
     const platform::CTime now = platform::CTime::GetCurrentTime();

@@ -5,8 +5,8 @@
 // half naming a zone libical knows), for measuring start-up, idle and agenda
 // costs:
 //   build/bin/make_event_db <data folder> [events=10000] [series=0]
-// The folder gets config.ini (calendar_mode 2, a login_url no one answers,
-// so holiday downloads fail at once) and local.db.
+// The folder gets config.ini (calendar_mode 2, a login_url no one answers;
+// local mode never needs it) and local.db with Daymark's own holiday calendar.
 #include <cstdio>
 #include <cstdlib>
 #include <list>
@@ -14,6 +14,7 @@
 
 #include "app/MaintenanceLog.h"
 #include "controller/CalendarManager.h"
+#include "controller/OfflineHolidays.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
@@ -38,8 +39,7 @@ int main(int argc, char** argv) {
     Controller::CCalendarManager manager(ini, folder);
     manager.SetLoginUrl(L"https://127.0.0.1:9");
     manager.Initialize(L"local", L"", nullptr);
-    manager.CreateLocalDB(
-        Controller::CCalendarManager::GetHolidayCalendarURI(L"https://127.0.0.1:9"));
+    manager.CreateLocalDB(platform::Utf8ToWide(Controller::kOfflineHolidayCalendarURI));
     std::list<Model::Calendar> calendars;
     manager.GetCalendars(calendars);
     std::string calendarURI;

@@ -11,6 +11,8 @@
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
 #include "app/ManiacOption.h"
+#include "controller/OfflineHolidays.h"
+#include "controller/qt/ReminderService.h"
 #include "controller/qt/SessionWatch.h"
 #include "controller/qt/TrayIcon.h"
 #include "controller/qt/VersionCheck.h"
@@ -18,6 +20,7 @@
 #include "dialogs/SetupWizardDlg.h"
 #include "platform/TextConv.h"
 #include "platform/Version.h"
+#include "view/CalendarWndSource.h"
 
 namespace Controller {
 
@@ -124,6 +127,7 @@ void CDispatchWnd::Close() {
         wizard->hide();
     }
     sleepWatcher.reset();
+    reminders.reset();
     manager->Terminate();
     try {
         if (!windows->SavePositions(setup.dataFolder)) {
@@ -265,6 +269,9 @@ void CDispatchWnd::OnNotify(uint32_t code) {
             break;
         case NOTIFY_EVENT_UPDATED:
             Log(Utility::kLogInfo, "<dispatch> NOTIFY_EVENT_UPDATED");
+            if (reminders) {
+                reminders->Rearm();
+            }
             break;
         default:
             break;  // activity and progress are the calendar windows' business
@@ -289,7 +296,9 @@ void CDispatchWnd::BootSequence() {
     } else {
         calendars.clear();
         if (manager->GetCalendars(calendars)) {
-            const std::wstring holidayURI = manager->GetHolidayCalendarURI(config->GetLoginUrl());
+            // Local mode keeps Daymark's own holiday calendar, computed
+            // from the holiday rules without the network.
+            const std::wstring holidayURI = platform::Utf8ToWide(kOfflineHolidayCalendarURI);
             if (calendars.empty()) {
                 manager->CreateLocalDB(holidayURI);
             }
@@ -318,7 +327,23 @@ void CDispatchWnd::BootSequence() {
     }
     lastDateTime = platform::CTime::GetCurrentTime();
     SetTimer(kTimerDate, kMinutePeriod);
+    StartReminders();
     Log(Utility::kLogInfo, "<dispatch> boot sequence is done");
+}
+
+void CDispatchWnd::StartReminders() {
+    ICalendarWndSource* source = manager->WindowSource();
+    if (source == nullptr || reminders) {
+        return;
+    }
+    CReminderService::Setup r;
+    r.reader = [source](std::list<Model::Event>& events, int year, int month, int count) {
+        return source->GetEvents(events, year, month, count);
+    };
+    r.firedPath = setup.dataFolder + "/reminders.txt";
+    r.log = log;
+    reminders = std::make_unique<CReminderService>(std::move(r));
+    reminders->Rearm();  // also shows the ones missed while Daymark was not running
 }
 
 bool CDispatchWnd::InitialDownload(const std::list<Model::Calendar>& calendars) {
@@ -452,6 +477,9 @@ void CDispatchWnd::OnPowerBroadcast(int event) {
         SetTimer(kTimerResume, kResumePeriod);
         awake = 1;
         resumePending = 1;
+        if (reminders) {
+            reminders->Rearm();  // the reminders that fell while asleep, once
+        }
     } else if (event == kPowerSuspend) {
         Log(Utility::kLogInfo, "suspended");
         awake = 0;

@@ -40,6 +40,7 @@ namespace Controller {
 class CTrayIcon;
 class CVersionChecker;
 class CSleepWatcher;
+class CReminderService;
 
 class CDispatchWnd : public platform::CWindow {
     Q_OBJECT
@@ -105,6 +106,7 @@ public:
     CSetupWizardDlg* Wizard() const { return wizard.get(); }
     bool BootDone() const { return bootDone; }
     CTrayIcon* TrayIcon() const { return trayIcon.get(); }
+    CReminderService* Reminders() const { return reminders.get(); }
 
     // Timer `id` elapsed (public so that tests can run a tick at a chosen
     // time).
@@ -117,6 +119,7 @@ private:
     int64_t OnCommand(uint32_t command, platform::LParam lParam);
     void OnNotify(uint32_t code);
     void BootSequence();
+    void StartReminders();
     void OnTrayIcon(uint32_t iconId, int64_t mouseMessage);
     void OnWizardRequest(uint32_t kind);
     // Replaces a running wizard by a new one in `mode` and shows it.
@@ -171,6 +174,7 @@ private:
     std::unique_ptr<CTrayIcon> trayIcon;
     std::unique_ptr<CVersionChecker> versionChecker;
     std::unique_ptr<CSleepWatcher> sleepWatcher;
+    std::unique_ptr<CReminderService> reminders;
 };
 
 }  // namespace Controller

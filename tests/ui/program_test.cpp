@@ -25,7 +25,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(platform::CreateFolderTree(data));
         // Local calendar mode: the windows open and the boot sequence runs;
-        // the holiday download fails at once on a closed local port.
+        // the service's address is a closed local port, and nothing needs it.
         WriteFile(data + "/config.ini",
                   "[general]\ncalendar_mode=2\nlogin_url=https://127.0.0.1:9\n");
     }
@@ -70,6 +70,22 @@ TEST_F(Program, EndsInOrderOnSigtermSigintAndSighup) {
     ASSERT_NE(shutdown, std::string::npos);
     EXPECT_NE(log.find("[info] exit\n", shutdown), std::string::npos);
     EXPECT_NE(log.find("[info] <dispatch> boot sequence is done\n"), std::string::npos);
+}
+
+TEST_F(Program, LocalModeStartsWithHolidaysAndNoNetworkError) {
+    DaymarkProcess process;
+    ASSERT_TRUE(process.WaitUntilRunning());
+    ASSERT_TRUE(testsupport::WaitFor(
+        [&] { return AllLogs().find("<dispatch> boot sequence is done") != std::string::npos; }));
+    std::this_thread::sleep_for(std::chrono::seconds(1));  // time for a request that must not come
+    EXPECT_EQ(process.Stop(), 0);
+    const std::string log = AllLogs();
+    EXPECT_NE(log.find("[info] <calmng> unretrieved holiday is nothing\n"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("[info] <calmng> GetHolidays"), std::string::npos);
+    for (const char* bad : {"request holiday", "Sync error", "NOTIFY_ERROR", "[ERR!]", "[warn]"}) {
+        EXPECT_EQ(log.find(bad), std::string::npos) << bad << "\n" << log;
+    }
 }
 
 TEST_F(Program, SecondCopyEndsAtOnceWhileTheFirstRuns) {

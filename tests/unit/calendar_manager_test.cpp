@@ -17,6 +17,7 @@
 #include "controller/CalendarManager.h"
 #include "controller/FailureClassifier.h"
 #include "controller/Notifications.h"
+#include "controller/OfflineHolidays.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
@@ -814,27 +815,46 @@ TEST_F(ManagerTest, GoneAnswerIsHandledAndKeepsTheSyncTime) {
     server->SetHorizon("");
 }
 
-TEST_F(ManagerTest, LocalCalendarModeServesOnlyHolidays) {
+TEST_F(ManagerTest, LocalCalendarModeComputesHolidaysWithoutTheNetwork) {
     SetMode(2);
     server->AddEvent(std::string("{\"calendar\":") + StandinServer::Quote(kHolidayId) +
-                     R"(,"title":"元日","start":"2026-01-01","end":"2026-01-02"})");
+                     R"(,"title":"feed","start":"2026-01-02","end":"2026-01-03"})");
     manager = std::make_unique<CCalendarManager>(dir / "config.ini", dir.path());
     manager->SetLoginUrl(platform::Utf8ToWide(server->Base()));
     manager->SetExtraCaFile(server->CaFile());
     manager->AddListener(kListener, Controller::kDispatchManagerMessage);
     manager->Initialize(L"local", L"", &log);
-    manager->CreateLocalDB(platform::Utf8ToWide(holidayFeed));
-    server->ClearRequests();
+    // Daymark's own holiday calendar, and (in a database made before it) the
+    // service's: neither is ever fetched in local mode.
+    for (const std::string& uri :
+         {std::string(Controller::kOfflineHolidayCalendarURI), holidayFeed}) {
+        manager->Reset();
+        manager->CreateLocalDB(platform::Utf8ToWide(uri));
+        server->ClearRequests();
+        poster.Clear();
 
-    manager->DownloadCalenar();
-    manager->DownloadAllEvent(L"localEvent");
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(server->RequestCount(), 0);
-    manager->DownloadAllHolidays(2026, 2026);
-    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_HOLIDAY_UPDATED) == 1; }));
-    std::list<Model::Holiday> holidays;
-    ASSERT_TRUE(manager->GetHolidays(holidays, 2026, 1, 1, L""));
-    EXPECT_EQ(holidays.size(), 1u);
+        manager->DownloadCalenar();
+        manager->DownloadAllEvent(L"localEvent");
+        manager->DownloadAllHolidays(2026, 2026);
+        int first = 0, last = 0;
+        if (manager->GetUnretrievedHolidayYears(platform::Utf8ToWide(uri), first, last)) {
+            manager->DownloadHoliday(platform::Utf8ToWide(uri), first, last);
+        }
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(server->RequestCount(), 0) << uri;
+        EXPECT_EQ(Count(Controller::NOTIFY_ERROR) + Count(Controller::NOTIFY_NET_SETTING_PROBLEM),
+                  0u);
+        EXPECT_TRUE(manager->HasHolidays(2026));
+        std::list<Model::Holiday> holidays;
+        ASSERT_TRUE(manager->GetHolidays(holidays, 2026, 1, 1, L""));
+        ASSERT_EQ(holidays.size(), 2u) << uri;
+        EXPECT_EQ(holidays.front().title, L"元日");
+        EXPECT_EQ(holidays.front().date, CTime(2026, 1, 1, 0, 0, 0));
+        EXPECT_EQ(holidays.back().title, L"成人の日");
+        EXPECT_EQ(holidays.back().date, CTime(2026, 1, 12, 0, 0, 0));
+        EXPECT_EQ(holidays.back().calendarURI, platform::Utf8ToWide(uri));
+    }
+    EXPECT_NE(LogText().find("<calmng> holidays are computed, not fetched"), std::string::npos);
 
     // Local edits stay local: no upload request is queued.
     Model::Event e;
@@ -847,6 +867,40 @@ TEST_F(ManagerTest, LocalCalendarModeServesOnlyHolidays) {
     std::list<Model::Event> events;
     ASSERT_TRUE(manager->GetEvents(events, 2026, 1, 1));
     EXPECT_EQ(events.size(), 1u);
+}
+
+TEST_F(ManagerTest, HolidayFeedWinsForTheYearsItAnsweredAndTheRulesFillTheRest) {
+    server->AddCalendar(std::string("{\"id\":") + StandinServer::Quote(kHolidayId) +
+                        ",\"title\":\"日本の祝日\",\"accesslevel\":\"read\"}");
+    server->AddEvent(std::string("{\"calendar\":") + StandinServer::Quote(kHolidayId) +
+                     R"(,"title":"Children's Day","start":"2026-05-05","end":"2026-05-06"})");
+    Start();
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_CALENDAR_UPDATED) == 1; }));
+    ASSERT_TRUE(WaitIdle());
+    auto titles = [&](int year, int month) {
+        std::list<Model::Holiday> holidays;
+        EXPECT_TRUE(manager->GetHolidays(holidays, year, month, 1, L""));
+        std::vector<std::wstring> out;
+        for (const auto& h : holidays) {
+            out.push_back(h.title);
+        }
+        return out;
+    };
+    // Before the feed answers (or when it never does): the rules.
+    using Titles = std::vector<std::wstring>;
+    EXPECT_EQ(titles(2026, 5), (Titles{L"憲法記念日", L"みどりの日", L"こどもの日", L"休日"}));
+    // Computed days do not stop the feed from being asked.
+    int first = 0, last = 0;
+    EXPECT_TRUE(manager->GetUnretrievedHolidayYears(L"", first, last));
+    EXPECT_FALSE(manager->HasHolidays(2026));
+
+    manager->DownloadAllHolidays(2026, 2026);
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_HOLIDAY_UPDATED) == 1; }));
+    EXPECT_EQ(titles(2026, 5), (Titles{L"Children's Day"}));  // the feed wins for 2026
+    EXPECT_EQ(titles(2026, 1), Titles{});
+    EXPECT_EQ(titles(2027, 5), (Titles{L"憲法記念日", L"みどりの日", L"こどもの日"}));
+    EXPECT_TRUE(manager->HasHolidays(2026));
 }
 
 // The month view makes one event of each occurrence: a series with a million

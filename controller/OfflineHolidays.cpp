@@ -1,0 +1,51 @@
+#include "controller/OfflineHolidays.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <vector>
+
+#include "model/JapaneseHolidays.h"
+
+namespace Controller {
+
+bool IsOfflineHolidayCalendar(const std::string& uri) {
+    return uri == kOfflineHolidayCalendarURI;
+}
+
+bool IsJapaneseHolidayCalendar(const std::string& uri) {
+    if (IsOfflineHolidayCalendar(uri)) {
+        return true;
+    }
+    std::string lower(uri);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower.find("japanese%23holiday") != std::string::npos ||
+           lower.find("japanese#holiday") != std::string::npos;
+}
+
+bool HolidayRulesCover(int year) {
+    return year >= Model::kFirstHolidayYear && year <= Model::kLastHolidayYear;
+}
+
+void AppendComputedHolidays(int year, int month, std::list<googledata::PrimitiveHoliday>& out) {
+    std::vector<Model::NationalHoliday> days;
+    Model::AppendJapaneseHolidays(year, days);
+    for (const Model::NationalHoliday& d : days) {
+        if (d.month != month) {
+            continue;
+        }
+        char date[32];
+        char id[40];
+        std::snprintf(date, sizeof date, "%04d-%02d-%02d", d.year, d.month, d.day);
+        std::snprintf(id, sizeof id, "daymark-%04d%02d%02d", d.year, d.month, d.day);
+        googledata::PrimitiveHoliday h;
+        h.id = id;
+        h.title = d.name;
+        h.date = date;
+        h.status = 2;
+        out.push_back(std::move(h));
+    }
+}
+
+}  // namespace Controller
