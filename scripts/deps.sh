@@ -10,7 +10,7 @@ packages=(
   libxerces-c-dev libsqlite3-dev libical-dev libzip-dev uuid-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-liberation
-  python3 openssl
+  python3 openssl radicale
   xvfb xauth
 )
 
