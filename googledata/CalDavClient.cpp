@@ -191,10 +191,6 @@ constexpr const char* kXmlHead = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
 
 }  // namespace
 
-bool IsLoopbackHost(const std::string& host) {
-    return host == "localhost" || host == "[::1]" || host.rfind("127.", 0) == 0;
-}
-
 CalDavClient::CalDavClient(HttpClient& http, XmlContext& xml) : http_(http), xml_(xml) {}
 
 void CalDavClient::SetAccount(const std::string& server, const std::string& user,
@@ -204,18 +200,9 @@ void CalDavClient::SetAccount(const std::string& server, const std::string& user
     const size_t hostBegin = scheme == std::string::npos ? 0 : scheme + 3;
     const size_t slash = server.find('/', hostBegin);
     server_ = slash == std::string::npos ? server : server.substr(0, slash);
-    std::string host = server_.substr(hostBegin);
-    if (const size_t at = host.rfind('@'); at != std::string::npos) {
-        host = host.substr(at + 1);
-    }
-    if (host.empty() || host[0] != '[') {
-        host = host.substr(0, host.find(':'));
-    } else {
-        host = host.substr(0, host.find(']') + 1);
-    }
-    const bool https = server.rfind("https://", 0) == 0;
-    const bool http = server.rfind("http://", 0) == 0;
-    secure_ = https || (http && IsLoopbackHost(host));
+    // The same rule as every request of HttpClient: https, or http to a
+    // loopback host.
+    secure_ = IsPermittedAddress(server_ + "/");
     http_.SetCredentials(secure_ ? user : std::string(), secure_ ? password : std::string());
 }
 

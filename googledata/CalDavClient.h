@@ -122,7 +122,4 @@ private:
     std::string lastError_;
 };
 
-// True for "localhost", 127.x.x.x and "[::1]" (the host of a URL).
-bool IsLoopbackHost(const std::string& host);
-
 }  // namespace googledata

@@ -44,3 +44,8 @@ void CCalendarWndManagerSource::AddEvent(const Model::Event& event) {
 void CCalendarWndManagerSource::UpdateEvent(const Model::Event& event) {
     manager_.UpdateEvent(event);
 }
+
+bool CCalendarWndManagerSource::IsEventSynced(const std::wstring& calendarURI,
+                                              const std::wstring& localEventID) {
+    return manager_.IsEventSynced(calendarURI, localEventID);
+}

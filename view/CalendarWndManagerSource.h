@@ -24,6 +24,7 @@ public:
     bool GetCalendars(std::list<Model::Calendar>& calendars) override;
     void AddEvent(const Model::Event& event) override;
     void UpdateEvent(const Model::Event& event) override;
+    bool IsEventSynced(const std::wstring& calendarURI, const std::wstring& localEventID) override;
 
 private:
     Controller::CCalendarManager& manager_;

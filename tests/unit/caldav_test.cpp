@@ -172,9 +172,6 @@ TEST_F(CalDavTest, WrongPasswordAndPlainHttpAreRefused) {
     client.SetAccount("http://calendar.example.com/", RadicaleServer::kUser, "pw");
     EXPECT_EQ(client.Discover(calendars), CalDavStatus::kInsecure);
     EXPECT_EQ(client.LastHttpStatus(), 0);
-    EXPECT_TRUE(googledata::IsLoopbackHost("127.0.0.1"));
-    EXPECT_TRUE(googledata::IsLoopbackHost("localhost"));
-    EXPECT_FALSE(googledata::IsLoopbackHost("128.0.0.1"));
 }
 
 class CalDavViewTest : public CalDavTest, public ::testing::WithParamInterface<const char*> {};
