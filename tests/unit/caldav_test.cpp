@@ -13,13 +13,16 @@
 
 #include "app/MaintenanceLog.h"
 #include "controller/CalendarManager.h"
+#include "controller/Notifications.h"
 #include "googledata/CalDavClient.h"
 #include "googledata/CalDavSync.h"
 #include "googledata/CalendarEventDB.h"
 #include "googledata/HttpClient.h"
 #include "googledata/XmlContext.h"
 #include "platform/Folders.h"
+#include "platform/Profile.h"
 #include "platform/TextConv.h"
+#include "platform/WindowMessages.h"
 #include "tests/support/RadicaleServer.h"
 #include "tests/support/TestSupport.h"
 
@@ -433,6 +436,93 @@ TEST_F(CalDavTest, ServerStoppedDuringDownloadLosesNothingAndTheNextSyncComplete
     ASSERT_EQ(sync.Sync(Url("big")), CalDavStatus::kOk) << client.LastError();
     EXPECT_EQ(sync.LastFetched(), kCount - before);
     EXPECT_EQ(ResourceCount("big"), static_cast<size_t>(kCount));
+}
+
+// The calendar manager with a CalDAV account: the configuration names the
+// kind and the server; the queue, the worker, the store and the views are the
+// ones of the calendar service's accounts.
+TEST_F(CalDavTest, ManagerSyncsACalDavAccountAndAWrongPasswordTakesTheLoginFailurePath) {
+    testsupport::ScopedTz tz("America/New_York");
+    MakeCalendar("work", "仕事");
+    server->PutEvent(
+        "work", "a.ics",
+        Calendar(Single("a", "on the server", ":20260107T013000Z", ":20260107T023000Z")));
+    db.Close();
+    const std::string config = dir / "config.ini";
+    platform::WritePrivateProfileString("general", "calendar_mode", std::string("1"), config);
+    platform::WritePrivateProfileString("general", "account_kind", std::string("1"), config);
+    platform::WritePrivateProfileString("general", "caldav_server", server->Base(), config);
+    platform::CRecordingPoster poster;
+    constexpr platform::WindowHandle kListener = 5;
+    poster.AddWindow(kListener);
+    platform::ScopedMessagePoster scoped(&poster);
+    auto count = [&](uint32_t code) {
+        size_t n = 0;
+        for (const auto& m : poster.Messages()) {
+            n += m.wParam == code ? 1 : 0;
+        }
+        return n;
+    };
+
+    {
+        Controller::CCalendarManager manager(config, dir.path());
+        manager.SetExtraCaFile(server->CaFile());
+        manager.AddListener(kListener, Controller::kDispatchManagerMessage);
+        manager.Initialize(L"alice", platform::Utf8ToWide(RadicaleServer::kPassword), &log);
+        manager.DownloadCalenar();
+        ASSERT_TRUE(
+            testsupport::WaitFor([&] { return count(Controller::NOTIFY_CALENDAR_UPDATED) == 1; }));
+        manager.SyncEvents();
+        ASSERT_TRUE(testsupport::WaitFor([&] { return manager.GetPendingRequestCount() == 0; }));
+
+        std::list<Model::Event> events;
+        ASSERT_TRUE(manager.GetEvents(events, 2026, 1, 1));
+        ASSERT_EQ(events.size(), 1u);
+        EXPECT_EQ(events.front().title, L"on the server");
+        EXPECT_EQ(events.front().calendarURI, platform::Utf8ToWide(Url("work")));
+
+        Model::Event local;
+        local.calendarURI = platform::Utf8ToWide(Url("work"));
+        local.title = L"ここで作った予定";
+        local.startTime = platform::CTime(2026, 1, 9, 18, 0, 0);
+        local.endTime = platform::CTime(2026, 1, 9, 19, 0, 0);
+        local.eventStatus = Model::EVENT_STATUS_CONFIRMED;
+        manager.AddEvent(local);
+        ASSERT_TRUE(testsupport::WaitFor([&] {
+            bool synced = true;
+            std::list<Model::Event> all;
+            manager.GetEvents(all, 2026, 1, 1);
+            for (const auto& e : all) {
+                synced = synced && manager.IsEventSynced(e.calendarURI, e.localEventID);
+            }
+            return all.size() == 2 && synced;
+        }));
+        std::vector<std::pair<std::string, std::string>> resources;
+        manager.Database().GetDavResources(Url("work"), resources);
+        ASSERT_EQ(resources.size(), 2u);
+        size_t found = 0;
+        for (const auto& [href, etag] : resources) {
+            const auto answer = server->Send("GET", href, "", {});
+            // 18:00 in New York is 23:00 UTC.
+            found += answer.body.find("DTSTART:20260109T230000Z") != std::string::npos ? 1 : 0;
+        }
+        EXPECT_EQ(found, 1u);
+        EXPECT_EQ(count(Controller::NOTIFY_AUTH_FAILED), 0u);
+        manager.Terminate();
+    }
+
+    poster.Clear();
+    Controller::CCalendarManager refused(config, dir.path());
+    refused.SetExtraCaFile(server->CaFile());
+    refused.AddListener(kListener, Controller::kDispatchManagerMessage);
+    refused.Initialize(L"alice", L"wrong", &log);
+    refused.DownloadCalenar();
+    refused.SyncEvents();
+    ASSERT_TRUE(testsupport::WaitFor([&] { return count(Controller::NOTIFY_AUTH_FAILED) >= 1; }));
+    ASSERT_TRUE(testsupport::WaitFor([&] { return refused.GetPendingRequestCount() == 0; }));
+    // Once: the queue is cleared as after a refused login.
+    EXPECT_EQ(count(Controller::NOTIFY_AUTH_FAILED), 1u);
+    refused.Terminate();
 }
 
 }  // namespace
