@@ -258,6 +258,72 @@ icalcomponent* BuildEvent(const PrimitiveEvent& e, icalcomponent* calendar,
     return event;
 }
 
+// The properties Daymark writes itself; every other property of the stored
+// VEVENT (ATTENDEE, ORGANIZER, CATEGORIES, URL, X-...) and its components
+// other than alarms go back to the server unchanged.
+bool Managed(icalproperty_kind kind) {
+    switch (kind) {
+        case ICAL_UID_PROPERTY:
+        case ICAL_DTSTAMP_PROPERTY:
+        case ICAL_SEQUENCE_PROPERTY:
+        case ICAL_SUMMARY_PROPERTY:
+        case ICAL_DESCRIPTION_PROPERTY:
+        case ICAL_LOCATION_PROPERTY:
+        case ICAL_STATUS_PROPERTY:
+        case ICAL_TRANSP_PROPERTY:
+        case ICAL_CLASS_PROPERTY:
+        case ICAL_DTSTART_PROPERTY:
+        case ICAL_DTEND_PROPERTY:
+        case ICAL_DURATION_PROPERTY:
+        case ICAL_RRULE_PROPERTY:
+        case ICAL_RDATE_PROPERTY:
+        case ICAL_EXDATE_PROPERTY:
+        case ICAL_RECURRENCEID_PROPERTY:
+        case ICAL_LASTMODIFIED_PROPERTY:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The instant of a VEVENT's RECURRENCE-ID, 0 when it has none.
+time_t RecurrenceInstant(icalcomponent* event) {
+    icalproperty* p = icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY);
+    if (!p) {
+        return 0;
+    }
+    const icaltimetype t = icalproperty_get_recurrenceid(p);
+    return t.zone ? icaltime_as_timet_with_zone(t, t.zone) : icaltime_as_timet(t);
+}
+
+// Copies what Daymark does not own from the VEVENT of `original` that
+// matches `built` (the same RECURRENCE-ID instant, or both without one).
+void KeepForeignParts(icalcomponent* built, icalcomponent* original) {
+    if (!original) {
+        return;
+    }
+    const time_t wanted = RecurrenceInstant(built);
+    for (icalcomponent* e = icalcomponent_get_first_component(original, ICAL_VEVENT_COMPONENT); e;
+         e = icalcomponent_get_next_component(original, ICAL_VEVENT_COMPONENT)) {
+        if (RecurrenceInstant(e) != wanted) {
+            continue;
+        }
+        for (icalproperty* p = icalcomponent_get_first_property(e, ICAL_ANY_PROPERTY); p;
+             p = icalcomponent_get_next_property(e, ICAL_ANY_PROPERTY)) {
+            if (!Managed(icalproperty_isa(p))) {
+                icalcomponent_add_property(built, icalproperty_new_clone(p));
+            }
+        }
+        for (icalcomponent* c = icalcomponent_get_first_component(e, ICAL_ANY_COMPONENT); c;
+             c = icalcomponent_get_next_component(e, ICAL_ANY_COMPONENT)) {
+            if (icalcomponent_isa(c) != ICAL_VALARM_COMPONENT) {
+                icalcomponent_add_component(built, icalcomponent_new_clone(c));
+            }
+        }
+        return;
+    }
+}
+
 }  // namespace
 
 bool ReadCalDavResource(const std::string& ics, const std::string& href,
@@ -346,9 +412,16 @@ std::string WriteCalDavResource(const PrimitiveEvent& main,
     ComponentPtr calendar(icalcomponent_new_vcalendar());
     icalcomponent_add_property(calendar.get(), icalproperty_new_version("2.0"));
     icalcomponent_add_property(calendar.get(), icalproperty_new_prodid("-//Daymark//CalDAV//JA"));
-    icalcomponent_add_component(calendar.get(), BuildEvent(main, calendar.get(), main.uid));
+    // The resource as the server last sent it, whose other properties stay.
+    ComponentPtr original(main.xml.empty() ? nullptr : icalparser_parse_string(main.xml.c_str()));
+    auto add = [&](const PrimitiveEvent& e) {
+        icalcomponent* built = BuildEvent(e, calendar.get(), main.uid);
+        KeepForeignParts(built, original.get());
+        icalcomponent_add_component(calendar.get(), built);
+    };
+    add(main);
     for (const PrimitiveEvent& e : exceptions) {
-        icalcomponent_add_component(calendar.get(), BuildEvent(e, calendar.get(), main.uid));
+        add(e);
     }
     char* text = icalcomponent_as_ical_string_r(calendar.get());
     std::string out = text ? text : "";

@@ -26,7 +26,9 @@ bool ReadCalDavResource(const std::string& ics, const std::string& href,
                         std::vector<PrimitiveEvent>& out);
 
 // The VCALENDAR text of a resource: `main` (a single event or a series) and
-// the exceptions of the series. The UID is `main.uid`.
+// the exceptions of the series. The UID is `main.uid`. When `main.xml` holds
+// the resource as last downloaded, what Daymark does not edit (attendees,
+// organizer, categories, X- properties, ...) is written back unchanged.
 std::string WriteCalDavResource(const PrimitiveEvent& main,
                                 const std::vector<PrimitiveEvent>& exceptions);
 

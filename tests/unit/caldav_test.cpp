@@ -270,8 +270,12 @@ INSTANTIATE_TEST_SUITE_P(Zones, CalDavViewTest,
 
 TEST_F(CalDavTest, LocalEditsAndNewEventsAreUploadedAndReadBack) {
     MakeCalendar("work", "仕事");
+    // What Daymark does not edit goes back as it came.
     server->PutEvent("work", "a.ics",
-                     Calendar(Single("a", "before", ":20260107T013000Z", ":20260107T023000Z")));
+                     Calendar(Single("a", "before", ":20260107T013000Z", ":20260107T023000Z",
+                                     "ORGANIZER:mailto:boss@example.com\r\n"
+                                     "ATTENDEE;CN=Bob:mailto:bob@example.com\r\n"
+                                     "CATEGORIES:WORK\r\nX-OTHER-APP:kept\r\n")));
     ASSERT_EQ(sync.DownloadCalendars(), CalDavStatus::kOk);
     ASSERT_EQ(sync.DownloadAll(Url("work")), CalDavStatus::kOk);
 
@@ -296,6 +300,12 @@ TEST_F(CalDavTest, LocalEditsAndNewEventsAreUploadedAndReadBack) {
     EXPECT_NE(a.body.find("SUMMARY:after\\, with a comma\\; and 日本語"), std::string::npos)
         << a.body;
     EXPECT_EQ(Rows("work", "a.ics").front().isSynced, true);
+    for (const char* kept :
+         {"ORGANIZER:mailto:boss@example.com", "ATTENDEE;CN=Bob:mailto:bob@example.com",
+          "CATEGORIES:WORK", "X-OTHER-APP:kept"}) {
+        EXPECT_NE(a.body.find(kept), std::string::npos) << kept << "\n" << a.body;
+    }
+    EXPECT_EQ(a.body.find("SUMMARY:before"), std::string::npos);
 
     std::vector<std::pair<std::string, std::string>> resources;
     db.GetDavResources(Url("work"), resources);
