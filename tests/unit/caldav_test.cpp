@@ -329,6 +329,43 @@ TEST_F(CalDavTest, LocalEditsAndNewEventsAreUploadedAndReadBack) {
     EXPECT_EQ(sync.LastFetched(), 0u);
 }
 
+TEST_F(CalDavTest, AnEditedOverrideIsSentWithItsSeriesAndKeepsItsRows) {
+    MakeCalendar("work", "仕事");
+    server->PutEvent(
+        "work", "weekly.ics",
+        Calendar(kBerlinZone +
+                 Single("weekly", "定例", ";TZID=Europe/Berlin:20260105T100000",
+                        ";TZID=Europe/Berlin:20260105T110000", "RRULE:FREQ=WEEKLY;COUNT=4\r\n") +
+                 "BEGIN:VEVENT\r\nUID:weekly\r\nDTSTAMP:20260101T000000Z\r\n"
+                 "RECURRENCE-ID;TZID=Europe/Berlin:20260112T100000\r\nSUMMARY:moved\r\n"
+                 "DTSTART;TZID=Europe/Berlin:20260112T150000\r\n"
+                 "DTEND;TZID=Europe/Berlin:20260112T160000\r\nEND:VEVENT\r\n"));
+    ASSERT_EQ(sync.DownloadCalendars(), CalDavStatus::kOk);
+    ASSERT_EQ(sync.DownloadAll(Url("work")), CalDavStatus::kOk);
+    const auto before = Rows("work", "weekly.ics");
+    ASSERT_EQ(before.size(), 2u);
+    PrimitiveEvent override = before.back();
+    ASSERT_EQ(override.recurrenceType, 2);
+    override.title = "moved and renamed";
+    override.isSynced = false;
+    ASSERT_TRUE(db.UpdateEventFromLocalSide(override, Url("work")));
+
+    ASSERT_EQ(sync.Upload(Url("work"), "", nullptr), CalDavStatus::kOk) << client.LastError();
+    const auto answer =
+        server->Send("GET", RadicaleServer::CalendarPath("work") + "weekly.ics", "", {});
+    EXPECT_NE(answer.body.find("RRULE:FREQ=WEEKLY;COUNT=4"), std::string::npos) << answer.body;
+    EXPECT_NE(answer.body.find("SUMMARY:moved and renamed"), std::string::npos);
+    EXPECT_NE(answer.body.find("RECURRENCE-ID"), std::string::npos);
+    const auto after = Rows("work", "weekly.ics");
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after.front().localEventID, before.front().localEventID);
+    EXPECT_EQ(after.back().localEventID, before.back().localEventID);
+    EXPECT_TRUE(after.back().isSynced);
+    EXPECT_EQ(after.back().originalStartTime, before.back().originalStartTime);
+    ASSERT_EQ(sync.Sync(Url("work")), CalDavStatus::kOk);
+    EXPECT_EQ(sync.LastFetched(), 0u);
+}
+
 TEST_F(CalDavTest, IncrementalSyncFetchesOnlyServerChangesAndRemovesDeletions) {
     MakeCalendar("work", "仕事");
     for (const char* name : {"a", "b", "c"}) {
