@@ -8,6 +8,7 @@
 
 #include "app/MaintenanceLog.h"
 #include "app/StringTable.h"
+#include "controller/CalDavService.h"
 #include "controller/FailureClassifier.h"
 #include "controller/Notifications.h"
 #include "controller/OfflineHolidays.h"
@@ -226,6 +227,14 @@ std::string CCalendarManager::DatabasePath(const std::wstring& account) const {
             c = '_';
     }
     return dataFolder_ + "/" + name + ".db";
+}
+
+int CCalendarManager::AccountKindSetting() const {
+    return platform::GetPrivateProfileInt("general", "account_kind", kAccountService, configPath_);
+}
+
+std::string CCalendarManager::CalDavServer() const {
+    return platform::GetPrivateProfileStringUtf8("general", "caldav_server", "", 1024, configPath_);
 }
 
 int CCalendarManager::CalendarMode() const {
@@ -1010,6 +1019,27 @@ void CCalendarManager::SyncProc() {
                 Log(Utility::kLogWarn, "Sync error:\r\n" + text);
                 done = Classify(api_->GetHttpCode(), text);
             }
+        } else if (AccountKindSetting() == kAccountCalDav) {
+            // A CalDAV server: every request carries the account, there is
+            // no login of its own.
+            if (type < 0 || type > 4) {
+                ClearMessages();
+                cleared = true;
+            } else if (HandleCalDavRequest(*message)) {
+                done = true;
+            } else if (stopRequested_) {
+                return;
+            } else {
+                const std::string text = caldav_->FailureText();
+                Log(Utility::kLogWarn, "Sync error:\r\n" + text);
+                done = Classify(caldav_->FailureStatus(), text);
+                if (text.rfind(kCalDavAuthFailedText, 0) == 0) {
+                    // As after a refused login: nothing more is asked with
+                    // the wrong password.
+                    ClearMessages();
+                    cleared = true;
+                }
+            }
         } else {
             bool loginOk = loggedIn_ != 0;
             if (!loginOk) {
@@ -1568,6 +1598,70 @@ void CCalendarManager::RefuseUnsendableEvent(const PrimitiveEvent& e, const char
         lastErrorText_ = text;
     }
     NotifyAll(NOTIFY_ERROR, 0);
+}
+
+}  // namespace Controller
+
+namespace Controller {
+
+bool CCalendarManager::HandleCalDavRequest(MSG_BASE& message) {
+    if (!caldav_) {
+        caldav_ = std::make_unique<CCalDavService>(api_->Transport(), api_->Xml(), db_, log_);
+    }
+    std::string user, password;
+    {
+        std::lock_guard<std::mutex> guard(queueMutex_);
+        user = WideToUtf8(account_);
+        password = WideToUtf8(password_);
+    }
+    caldav_->SetAccount(CalDavServer(), user, password);
+    switch (message.type) {
+        case 0:
+            Log(Utility::kLogInfo, "<calmng> request calendars (CalDAV)");
+            if (!caldav_->DownloadCalendars()) {
+                return false;
+            }
+            NotifyAll(NOTIFY_CALENDAR_UPDATED, 0);
+            return true;
+        case 1:
+            // Holidays come from the holiday calendar of the calendar service
+            // only; a CalDAV account has none to ask for.
+            return true;
+        case 2:
+        case 3: {
+            const std::string& uri =
+                message.type == 2 ? static_cast<MSG_DOWNLOAD_ALL_EVENT&>(message).calendarURI
+                                  : static_cast<MSG_DOWNLOAD_UPDATED_EVENT&>(message).calendarURI;
+            const bool ok = message.type == 2 ? caldav_->DownloadAllEvents(uri)
+                                              : caldav_->DownloadUpdatedEvents(uri);
+            recurrences_.Clear();
+            NotifyAll(NOTIFY_EVENT_UPDATED, 0);
+            return ok;
+        }
+        case 4: {
+            const std::string& uri = static_cast<MSG_UPLOAD_EVENT&>(message).calendarURI;
+            std::vector<ServiceConflict> conflicts;
+            const bool ok = caldav_->UploadEvents(
+                uri, WideToUtf8(app::LoadStringText(kConflictMarkId)), conflicts);
+            recurrences_.Clear();
+            for (const ServiceConflict& c : conflicts) {
+                Log(Utility::kLogWarn,
+                    "<calmng> conflict (CalDAV): " + std::string(c.deletion ? "deletion" : "edit") +
+                        " lid:" + c.copyLocalId.substr(0, 8));
+                std::lock_guard<std::mutex> guard(errorMutex_);
+                lastErrorText_ = Utf8ToWide(c.title);
+                lastErrorDescription_ =
+                    app::LoadStringText(c.deletion ? kConflictDeletionId : kConflictDescriptionId);
+            }
+            NotifyAll(NOTIFY_EVENT_UPDATED, 0);
+            if (!conflicts.empty()) {
+                NotifyAll(NOTIFY_ERROR, 0);
+            }
+            return ok;
+        }
+        default:
+            return false;
+    }
 }
 
 }  // namespace Controller

@@ -32,6 +32,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "controller/CalendarService.h"
 #include "controller/RecurrenceCache.h"
 #include "googledata/CalendarEventDB.h"
 #include "googledata/PrimitiveTime.h"
@@ -175,6 +176,11 @@ private:
     void SyncProc();
     bool Login(bool& sslProtocolError);
     bool HandleRequest(MSG_BASE& message);
+    // A request of a CalDAV account, through caldav_ (made at first use).
+    bool HandleCalDavRequest(MSG_BASE& message);
+    // [general] account_kind (AccountKind) and caldav_server.
+    int AccountKindSetting() const;
+    std::string CalDavServer() const;
     bool DownloadCalendarsProc();
     bool DownloadHolidayProc(const MSG_DOWNLOAD_HOLIDAY& message);
     bool DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& message);
@@ -257,6 +263,8 @@ private:
     std::thread worker_;
     Utility::CMaintenanceLog* log_ = nullptr;
     std::unique_ptr<googledata::GoogleCalendarAPI> api_;
+    // The CalDAV account's service, over api_'s transport and XML context.
+    std::unique_ptr<ICalendarService> caldav_;
     std::mutex settingsMutex_;  // guards transport_ and transportDirty_
     TransportSettings transport_;
     bool transportDirty_ = false;

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "controller/CalDavService.h"
 #include "controller/Notifications.h"
 #include "googledata/HttpClient.h"
 
@@ -12,12 +13,13 @@ FailureClass ClassifyFailure(long httpStatus, const std::string& text) {
         const char* pattern;
         FailureClass result;
     };
-    static const std::array<Row, 12> rows{{
+    static const std::array<Row, 13> rows{{
         // A login address that is not https: the password is never sent, and
         // trying again cannot help.
         {googledata::kRefusedAddressText,
          {"<calmng> insecure address refused", 190, NOTIFY_ERROR, true}},
         {"BadAuthentication", {"<calmng> auth error", 140, NOTIFY_AUTH_FAILED, true}},
+        {kCalDavAuthFailedText, {"<calmng> auth error", 140, NOTIFY_AUTH_FAILED, true}},
         {"AccountDisabled", {"<calmng> auth error", 140, NOTIFY_AUTH_FAILED, true}},
         {"Could not resolve proxy", {"<calmng> proxy error", 122, NOTIFY_PROXY_FAILED, true}},
         {"Could not resolve host", {"<calmng> net error", 120, NOTIFY_ERROR, false}},

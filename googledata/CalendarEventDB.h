@@ -16,6 +16,8 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "googledata/PrimitiveCalendar.h"
 #include "googledata/PrimitiveEvent.h"
@@ -125,6 +127,29 @@ public:
     // True when the query ran; `synced` is false for an unknown local id.
     bool IsSynced(const std::string& calendarURI, const std::string& localEventID, bool& synced);
 
+    // CalDAV state (CalendarEventDBCalDav.cpp; docs/caldav.md): each
+    // resource's href and ETag (table DAV_RESOURCE) and each calendar's
+    // getctag and sync token (table DAV_COLLECTION), both made on first use.
+    // The events of a resource are EVENT rows whose id is the href (the
+    // master or single event) or "href#RECURRENCE-ID" (its overrides, whose
+    // originalEvent is the href).
+    bool SetDavResource(const std::string& calendarURI, const std::string& href,
+                        const std::string& etag);
+    // href -> ETag of every resource of the calendar.
+    bool GetDavResources(const std::string& calendarURI,
+                         std::vector<std::pair<std::string, std::string>>& resources);
+    // Removes the resource's row, its events and their reminders.
+    bool DeleteDavResource(const std::string& calendarURI, const std::string& href);
+    // The event rows of one resource (master or single first, then overrides).
+    bool GetDavResourceEvents(const std::string& calendarURI, const std::string& href,
+                              std::list<PrimitiveEvent>& events);
+    // Removes one event row (and its reminders) by local id.
+    bool DeleteEventRow(const std::string& calendarURI, const std::string& localEventID);
+    bool SetDavCollectionState(const std::string& calendarURI, const std::string& ctag,
+                               const std::string& syncToken);
+    bool GetDavCollectionState(const std::string& calendarURI, std::string& ctag,
+                               std::string& syncToken);
+
     // Writes a plain-text picture of the database for support, without
     // titles, descriptions, places, authors or XML, and with the account name
     // replaced by "[user_id]".
@@ -136,6 +161,7 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
+    bool CreateDavTables();
     bool CreateTables();
     bool CreateLookupIndexes(bool ifNotExists);
     // Adds the localRevision column to a file written before it existed.

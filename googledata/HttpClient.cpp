@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <curl/curl.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,6 +76,18 @@ size_t ReadBody(char* buffer, size_t size, size_t count, void* in) {
     std::memcpy(buffer, state->data + state->position, n);
     state->position += n;
     return n;
+}
+
+size_t ReceiveHeader(char* data, size_t size, size_t count, void* out) {
+    auto* lines = static_cast<std::vector<std::string>*>(out);
+    std::string line(data, size * count);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+        line.pop_back();
+    }
+    if (!line.empty()) {
+        lines->push_back(std::move(line));
+    }
+    return size * count;
 }
 
 int SeekBody(void* in, curl_off_t offset, int origin) {
@@ -308,6 +321,32 @@ std::string HttpClient::GetCommLogPath() const {
     return commLogPath.empty() ? platform::GetDataFolder() + "/log/comm.log" : commLogPath;
 }
 
+void HttpClient::SetCredentials(const std::string& user, const std::string& password) {
+    serverUser = user;
+    serverPassword = password;
+}
+
+std::string HttpClient::LastResponseHeader(const std::string& name) const {
+    // The last response's lines follow its status line (after any redirect).
+    std::string value;
+    for (const std::string& line : responseHeaders) {
+        if (line.rfind("HTTP/", 0) == 0) {
+            value.clear();
+            continue;
+        }
+        const size_t colon = line.find(':');
+        if (colon != name.size() || strncasecmp(line.c_str(), name.c_str(), colon) != 0) {
+            continue;
+        }
+        size_t begin = colon + 1;
+        while (begin < line.size() && (line[begin] == ' ' || line[begin] == '\t')) {
+            ++begin;
+        }
+        value = line.substr(begin);
+    }
+    return value;
+}
+
 std::string HttpClient::Escape(const std::string& text) {
     char* escaped =
         curl_easy_escape(handle->curl.get(), text.data(), static_cast<int>(text.size()));
@@ -364,7 +403,8 @@ bool HttpClient::Request(const std::string& method, const std::string& url,
                          std::string& response, int& httpCode) {
     httpCode = 0;
     WriteCommLog(method + ": " + url);
-    if (method != "GET" && method != "POST" && method != "PUT" && method != "DELETE") {
+    const bool dav = method == "PROPFIND" || method == "REPORT";
+    if (method != "GET" && method != "POST" && method != "PUT" && method != "DELETE" && !dav) {
         return false;
     }
     if (live.aborted) {
@@ -377,7 +417,9 @@ bool HttpClient::Request(const std::string& method, const std::string& url,
         WriteCommLog(response);
         return false;
     }
-    if (method == "POST" || method == "PUT") {
+    responseHeaders.clear();
+    lastTransferFailed = true;
+    if (method == "POST" || method == "PUT" || dav) {
         // A fresh handle, so no state of an earlier upload carries over.
         ResetHandle();
     }
@@ -411,6 +453,16 @@ bool HttpClient::Request(const std::string& method, const std::string& url,
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteResponse);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(responseLimit));
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &ReceiveHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &responseHeaders);
+    if (!serverUser.empty()) {
+        // libcurl sends the account only to the host it was asked for, never
+        // to another one a redirect names.
+        curl_easy_setopt(curl, CURLOPT_HTTPAUTH,
+                         static_cast<long>(CURLAUTH_BASIC | CURLAUTH_DIGEST));
+        curl_easy_setopt(curl, CURLOPT_USERNAME, serverUser.c_str());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, serverPassword.c_str());
+    }
     // The account password and token travel over this connection: the peer
     // and its host name are always verified.
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
@@ -475,6 +527,14 @@ bool HttpClient::Request(const std::string& method, const std::string& url,
         }
         curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(size));
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, data);
+    } else if (dav) {
+        // A body like a POST's, kept (and the method with it) across a redirect.
+        curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str());
+        curl_easy_setopt(curl, CURLOPT_POSTREDIR, static_cast<long>(CURL_REDIR_POST_ALL));
+        const char* data = body.text ? body.text : "";
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE,
+                         static_cast<curl_off_t>(std::strlen(data)));
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, data);
     } else if (method == "PUT") {
         readState.data = body.text ? body.text : "";
         readState.size = std::strlen(readState.data);
@@ -501,7 +561,10 @@ bool HttpClient::Request(const std::string& method, const std::string& url,
     if (method == "DELETE") {
         curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, nullptr);
     }
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, nullptr);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, nullptr);
 
+    lastTransferFailed = rc != CURLE_OK;
     bool ok = true;
     const bool tooLarge = sink.tooLarge || rc == CURLE_FILESIZE_EXCEEDED;
     if (rc != CURLE_OK && live.aborted) {

@@ -41,8 +41,8 @@ struct RequestBody {
 
 // The level-1 masking of one libcurl trace text: a text holding a password
 // ("Passwd"), a place ("valueString") or an authorisation header (the login
-// token, the proxy account) becomes a fixed notice; the "@" and up to nine characters before it become "*";
-// the result is cut to 80 bytes. Used by the trace writer; visible for tests.
+// token, the proxy account) becomes a fixed notice; the "@" and up to nine characters before it
+// become "*"; the result is cut to 80 bytes. Used by the trace writer; visible for tests.
 std::string MaskTraceText(std::string text);
 
 // True when `url` may be requested: an "https" address, or an "http" one whose
@@ -69,8 +69,9 @@ public:
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
-    // One exchange. `method` is "GET", "POST", "PUT" or "DELETE"; anything
-    // else returns false without a transfer. `httpCode` is 0 when no response
+    // One exchange. `method` is "GET", "POST", "PUT", "DELETE", or one of
+    // the WebDAV methods "PROPFIND" and "REPORT" (sent with the body like a
+    // POST); anything else returns false without a transfer. `httpCode` is 0 when no response
     // arrived. On a transfer failure `response` holds libcurl's error text.
     // True when the transfer worked and the status is below 400.
     bool Request(const std::string& method, const std::string& url,
@@ -101,6 +102,20 @@ public:
     // Any thread.
     void Abort();
     void ClearAbort();
+
+    // Server account for HTTP authentication (Basic or Digest, as the server
+    // offers; libcurl negotiates). Empty user: no authentication is sent.
+    void SetCredentials(const std::string& user, const std::string& password);
+    // The response header lines of the last Request() ("Name: value", CR LF
+    // removed), the status line and any redirect's lines included.
+    const std::vector<std::string>& LastResponseHeaders() const { return responseHeaders; }
+    // True when the last Request() ended without a whole response (libcurl
+    // failed: connection, TLS, time-out, refused size), whatever status an
+    // earlier round of it (an authentication probe) left.
+    bool LastTransferFailed() const { return lastTransferFailed; }
+    // The value of the last response's header `name` (case-insensitive),
+    // empty when it had none.
+    std::string LastResponseHeader(const std::string& name) const;
 
     // URL-escapes the whole text.
     std::string Escape(const std::string& text);
@@ -160,6 +175,10 @@ private:
     long timeoutSeconds = 60;
     size_t responseLimit = kResponseLimit;
     std::string commLogPath;
+    std::string serverUser;
+    std::string serverPassword;
+    std::vector<std::string> responseHeaders;
+    bool lastTransferFailed = false;
 };
 
 }  // namespace googledata

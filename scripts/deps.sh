@@ -10,7 +10,7 @@ packages=(
   libxerces-c-dev libsqlite3-dev libical-dev libzip-dev uuid-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-liberation
-  python3 openssl unzip
+  python3 openssl unzip radicale
   xvfb xauth libxcb1-dev dbus
   icewm x11-utils xdotool
 )
