@@ -22,6 +22,7 @@
 #include "model/EventInput.h"
 #include "platform/Folders.h"
 #include "platform/TextConv.h"
+#include "platform/qt/DesktopWindow.h"
 #include "view/CalendarWndFlags.h"
 #include "view/CalendarWndSource.h"
 #include "view/OutlineText.h"
@@ -78,6 +79,7 @@ CEventRegistWnd::CEventRegistWnd(QWidget* owner, platform::WindowHandle ownerHan
       options_(options),
       log_(log) {
     setObjectName(QStringLiteral("EventRegistWnd"));
+    platform::MakeDesktopWidget(*this);  // no taskbar or pager entry, like the calendar windows
     setWindowTitle(Text(702));
     setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
