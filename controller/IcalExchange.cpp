@@ -64,13 +64,18 @@ using ComponentPtr = std::unique_ptr<icalcomponent, ComponentDeleter>;
 // ---------------------------------------------------------------------------
 // Times
 
-// The instant of stored time text; false for unreadable text.
+// The instant of stored time text; false for unreadable text. A date is
+// its local midnight (the date as written, in every zone).
 bool StoredInstant(const std::string& text, int64_t& instant, bool& isDate) {
     PrimitiveTime t;
     if (text.empty() || !PrimitiveTime::Parse(platform::Utf8ToWide(text), t)) {
         return false;
     }
     isDate = t.isDate;
+    if (t.isDate) {
+        instant = platform::CTime(t.year, t.month, t.day, 0, 0, 0).GetTime();
+        return true;
+    }
     try {
         instant = PrimitiveTime::ToLocalTime(t).GetTime();
     } catch (...) {
@@ -204,13 +209,15 @@ public:
                 overrides.Add(e);
             }
         }
-        std::set<const PrimitiveEvent*> placed;
+        std::set<std::string> placed;  // local ids of overrides written with a series
         for (const PrimitiveEvent& e : events) {
             if (e.recurrenceType != kSeries) {
                 continue;
             }
             const auto found = overrides.Find(ExceptionKey(calendar.calendarURI, e.uid), e.id);
-            placed.insert(found.begin(), found.end());
+            for (const PrimitiveEvent* o : found) {
+                placed.insert(o->localEventID);
+            }
             if (e.eventStatus == kStatusCanceled) {
                 continue;  // the series and its overrides are gone
             }
@@ -220,7 +227,7 @@ public:
             if (e.eventStatus == kStatusCanceled || e.recurrenceType == kSeries) {
                 continue;
             }
-            if (e.recurrenceType == kOverride && placed.count(&e) == 0) {
+            if (e.recurrenceType == kOverride && placed.count(e.localEventID) == 0) {
                 // An override whose series this store does not hold: kept as
                 // an event of its own.
                 if (icalcomponent* v = NewEvent(e, false)) {
@@ -714,6 +721,29 @@ std::string NewUid() {
     return id + kLocalUidSuffix;
 }
 
+// A time of property `p` of `v` with the zone its TZID names (libical
+// resolves it for DTSTART and DTEND only): the file's VTIMEZONE, else a
+// built-in zone; none leaves local time.
+icaltimetype WithZone(icalcomponent* v, icalproperty* p, icaltimetype t) {
+    if (t.is_date || t.zone != nullptr || icaltime_is_utc(t)) {
+        return t;
+    }
+    icalparameter* tz = icalproperty_get_first_parameter(p, ICAL_TZID_PARAMETER);
+    const char* tzid = tz != nullptr ? icalparameter_get_tzid(tz) : nullptr;
+    if (tzid == nullptr) {
+        return t;
+    }
+    icaltimezone* zone = nullptr;
+    for (icalcomponent* c = v; c != nullptr && zone == nullptr; c = icalcomponent_get_parent(c)) {
+        zone = icalcomponent_get_timezone(c, tzid);
+    }
+    if (zone == nullptr) {
+        zone = BuiltinZone(tzid);
+    }
+    t.zone = zone;
+    return t;
+}
+
 // The stored text of a start or end: a date, or local time with its offset.
 std::string StoredText(const icaltimetype& t) {
     return t.is_date ? DateTextOf(t) : LocalTimeText(InstantOf(t));
@@ -775,9 +805,7 @@ public:
             }
             e.startTime = DateTextOf(start);
             e.endTime = DateTextOf(last);
-            PrimitiveTime p;
-            PrimitiveTime::Parse(platform::Utf8ToWide(e.startTime), p);
-            startInstant = PrimitiveTime::ToLocalTime(p).GetTime();
+            startInstant = platform::CTime(start.year, start.month, start.day, 0, 0, 0).GetTime();
         } else {
             int64_t endInstant = icaltime_is_null_time(end) ? startInstant : InstantOf(end);
             if (endInstant < startInstant) {
@@ -848,7 +876,7 @@ public:
         if (rid != nullptr) {
             e.recurrenceType = kOverride;
             e.originalEvent = ExceptionKey(calendarURI_, e.uid);
-            e.originalStartTime = StoredText(icalcomponent_get_recurrenceid(v));
+            e.originalStartTime = StoredText(WithZone(v, rid, icalproperty_get_recurrenceid(rid)));
         } else if (isSeries) {
             e.recurrenceType = kSeries;
             std::string text;
@@ -897,7 +925,7 @@ public:
             const icaltriggertype trigger = icalproperty_get_trigger(tp);
             int64_t alarm = 0;
             if (!icaltime_is_null_time(trigger.time)) {
-                alarm = InstantOf(trigger.time);
+                alarm = InstantOf(WithZone(a, tp, trigger.time));
             } else {
                 icalparameter* related =
                     icalproperty_get_first_parameter(tp, ICAL_RELATED_PARAMETER);
