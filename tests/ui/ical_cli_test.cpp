@@ -57,7 +57,8 @@ protected:
     void SetUp() override {
         folder_ = share_.path() + "/Kestrel/Daymark";
         platform::CreateFolderTree(folder_ + "/log");
-        platform::WritePrivateProfileString("general", "calendar_mode", "2", folder_ + "/config.ini");
+        platform::WritePrivateProfileString("general", "calendar_mode", "2",
+                                            folder_ + "/config.ini");
         Controller::CCalendarManager manager(folder_ + "/config.ini", folder_);
         manager.Initialize(L"local", L"", nullptr);
         manager.CreateLocalDB(L"https://127.0.0.1:9/holidays/full");

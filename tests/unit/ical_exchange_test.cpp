@@ -90,16 +90,16 @@ const char* const kNewYorkZone =
 
 // The fixture: what a synced account calendar and local edits leave.
 void FillFixture(LocalStore& store) {
-    PrimitiveEvent meeting = Event("Meeting", "2026-01-15T10:00:00.000+09:00",
-                                   "2026-01-15T11:30:00.000+09:00");
+    PrimitiveEvent meeting =
+        Event("Meeting", "2026-01-15T10:00:00.000+09:00", "2026-01-15T11:30:00.000+09:00");
     meeting.uid = "meeting@example.com";
     meeting.content = "Room 4; bring the plan, please";
     meeting.place = "Tokyo";
     meeting.reminders = {{"alert", 15, false}, {"email", 1440, false}};
     store.Add(meeting);
     store.Add(Event("Holiday trip", "2026-01-20", "2026-01-23"));  // no UID of its own
-    PrimitiveEvent dropped = Event("Dropped", "2026-01-16T09:00:00.000+09:00",
-                                   "2026-01-16T10:00:00.000+09:00");
+    PrimitiveEvent dropped =
+        Event("Dropped", "2026-01-16T09:00:00.000+09:00", "2026-01-16T10:00:00.000+09:00");
     dropped.uid = "dropped@example.com";
     dropped.eventStatus = 3;
     store.Add(dropped);
@@ -109,16 +109,17 @@ void FillFixture(LocalStore& store) {
     series.uid = "standup@example.com";
     series.eventStatus = 2;
     series.recurrenceType = 1;
-    series.recurrence = std::string("DTSTART;TZID=America/New_York:20260105T100000\n"
-                                    "DTEND;TZID=America/New_York:20260105T101500\n"
-                                    "RRULE:FREQ=WEEKLY;COUNT=10\n"
-                                    "EXDATE;TZID=America/New_York:20260202T100000\n") +
+    series.recurrence = std::string(
+                            "DTSTART;TZID=America/New_York:20260105T100000\n"
+                            "DTEND;TZID=America/New_York:20260105T101500\n"
+                            "RRULE:FREQ=WEEKLY;COUNT=10\n"
+                            "EXDATE;TZID=America/New_York:20260202T100000\n") +
                         kNewYorkZone;
     store.Add(series);
     const std::string key = Controller::ExceptionKey(kLocal, series.uid);
     // 2026-01-12 10:00 New York = 2026-01-13 00:00 Tokyo, moved an hour later.
-    PrimitiveEvent moved = Event("Stand-up (late)", "2026-01-13T01:00:00.000+09:00",
-                                 "2026-01-13T01:15:00.000+09:00");
+    PrimitiveEvent moved =
+        Event("Stand-up (late)", "2026-01-13T01:00:00.000+09:00", "2026-01-13T01:15:00.000+09:00");
     moved.uid = series.uid;
     moved.recurrenceType = 2;
     moved.originalEvent = key;
@@ -160,7 +161,8 @@ std::vector<std::string> NormalEvents(const std::string& text) {
     }
     for (icalcomponent* v : Components(p.root.get(), ICAL_VEVENT_COMPONENT)) {
         icalcomponent* copy = icalcomponent_new_clone(v);
-        while (icalproperty* stamp = icalcomponent_get_first_property(copy, ICAL_DTSTAMP_PROPERTY)) {
+        while (icalproperty* stamp =
+                   icalcomponent_get_first_property(copy, ICAL_DTSTAMP_PROPERTY)) {
             icalcomponent_remove_property(copy, stamp);
             icalproperty_free(stamp);
         }
@@ -355,15 +357,15 @@ TEST_P(IcalExchangeTest, ImportReadsFilesOfCommonCalendarPrograms) {
     const auto events = store.Events();
     ASSERT_EQ(events.size(), 4u);
     const bool tokyo = std::string(GetParam()) == "Asia/Tokyo";
-    const PrimitiveEvent* berlin =
-        Find(events, "A very long title that a program folds because it runs past seventy-five octets");
+    const PrimitiveEvent* berlin = Find(
+        events, "A very long title that a program folds because it runs past seventy-five octets");
     ASSERT_NE(berlin, nullptr);
     EXPECT_EQ(berlin->uid, "040000008200E00074C5B7101A82E00800000000D0E4C2D7@example.com");
     // 09:00 in Berlin (UTC+1 in March before the change) = 08:00 UTC.
-    EXPECT_EQ(berlin->startTime, tokyo ? "2026-03-10T17:00:00.000+09:00"
-                                       : "2026-03-10T04:00:00.000-04:00");
-    EXPECT_EQ(berlin->endTime, tokyo ? "2026-03-10T18:30:00.000+09:00"
-                                     : "2026-03-10T05:30:00.000-04:00");
+    EXPECT_EQ(berlin->startTime,
+              tokyo ? "2026-03-10T17:00:00.000+09:00" : "2026-03-10T04:00:00.000-04:00");
+    EXPECT_EQ(berlin->endTime,
+              tokyo ? "2026-03-10T18:30:00.000+09:00" : "2026-03-10T05:30:00.000-04:00");
     ASSERT_EQ(berlin->reminders.size(), 1u);
     EXPECT_EQ(berlin->reminders[0].minutesBeforeAlarm, 10);
     EXPECT_EQ(berlin->reminders[0].method, "alert");
@@ -371,8 +373,8 @@ TEST_P(IcalExchangeTest, ImportReadsFilesOfCommonCalendarPrograms) {
 
     const PrimitiveEvent* floating = Find(events, "Floating");
     ASSERT_NE(floating, nullptr);
-    EXPECT_EQ(floating->startTime, tokyo ? "2026-03-11T08:00:00.000+09:00"
-                                         : "2026-03-11T08:00:00.000-04:00");
+    EXPECT_EQ(floating->startTime,
+              tokyo ? "2026-03-11T08:00:00.000+09:00" : "2026-03-11T08:00:00.000-04:00");
     const PrimitiveEvent* allDay = Find(events, "All day");
     ASSERT_NE(allDay, nullptr);
     EXPECT_EQ(allDay->startTime, "2026-03-12");
@@ -380,8 +382,8 @@ TEST_P(IcalExchangeTest, ImportReadsFilesOfCommonCalendarPrograms) {
     EXPECT_EQ(allDay->transparency, 2);
     const PrimitiveEvent* utc = Find(events, "UTC");
     ASSERT_NE(utc, nullptr);
-    EXPECT_EQ(utc->startTime, tokyo ? "2026-03-13T21:00:00.000+09:00"
-                                    : "2026-03-13T08:00:00.000-04:00");
+    EXPECT_EQ(utc->startTime,
+              tokyo ? "2026-03-13T21:00:00.000+09:00" : "2026-03-13T08:00:00.000-04:00");
 }
 
 TEST_P(IcalExchangeTest, AnEventWhoseUidIsThereIsUpdatedNotDuplicated) {
@@ -389,7 +391,8 @@ TEST_P(IcalExchangeTest, AnEventWhoseUidIsThereIsUpdatedNotDuplicated) {
     auto file = [](const std::string& title, const std::string& start) {
         return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:same@example.com\r\n"
                "SEQUENCE:0\r\nDTSTART:" +
-               start + "\r\nDURATION:PT1H\r\nSUMMARY:" + title + "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+               start + "\r\nDURATION:PT1H\r\nSUMMARY:" + title +
+               "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
     };
     ASSERT_TRUE(store.Import(file("First", "20260401T010000Z")).ok);
     const std::string lid = store.Events().front().localEventID;
@@ -525,8 +528,7 @@ TEST_P(IcalExchangeTest, CalendarChoice) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Zones, IcalExchangeTest,
-                         ::testing::Values("Asia/Tokyo", "America/New_York"),
-                         [](const auto& info) {
+                         ::testing::Values("Asia/Tokyo", "America/New_York"), [](const auto& info) {
                              return std::string(info.param) == "Asia/Tokyo" ? "Tokyo" : "NewYork";
                          });
 
