@@ -12,6 +12,7 @@ packages=(
   fonts-ipafont-gothic fonts-liberation
   python3 openssl
   xvfb xauth
+  dpkg-dev file appstream
 )
 
 missing=()
