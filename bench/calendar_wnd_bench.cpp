@@ -2,10 +2,15 @@
 // pipeline (measuring every text, placing the items, painting the display
 // list into a fresh back buffer, shape, presentation), measuring and placing
 // alone (building the display list's positions), and a month change (dates,
-// decoration, both caches refilled from the data source, redraw).
+// decoration, both caches refilled from the data source, redraw), the idle
+// mouse ticks (the dispatch window's 100 ms check and the window's 200 ms
+// housekeeping with the mouse elsewhere) and a hover from one day to the
+// next with its repaint.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QCursor>
+#include <QMouseEvent>
 #include <list>
 #include <memory>
 
@@ -108,6 +113,32 @@ void BM_CalendarWndMonthChange(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_CalendarWndMonthChange)->Unit(benchmark::kMicrosecond);
+
+void BM_CalendarWndIdleMouseTicks(benchmark::State& state) {
+    Fixture& f = Window();
+    QCursor::setPos(QPoint(2000, 2000));
+    for (auto _ : state) {
+        f.wnd->CheckMouse();
+        f.wnd->FireTimer(CCalendarWnd::kTimerHousekeeping);
+    }
+}
+BENCHMARK(BM_CalendarWndIdleMouseTicks)->Unit(benchmark::kMicrosecond);
+
+void BM_CalendarWndHoverNextDay(benchmark::State& state) {
+    Fixture& f = Window();
+    const QPoint corner(f.wnd->Left(), f.wnd->Top());
+    const QPoint cells[2] = {f.wnd->Day(15).Rect().center() + corner,
+                             f.wnd->Day(16).Rect().center() + corner};
+    int i = 0;
+    for (auto _ : state) {
+        const QPoint global = cells[i++ % 2];
+        QMouseEvent move(QEvent::MouseMove, QPointF(global - corner), QPointF(global), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(f.wnd.get(), &move);
+        f.wnd->Redraw();  // what the posted redraw does
+    }
+}
+BENCHMARK(BM_CalendarWndHoverNextDay)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -1,9 +1,10 @@
 // Expanding recurring series for a month view: 100 weekly series that began
 // five years before the months shown, three months at a time (what GetEvents
 // asks for), from the parsed-series cache, from a fresh cache, and parsing
-// every series for every month. The process runs in Asia/Tokyo; half the
-// series carry an inline Asia/Tokyo VTIMEZONE as the service writes it, half
-// an inline America/New_York one (daylight-saving rules).
+// every series for every month; and one hostile series. The process runs in
+// Asia/Tokyo; half the series carry an inline Asia/Tokyo VTIMEZONE as the
+// service writes it, half an inline America/New_York one (daylight-saving
+// rules).
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -127,6 +128,27 @@ void BM_ParseEveryMonthThreeMonths(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ParseEveryMonthThreeMonths)->Unit(benchmark::kMillisecond);
+
+// A hostile series (tests/data/hostile/secondly-rules.ics: 20 SECONDLY rules,
+// nearly a million occurrences in January 2026): its first month from a
+// fresh cache, where the cap of occurrences per month must keep the cost
+// near that of a few thousand iterator steps.
+void BM_HostileSeriesFirstMonth(benchmark::State& state) {
+    std::string text = "DTSTART:20260101T000000Z\nDTEND:20260101T000100Z\n";
+    for (int interval = 29; interval <= 48; ++interval) {
+        text += "RRULE:FREQ=SECONDLY;INTERVAL=" + std::to_string(interval) + "\n";
+    }
+    size_t n = 0;
+    for (auto _ : state) {
+        Controller::CRecurrenceCache cache;
+        std::vector<CTime> out;
+        cache.GetOccurrences("hostile", text, CTime(2026, 1, 1, 0, 0, 0),
+                             CTime(2026, 2, 1, 0, 0, 0), out);
+        n = out.size();
+    }
+    state.counters["occurrences"] = static_cast<double>(n);
+}
+BENCHMARK(BM_HostileSeriesFirstMonth)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include "controller/Notifications.h"
 #include "controller/RecurrenceExceptions.h"
 #include "googledata/AtomReader.h"
+#include "googledata/EntryWriter.h"
 #include "googledata/GoogleCalendarAPI.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
@@ -192,6 +193,7 @@ void CCalendarManager::Initialize(const std::wstring& account, const std::wstrin
     auto api = std::make_unique<googledata::GoogleCalendarAPI>(log);
     api->SetServiceBase(api_->GetServiceBase());
     api_ = std::move(api);
+    recurrences_.SetLog(log);
     ApplyTransportSettings();
     db_.Initialize(DatabasePath(account), log);
     std::list<PrimitiveCalendar> calendars;
@@ -366,6 +368,16 @@ void CCalendarManager::SetRequestTimeout(long seconds) {
 void CCalendarManager::AddListener(platform::WindowHandle window, uint32_t message) {
     std::lock_guard<std::mutex> guard(queueMutex_);
     listeners_.push_back({window, message});
+}
+
+void CCalendarManager::RemoveListener(platform::WindowHandle window) {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    listeners_.remove_if([window](const _LISTENER& l) { return l.window == window; });
+}
+
+size_t CCalendarManager::ListenerCount() const {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    return listeners_.size();
 }
 
 void CCalendarManager::NotifyAll(uint32_t code, int64_t lParam) {
@@ -1173,6 +1185,10 @@ bool CCalendarManager::UploadEventProc(const MSG_UPLOAD_EVENT& m) {
         if (stopRequested_) {
             return false;
         }
+        if (const char* field = googledata::FindUnsendableField(e)) {
+            RefuseUnsendableEvent(e, field);
+            continue;  // stays local and unsynced; no request is made for it
+        }
         if (e.id.empty()) {
             if (!api_->AddEvent(m.calendarURI, e)) {
                 continue;  // tried again at the next synchronisation
@@ -1196,6 +1212,69 @@ bool CCalendarManager::UploadEventProc(const MSG_UPLOAD_EVENT& m) {
         db_.SetSyncDone(m.calendarURI, e.localEventID);
     }
     return true;
+}
+
+namespace {
+
+// String-table ids of the notice about an event that cannot be uploaded.
+enum UnsendableText {
+    kStrUnsendableEvent = 175,
+    kStrUnsendableEventText = 176,
+    kStrFieldTitle = 177,
+    kStrFieldContent = 178,
+    kStrFieldPlace = 179,
+    kStrFieldOther = 180,
+};
+
+}  // namespace
+
+void CCalendarManager::RefuseUnsendableEvent(const PrimitiveEvent& e, const char* field) {
+    // The writers refuse the event; the user hears of it once for each
+    // version of it (an edit raises the sequence), not at every sync.
+    const std::string noticeKey = std::to_string(e.sequence) + "\x1f" + field;
+    std::string& noticed = refusedUploads_[e.localEventID];
+    if (noticed == noticeKey) {
+        return;
+    }
+    noticed = noticeKey;
+    PrimitiveTime start;
+    const std::string when = PrimitiveTime::Parse(Utf8ToWide(e.startTime), start)
+                                 ? FormatTime(PrimitiveTime::ToLocalTime(start))
+                                 : e.startTime;
+    Log(Utility::kLogError,
+        "<calmng> event not uploaded, its " + std::string(field) +
+            " holds characters XML cannot carry: lid:" + e.localEventID.substr(0, 8) + " " + when);
+    const std::string f = field;
+    const int fieldId = f == "title"     ? kStrFieldTitle
+                        : f == "content" ? kStrFieldContent
+                        : f == "place"   ? kStrFieldPlace
+                                         : kStrFieldOther;
+    // The title as the dialog can show it: characters XML refuses become U+FFFD.
+    std::wstring title = Utf8ToWide(e.title);
+    for (wchar_t& c : title) {
+        if ((c < 0x20 && c != L'\t') || c == 0xFFFE || c == 0xFFFF) {
+            c = 0xFFFD;
+        }
+    }
+    // "%1" to "%3" are filled in one pass, so a title holding "%2" stays as it is.
+    const std::wstring values[] = {title, Utf8ToWide(when), app::LoadStringText(fieldId)};
+    const std::wstring format = app::LoadStringText(kStrUnsendableEventText);
+    std::wstring text;
+    for (size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == L'%' && i + 1 < format.size() && format[i + 1] >= L'1' &&
+            format[i + 1] <= L'3') {
+            text += values[format[i + 1] - L'1'];
+            ++i;
+        } else {
+            text += format[i];
+        }
+    }
+    {
+        std::lock_guard<std::mutex> guard(errorMutex_);
+        lastErrorDescription_ = app::LoadStringText(kStrUnsendableEvent);
+        lastErrorText_ = text;
+    }
+    NotifyAll(NOTIFY_ERROR, 0);
 }
 
 }  // namespace Controller

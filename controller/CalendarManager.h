@@ -119,6 +119,10 @@ public:
     void SetRequestTimeout(long seconds);
 
     void AddListener(platform::WindowHandle window, uint32_t message);
+    // Takes every entry of `window` out of the listener list (a window that
+    // is destroyed).
+    void RemoveListener(platform::WindowHandle window);
+    size_t ListenerCount() const;
 
     // Requests (queued; never block on the network).
     void DownloadCalenar();
@@ -184,6 +188,9 @@ private:
     bool DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& message);
     bool DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT& message);
     bool UploadEventProc(const MSG_UPLOAD_EVENT& message);
+    // An event whose `field` holds text XML cannot carry is not sent: logged,
+    // and told to the user (NOTIFY_ERROR) once per version of the event.
+    void RefuseUnsendableEvent(const googledata::PrimitiveEvent& event, const char* field);
     // Records `url` as fetched; false when it was fetched already (a next
     // link that leads back to an earlier page).
     bool NextPageIsNew(const std::string& url, std::unordered_set<std::string>& fetched);
@@ -233,7 +240,7 @@ private:
     std::atomic<int> threadAlive_{0};
     std::atomic<int> running_{0};
 
-    std::mutex queueMutex_;  // guards queue_, listeners_ and the editing operations
+    mutable std::mutex queueMutex_;  // guards queue_, listeners_ and the editing operations
     std::condition_variable wake_;
     std::list<std::unique_ptr<MSG_BASE>> queue_;
     std::list<_LISTENER> listeners_;
@@ -246,6 +253,10 @@ private:
     bool transportDirty_ = false;
     googledata::CalendarEventDB db_;
     CRecurrenceCache recurrences_;
+
+    // Worker only: per local event id, the version and field of the event
+    // whose refusal the user was last told of.
+    std::unordered_map<std::string, std::string> refusedUploads_;
 
     mutable std::mutex errorMutex_;  // guards the two error texts
     std::wstring lastErrorDescription_;

@@ -11,7 +11,7 @@ FailureClass ClassifyFailure(long httpStatus, const std::string& text) {
         const char* pattern;
         FailureClass result;
     };
-    static const std::array<Row, 10> rows{{
+    static const std::array<Row, 11> rows{{
         {"BadAuthentication", {"<calmng> auth error", 140, NOTIFY_AUTH_FAILED, true}},
         {"AccountDisabled", {"<calmng> auth error", 140, NOTIFY_AUTH_FAILED, true}},
         {"Could not resolve proxy", {"<calmng> proxy error", 122, NOTIFY_PROXY_FAILED, true}},
@@ -23,6 +23,9 @@ FailureClass ClassifyFailure(long httpStatus, const std::string& text) {
          {"<calmng> proxy problem2", 122, NOTIFY_PROXY_FAILED, true}},
         {"Recv failure: Connection was reset", {"<calmng> net error", 123, NOTIFY_ERROR, false}},
         {"Proxy CONNECT aborted due to timeout", {"<calmng> net error", 123, NOTIFY_ERROR, false}},
+        // HttpClient's refusal of an answer beyond its size limit: the same
+        // answer would come again, so the request is not repeated.
+        {"Response larger than", {"<calmng> response too large", 146, NOTIFY_ERROR, true}},
         {nullptr, {}},
     }};
     for (const Row& row : rows) {

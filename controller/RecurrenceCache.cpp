@@ -56,6 +56,11 @@ void CRecurrenceCache::Invalidate(const std::string& localId) {
     entries_.erase(localId);
 }
 
+void CRecurrenceCache::SetLog(Utility::CMaintenanceLog* log) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    log_ = log;
+}
+
 void CRecurrenceCache::Clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     entries_.clear();

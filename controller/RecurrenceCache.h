@@ -53,6 +53,8 @@ public:
     // series keep wall times and convert them at each call.
     void Invalidate(const std::string& localId);
     void Clear();
+    // Where the lines of series parsed from now on go (may be null).
+    void SetLog(Utility::CMaintenanceLog* log);
 
     size_t GetSize() const;
     // How many times a text was parsed since the cache was made.
@@ -73,8 +75,8 @@ private:
     // Beyond this many series the cache starts again empty.
     static constexpr size_t kMaxEntries = 20000;
 
-    Utility::CMaintenanceLog* const log_;
-    mutable std::mutex mutex_;  // guards entries_, parseCount_ and every cached series
+    mutable std::mutex mutex_;  // guards log_, entries_, parseCount_ and every cached series
+    Utility::CMaintenanceLog* log_;
     std::unordered_map<std::string, Entry> entries_;
     size_t parseCount_ = 0;
 };

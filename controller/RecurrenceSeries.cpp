@@ -8,6 +8,7 @@
 #include <ctime>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "app/MaintenanceLog.h"
 #include "googledata/ICalendarText.h"
@@ -18,11 +19,25 @@ namespace {
 using googledata::LibicalMutex;
 
 constexpr int64_t kDay = 86400;
-// Instances kept per rule that cannot skip ahead (about 23 years of an hourly
-// series); a longer series is cut there with a log line.
+// Occurrences one Expand call yields, counted over all rules and RDATEs of the
+// series; later ones in the range are cut, with one log line. The manager
+// asks one month at a time, and the month view makes one event of each: an
+// event every 15 minutes around the clock is 2,976 in a 31-day month, beyond
+// anything a month cell can show. See docs/recurrence.md.
+constexpr size_t kMaxOccurrencesPerRange = 3000;
+// Instances kept by the rules of one series that cannot skip ahead (about 23
+// years of an hourly series), counted over all its rules; a longer series is
+// cut there with a log line.
 constexpr size_t kMaxKeptInstances = 200000;
-// Iterator steps allowed for one fill of a rule that can skip ahead.
+// Iterator steps allowed for the fills of all rules that can skip ahead, in
+// one Expand call.
 constexpr int kMaxStepsPerRange = 200000;
+// RRULE lines read from one series (RFC 5545 expects one).
+constexpr size_t kMaxRules = 64;
+// No zone's offset changes by more than this around a range's start: an
+// instance whose wall time is this much past the range start's wall time
+// starts inside the range.
+constexpr int64_t kZoneSlack = 3 * 3600;
 // A fill of a rule that can skip ahead covers the asked range, the 40 days
 // before it and up to a year after it, stopping early once it holds this
 // many instances past the range.
@@ -183,14 +198,20 @@ struct CRecurrenceSeries::Impl {
     std::vector<Stamp> exdates;         // sorted by wall time
     std::vector<int64_t> excludedDays;  // DATE exclusions of a timed series (wall days)
     Utility::CMaintenanceLog* log = nullptr;
+    size_t keptTotal = 0;  // instances kept by the rules that cannot skip ahead
+    int stepBudget = 0;    // iterator steps left to the fills of the current Expand
+    bool cutLogged = false;
+    bool tooLongLogged = false;
+    bool stoppedEarlyLogged = false;
 
     icaltimezone* ResolveZone(icalcomponent* event, icalproperty* dtstartProp, const char* tzid);
     Stamp StampOf(const icaltimetype& t) const;
     int64_t RuleWall(const Rule& rule, const icaltimetype& t) const;
-    void Extend(Rule& rule, int64_t needWall);
-    void FillWindow(Rule& rule, int64_t lowWall, int64_t highWall);
+    int64_t WallOfInstant(int64_t instant) const;
+    void Extend(Rule& rule, int64_t needWall, int64_t countFrom);
+    void FillWindow(Rule& rule, int64_t lowWall, int64_t highWall, int64_t countFrom);
     template <class Take>
-    void Collect(Rule& rule, int64_t lowWall, int64_t highWall, Take take);
+    void Collect(Rule& rule, int64_t lowWall, int64_t highWall, int64_t countFrom, Take take);
     void Expand(int64_t from, int64_t to, std::vector<platform::CTime>& out);
 };
 
@@ -236,8 +257,28 @@ int64_t CRecurrenceSeries::Impl::RuleWall(const Rule& rule, const icaltimetype& 
     return wall;
 }
 
-void CRecurrenceSeries::Impl::Extend(Rule& rule, int64_t needWall) {
+// The wall time of the series' zone at an instant (local time for all-day
+// and floating series).
+int64_t CRecurrenceSeries::Impl::WallOfInstant(int64_t instant) const {
+    if (start.zone == nullptr) {
+        return instant + LocalOffset(instant);
+    }
+    if (start.zone == icaltimezone_get_utc_timezone()) {
+        return instant;
+    }
+    return instant + ZoneOffset(start.zone, instant);
+}
+
+// Generates the rule's instances until they are known up to `needWall`, or
+// until it has kMaxOccurrencesPerRange instances from `countFrom` on: no
+// later one could be shown in this range.
+void CRecurrenceSeries::Impl::Extend(Rule& rule, int64_t needWall, int64_t countFrom) {
     if (rule.exhausted || rule.knownBelow > needWall) {
+        return;
+    }
+    size_t counted = static_cast<size_t>(
+        rule.kept.end() - std::lower_bound(rule.kept.begin(), rule.kept.end(), countFrom));
+    if (counted >= kMaxOccurrencesPerRange) {
         return;
     }
     if (!rule.iterator) {
@@ -248,19 +289,25 @@ void CRecurrenceSeries::Impl::Extend(Rule& rule, int64_t needWall) {
         }
     }
     const size_t before = rule.kept.size();
-    while (rule.knownBelow <= needWall) {
+    while (rule.knownBelow <= needWall && counted < kMaxOccurrencesPerRange) {
         const icaltimetype t = icalrecur_iterator_next(rule.iterator.get());
         if (icaltime_is_null_time(t)) {
             rule.exhausted = true;
             break;
         }
-        if (rule.kept.size() >= kMaxKeptInstances) {
-            Warn(log, "<ical> recurrence too long, later occurrences are not shown");
+        if (keptTotal + (rule.kept.size() - before) >= kMaxKeptInstances) {
+            if (!tooLongLogged) {
+                Warn(log, "<ical> recurrence too long, later occurrences are not shown");
+                tooLongLogged = true;
+            }
             rule.exhausted = true;
             break;
         }
         const int64_t wall = RuleWall(rule, t);
         rule.kept.push_back(wall);
+        if (wall >= countFrom) {
+            ++counted;
+        }
         if (rule.byWeekNo) {
             // Week-numbered rules return the days around New Year out of order:
             // a year is complete once the year after next has begun.
@@ -279,15 +326,17 @@ void CRecurrenceSeries::Impl::Extend(Rule& rule, int64_t needWall) {
             std::sort(rule.kept.begin(), rule.kept.end());
         }
         rule.kept.erase(std::unique(rule.kept.begin(), rule.kept.end()), rule.kept.end());
+        keptTotal += rule.kept.size() - std::min(before, rule.kept.size());
     }
 }
 
 template <class Take>
-void CRecurrenceSeries::Impl::Collect(Rule& rule, int64_t lowWall, int64_t highWall, Take take) {
+void CRecurrenceSeries::Impl::Collect(Rule& rule, int64_t lowWall, int64_t highWall,
+                                      int64_t countFrom, Take take) {
     if (!rule.canSkip) {
-        Extend(rule, highWall);
+        Extend(rule, highWall, countFrom);
     } else if (lowWall < rule.windowLow || highWall >= rule.windowHigh) {
-        FillWindow(rule, lowWall, highWall);
+        FillWindow(rule, lowWall, highWall, countFrom);
     }
     auto it = std::lower_bound(rule.kept.begin(), rule.kept.end(), lowWall);
     for (; it != rule.kept.end() && *it <= highWall; ++it) {
@@ -295,34 +344,61 @@ void CRecurrenceSeries::Impl::Collect(Rule& rule, int64_t lowWall, int64_t highW
     }
 }
 
-void CRecurrenceSeries::Impl::FillWindow(Rule& rule, int64_t lowWall, int64_t highWall) {
+void CRecurrenceSeries::Impl::FillWindow(Rule& rule, int64_t lowWall, int64_t highWall,
+                                         int64_t countFrom) {
     // Creating and stepping an iterator is the costly part (libical's calendar
     // arithmetic runs on ICU), so one fill serves the month before and the
     // months after the range too: neighbouring months come from memory.
-    const int64_t fillLow = lowWall - kWindowBefore;
+    int64_t fillLow = lowWall - kWindowBefore;
     const int64_t fillHigh = highWall + kWindowAfter;
     rule.kept.clear();
     rule.windowLow = fillLow;
     rule.windowHigh = fillLow;
-    IteratorPtr iterator(icalrecur_iterator_new(rule.recur, dtstart));
-    if (!iterator) {
+    IteratorPtr iterator;
+    auto startAt = [&](int64_t wall) {
+        iterator.reset(icalrecur_iterator_new(rule.recur, dtstart));
+        if (iterator && wall > start.wall) {
+            // Built with the zone already set: libical's own conversion from
+            // seconds labels the zone's wall time as UTC.
+            const icaltimetype skipTo = TimeOfWall(wall, allDay, dtstart.zone);
+            icalrecur_iterator_set_start(iterator.get(), skipTo);
+        }
+        return iterator != nullptr;
+    };
+    if (!startAt(fillLow)) {
         return;
     }
-    if (fillLow > start.wall) {
-        // Built with the zone already set: libical's own conversion from
-        // seconds labels the zone's wall time as UTC.
-        const icaltimetype skipTo = TimeOfWall(fillLow, allDay, dtstart.zone);
-        icalrecur_iterator_set_start(iterator.get(), skipTo);
-    }
-    for (int step = 0; step < kMaxStepsPerRange; ++step) {
+    size_t beforeRange = 0;
+    size_t counted = 0;
+    while (stepBudget > 0) {
+        --stepBudget;
         const icaltimetype t = icalrecur_iterator_next(iterator.get());
         if (icaltime_is_null_time(t)) {
             rule.windowHigh = INT64_MAX;
             return;
         }
         const int64_t wall = RuleWall(rule, t);
-        if (wall >= fillLow) {
-            rule.kept.push_back(wall);
+        if (wall < fillLow) {
+            continue;
+        }
+        if (wall < lowWall && ++beforeRange > kMaxOccurrencesPerRange &&
+            fillLow < countFrom - 2 * kZoneSlack) {
+            // A rule this dense (BYHOUR, BYMINUTE, BYSECOND lists) is filled
+            // only from just before the range, which then needs a new fill.
+            fillLow = countFrom - 2 * kZoneSlack;
+            rule.kept.clear();
+            rule.windowLow = fillLow;
+            rule.windowHigh = fillLow;
+            if (!startAt(fillLow)) {
+                return;
+            }
+            continue;
+        }
+        rule.kept.push_back(wall);
+        if (wall >= countFrom && ++counted >= kMaxOccurrencesPerRange) {
+            // No later instance could be shown in this range.
+            rule.windowHigh = wall;
+            return;
         }
         // Past the range, stop at the window's end or after enough instances
         // (a daily series need not be filled a year ahead).
@@ -332,7 +408,10 @@ void CRecurrenceSeries::Impl::FillWindow(Rule& rule, int64_t lowWall, int64_t hi
         }
     }
     rule.windowHigh = rule.kept.empty() ? fillLow : rule.kept.back();
-    Warn(log, "<ical> recurrence expansion stopped early");
+    if (!stoppedEarlyLogged) {
+        Warn(log, "<ical> recurrence expansion stopped early");
+        stoppedEarlyLogged = true;
+    }
 }
 
 void CRecurrenceSeries::Impl::Expand(int64_t from, int64_t to, std::vector<platform::CTime>& out) {
@@ -340,6 +419,10 @@ void CRecurrenceSeries::Impl::Expand(int64_t from, int64_t to, std::vector<platf
     // the range hold every instance inside it.
     const int64_t lowWall = from - 2 * kDay;
     const int64_t highWall = to + 2 * kDay;
+    // Instances from here on surely start in the range; kMaxOccurrencesPerRange
+    // of them from every rule are enough to find the range's first ones.
+    const int64_t countFrom = WallOfInstant(from) + kZoneSlack;
+    stepBudget = kMaxStepsPerRange;
     std::vector<int64_t> found;
     auto excludedDay = [&](int64_t wall) {
         return !excludedDays.empty() &&
@@ -355,7 +438,7 @@ void CRecurrenceSeries::Impl::Expand(int64_t from, int64_t to, std::vector<platf
         if (rule.until) {
             until = InstantOf(*rule.until);
         }
-        Collect(rule, lowWall, highWall, [&](int64_t wall) {
+        Collect(rule, lowWall, highWall, countFrom, [&](int64_t wall) {
             if (excludedDay(wall)) {
                 return;
             }
@@ -381,6 +464,14 @@ void CRecurrenceSeries::Impl::Expand(int64_t from, int64_t to, std::vector<platf
     for (; ex != exdates.end() && ex->wall <= highWall; ++ex) {
         const int64_t instant = InstantOf(*ex);
         found.erase(std::remove(found.begin(), found.end(), instant), found.end());
+    }
+    if (found.size() > kMaxOccurrencesPerRange) {
+        found.resize(kMaxOccurrencesPerRange);
+        if (!cutLogged) {
+            Warn(log, "<ical> more than " + std::to_string(kMaxOccurrencesPerRange) +
+                          " occurrences in one range, the later ones are not shown");
+            cutLogged = true;
+        }
     }
     for (int64_t instant : found) {
         out.emplace_back(instant);
@@ -463,6 +554,11 @@ std::unique_ptr<CRecurrenceSeries> CRecurrenceSeries::Parse(const std::string& t
 
     for (icalproperty* p = icalcomponent_get_first_property(event, ICAL_RRULE_PROPERTY);
          p != nullptr; p = icalcomponent_get_next_property(event, ICAL_RRULE_PROPERTY)) {
+        if (impl->rules.size() >= kMaxRules) {
+            Warn(log, "<ical> more than " + std::to_string(kMaxRules) +
+                          " RRULE lines, the rest are ignored: " + Excerpt(text));
+            break;
+        }
         Rule rule;
         rule.recur = icalproperty_get_rrule(p);
         icalrecurrencetype& r = rule.recur;

@@ -39,9 +39,12 @@ public:
     CRecurrenceSeries& operator=(const CRecurrenceSeries&) = delete;
 
     // Appends the start times of the occurrences that start in [from, to), in
-    // ascending order and without duplicates. Timed occurrences are exact
-    // instants of the series' zone; all-day and floating ones are read in the
-    // process's local zone (TZ) at the time of the call.
+    // ascending order and without duplicates: at most the first 3,000, counted
+    // over all rules (more are cut with one "warn" line per series; the
+    // manager asks one month at a time). Timed occurrences are exact instants
+    // of the series' zone; all-day and floating ones are read in the process's
+    // local zone (TZ) at the time of the call. The work of one call is bounded
+    // too (docs/recurrence.md, "Bounds").
     void Expand(const platform::CTime& from, const platform::CTime& to,
                 std::vector<platform::CTime>& out);
 

@@ -3,8 +3,10 @@
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/XMLException.hpp>
 
+#include <cstdint>
 #include <cstdio>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "app/MaintenanceLog.h"
@@ -46,14 +48,6 @@ const char* VisibilityText(int visibility) {
 
 const char* FlagText(int flags, int bit) {
     return (flags & bit) ? "true" : "false";
-}
-
-// Replaces every `marker` in `text`, continuing after each inserted value.
-void ReplaceAll(std::string& text, const std::string& marker, const std::string& value) {
-    for (size_t at = text.find(marker); at != std::string::npos;
-         at = text.find(marker, at + value.size())) {
-        text.replace(at, marker.size(), value);
-    }
 }
 
 // Turns "&quot;" back into a double quote in element text. Inside tags
@@ -122,6 +116,18 @@ std::string EscapeForTemplate(const std::string& text, bool inAttribute) {
             case '\'':
                 out += inAttribute ? "&apos;" : "'";
                 break;
+            // A reader turns a CR (and CRLF) into LF everywhere, and a TAB
+            // or LF into a blank inside an attribute value: as references
+            // they reach the service unchanged.
+            case '\r':
+                out += "&#xD;";
+                break;
+            case '\n':
+                out += inAttribute ? "&#xA;" : "\n";
+                break;
+            case '\t':
+                out += inAttribute ? "&#x9;" : "\t";
+                break;
             default:
                 out += c;
         }
@@ -129,39 +135,118 @@ std::string EscapeForTemplate(const std::string& text, bool inAttribute) {
     return out;
 }
 
+bool IsXmlText(const std::string& text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        const unsigned char lead = *p;
+        uint32_t c = 0;
+        int length = 0;
+        uint32_t least = 0;  // smallest code point of that length (no overlong forms)
+        if (lead < 0x80) {
+            c = lead;
+            length = 1;
+        } else if ((lead & 0xE0) == 0xC0) {
+            c = lead & 0x1F;
+            length = 2;
+            least = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            c = lead & 0x0F;
+            length = 3;
+            least = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            c = lead & 0x07;
+            length = 4;
+            least = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p < length) {
+            return false;
+        }
+        for (int i = 1; i < length; ++i) {
+            if ((p[i] & 0xC0) != 0x80) {
+                return false;
+            }
+            c = (c << 6) | (p[i] & 0x3F);
+        }
+        if (c < least) {
+            return false;
+        }
+        // XML 1.0 Char: TAB, LF, CR, U+0020-U+D7FF, U+E000-U+FFFD,
+        // U+10000-U+10FFFF (which excludes the surrogates).
+        const bool allowed = c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+                             (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+        if (!allowed) {
+            return false;
+        }
+        p += length;
+    }
+    return true;
+}
+
+const char* FindUnsendableField(const PrimitiveEvent& event) {
+    const std::pair<const char*, const std::string*> fields[] = {
+        {"title", &event.title},
+        {"content", &event.content},
+        {"place", &event.place},
+        {"recurrence", &event.recurrence},
+        {"author_name", &event.author_name},
+        {"author_email", &event.author_email},
+        {"id", &event.id},
+        {"updated", &event.updated},
+        {"startTime", &event.startTime},
+        {"endTime", &event.endTime},
+    };
+    for (const auto& [name, text] : fields) {
+        if (!IsXmlText(*text)) {
+            return name;
+        }
+    }
+    for (const auto& reminder : event.reminders) {
+        if (!IsXmlText(reminder.method)) {
+            return "reminder";
+        }
+    }
+    return nullptr;
+}
+
 bool GenerateEventXML(const PrimitiveEvent& event, std::string& xml) {
+    if (FindUnsendableField(event)) {
+        return false;
+    }
+    // Every value is placed once, in order, and never scanned again: a title
+    // that holds text looking like a template marker stays as it is.
+    auto text = [](const std::string& value) { return EscapeForTemplate(value, false); };
+    auto attribute = [](const std::string& value) { return EscapeForTemplate(value, true); };
     const std::string gd = kGDataNamespace;
-    std::string text =
-        std::string("<entry xmlns='") + kAtomNamespace + "' xmlns:gd='" + gd + "' xmlns:gCal='" +
-        kGCalNamespace + "'>" + "<category scheme='" + gd + "#kind' term='" + gd + "#event' />" +
-        "<id>[@ID]</id><title type='text'>[@0]</title><content "
-        "type='text'>[@1]</content>" +
-        "<gd:transparency value='" + gd + "#[@2]'/><gd:eventStatus value='" + gd + "#[@3]'/>" +
-        "<gd:where valueString='[@4]'/><gCal:guestsCanInviteOthers "
-        "value='[@5]'/><gCal:guestsCanModify value='[@6]'/><gCal:guestsCanSeeGuests "
-        "value='[@7]'/><gCal:anyoneCanAddSelf value='[@8]'/>";
-    ReplaceAll(text, "[@ID]", event.id);
-    ReplaceAll(text, "[@0]", EscapeForTemplate(event.title, false));
-    ReplaceAll(text, "[@1]", EscapeForTemplate(event.content, false));
-    ReplaceAll(text, "[@2]", TransparencyText(event.transparency));
-    ReplaceAll(text, "[@3]", StatusText(event.eventStatus));
-    ReplaceAll(text, "[@4]", EscapeForTemplate(event.place, true));
-    ReplaceAll(text, "[@5]", FlagText(event.flags, 2));
-    ReplaceAll(text, "[@6]", FlagText(event.flags, 4));
-    ReplaceAll(text, "[@7]", FlagText(event.flags, 8));
-    ReplaceAll(text, "[@8]", FlagText(event.flags, 1));
-    text += "<gd:when startTime='" + event.startTime + "' endTime='" + event.endTime + "'>";
+    std::string out = std::string("<entry xmlns='") + kAtomNamespace + "' xmlns:gd='" + gd +
+                      "' xmlns:gCal='" + kGCalNamespace + "'>";
+    out += "<category scheme='" + gd + "#kind' term='" + gd + "#event' />";
+    out += "<id>" + text(event.id) + "</id>";
+    out += "<title type='text'>" + text(event.title) + "</title>";
+    out += "<content type='text'>" + text(event.content) + "</content>";
+    out += "<gd:transparency value='" + gd + "#" + TransparencyText(event.transparency) + "'/>";
+    out += "<gd:eventStatus value='" + gd + "#" + StatusText(event.eventStatus) + "'/>";
+    out += "<gd:where valueString='" + attribute(event.place) + "'/>";
+    out += std::string("<gCal:guestsCanInviteOthers value='") + FlagText(event.flags, 2) + "'/>";
+    out += std::string("<gCal:guestsCanModify value='") + FlagText(event.flags, 4) + "'/>";
+    out += std::string("<gCal:guestsCanSeeGuests value='") + FlagText(event.flags, 8) + "'/>";
+    out += std::string("<gCal:anyoneCanAddSelf value='") + FlagText(event.flags, 1) + "'/>";
+    out += "<gd:when startTime='" + attribute(event.startTime) + "' endTime='" +
+           attribute(event.endTime) + "'>";
     for (const auto& reminder : event.reminders) {
         if (reminder.method == "all") {
-            text += "<gd:reminder />";
+            out += "<gd:reminder />";
         } else {
             char minutes[16];
             std::snprintf(minutes, sizeof minutes, "%d", reminder.minutesBeforeAlarm);
-            text += "<gd:reminder method='" + reminder.method + "' minutes='" + minutes + "' />";
+            out += "<gd:reminder method='" + attribute(reminder.method) + "' minutes='" + minutes +
+                   "' />";
         }
     }
-    text += "</gd:when></entry>";
-    xml = std::move(text);
+    out += "</gd:when></entry>";
+    xml = std::move(out);
     return true;
 }
 
@@ -173,6 +258,11 @@ bool GenerateUpdatedEventXML(const PrimitiveEvent& event, XmlContext& context, s
         }
     };
     const char* who = "GenerateUpdatedEventXML";
+    if (const char* field = FindUnsendableField(event)) {
+        logError(std::string(who) + ": the event's " + field +
+                 " holds characters that XML 1.0 cannot carry");
+        return false;
+    }
     try {
         // The stored text declares UTF-16 but holds UTF-8 bytes: read it as
         // what it is.

@@ -45,9 +45,22 @@ struct ReadState {
     size_t position = 0;
 };
 
+// Where a response goes: the caller's text, up to a limit of bytes.
+struct ResponseSink {
+    std::string* text = nullptr;
+    size_t limit = 0;
+    bool tooLarge = false;
+};
+
 size_t WriteResponse(char* data, size_t size, size_t count, void* out) {
-    static_cast<std::string*>(out)->append(data, size * count);
-    return size * count;
+    auto* sink = static_cast<ResponseSink*>(out);
+    const size_t n = size * count;
+    if (n > sink->limit - std::min(sink->limit, sink->text->size())) {
+        sink->tooLarge = true;
+        return 0;  // less than was given: libcurl ends the transfer
+    }
+    sink->text->append(data, n);
+    return n;
 }
 
 size_t ReadBody(char* buffer, size_t size, size_t count, void* in) {
@@ -167,6 +180,10 @@ void HttpClient::SetTimeout(long seconds) {
     timeoutSeconds = seconds;
 }
 
+void HttpClient::SetResponseLimit(size_t bytes) {
+    responseLimit = bytes;
+}
+
 void HttpClient::SetHttpLog(const std::string& path) {
     httpLogEnabled = true;
     httpLogPath = path;
@@ -268,8 +285,14 @@ bool HttpClient::Request(const std::string& method, const std::string& url,
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_HEADER, 0L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    // The whole answer is held in memory and parsed: it is refused beyond
+    // the limit, at once when its announced length is larger.
+    ResponseSink sink;
+    sink.text = &response;
+    sink.limit = responseLimit;
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteResponse);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(responseLimit));
     // The account password and token travel over this connection: the peer
     // and its host name are always verified.
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
@@ -361,7 +384,11 @@ bool HttpClient::Request(const std::string& method, const std::string& url,
     }
 
     bool ok = true;
-    if (rc != CURLE_OK) {
+    const bool tooLarge = sink.tooLarge || rc == CURLE_FILESIZE_EXCEEDED;
+    if (tooLarge) {
+        response = "Response larger than " + std::to_string(responseLimit) + " bytes, refused";
+        ok = false;
+    } else if (rc != CURLE_OK) {
         response = errorBuffer[0] ? errorBuffer.get() : curl_easy_strerror(rc);
         ok = false;
     } else if (httpCode >= 400) {
@@ -369,7 +396,8 @@ bool HttpClient::Request(const std::string& method, const std::string& url,
     }
     char result[64];
     std::snprintf(result, sizeof result, "curl:%d http:%d", static_cast<int>(rc), httpCode);
-    WriteCommLog(httpCode >= 400 ? std::string(result) + "\n" + response : std::string(result));
+    WriteCommLog(httpCode >= 400 || tooLarge ? std::string(result) + "\n" + response
+                                             : std::string(result));
     return ok;
 }
 

@@ -13,6 +13,7 @@
 // SetCurlLog() before any request runs.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -81,6 +82,13 @@ public:
     void SetExtraCaFile(const std::string& path);
     // Whole-transfer time-out in seconds (60 unless a test shortens it).
     void SetTimeout(long seconds);
+    // The largest response accepted, in bytes (kResponseLimit unless a test
+    // lowers it). A larger one fails the request: false, the status that
+    // arrived, and the response text "Response larger than N bytes, refused",
+    // which comm.log also receives.
+    void SetResponseLimit(size_t bytes);
+    // 64 MiB: a page of 500 entries is about 1 MB.
+    static constexpr size_t kResponseLimit = 64u * 1024 * 1024;
     // Proxy, proxy account and extra CA file from the configuration. The
     // proxy is used only when `proxy_enable` is set.
     void ApplyConfig(const Model::CConfigInfo& config);
@@ -117,6 +125,7 @@ private:
     std::string httpLogPath;
     std::string extraCaFile;
     long timeoutSeconds = 60;
+    size_t responseLimit = kResponseLimit;
     std::string commLogPath;
 };
 

@@ -59,9 +59,10 @@ inline constexpr const char* kFakeBufferId = "fake_buffer";
 
 // Parses `size` bytes at `data` with the context's parser (the bytes are not
 // copied). `forceUtf8` ignores the encoding the declaration names. Returns the
-// root element, or null when there is no document, no root, a root not named
-// `expectedRoot`, the parser met a fatal error, or the tree is nested deeper
-// than the readers accept; each case is logged with `who` as its prefix.
+// root element, or null when the document has a DOCTYPE, there is no
+// document, no root, a root not named `expectedRoot`, the parser met a fatal
+// error, or the tree is nested deeper than the readers accept; each case is
+// logged with `who` as its prefix.
 // Xerces exceptions pass through.
 xercesc::DOMElement* ParseBuffer(XmlContext& context, const char* data, size_t size, bool forceUtf8,
                                  const char* expectedRoot, const char* who);

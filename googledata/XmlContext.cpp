@@ -3,6 +3,7 @@
 
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLString.hpp>
+#include <xercesc/validators/DTD/DTDElementDecl.hpp>
 
 #include <mutex>
 #include <string>
@@ -23,8 +24,24 @@ std::mutex g_platformLock;
 // Real feeds nest five levels deep; anything far deeper is hostile or broken
 // and would make the recursive text and serializer walks overflow the stack.
 constexpr int kMaxDepth = 64;
-// Entity expansions allowed in one document (internal DTD entities).
+// Entity expansions allowed in one document. The service never sends a DTD,
+// so a document with one is refused before its internal subset is read and no
+// entity can be declared; this limit is the second line of defence.
 constexpr XMLSize_t kEntityExpansionLimit = 1000;
+
+// Thrown from the parser when a document type declaration begins, so that
+// nothing of the DTD (content models, entities, an external subset) is
+// processed. Not an XMLException: the scanner lets it pass to ParseBuffer.
+struct DoctypeRefused {};
+
+// The DOM parser of the context: refuses any document that has a DOCTYPE.
+class FeedParser : public XercesDOMParser {
+public:
+    void doctypeDecl(const DTDElementDecl&, const XMLCh* const, const XMLCh* const, const bool,
+                     const bool) override {
+        throw DoctypeRefused{};
+    }
+};
 
 int TreeDepthExceeds(const DOMNode* root, int limit) {
     // Iterative walk over the tree; true as soon as the limit is passed.
@@ -85,9 +102,11 @@ void DOMTreeErrorReporter::Report(const char* kind, const SAXParseException& e) 
 // --- the context -------------------------------------------------------------
 
 XmlContext::Impl::Impl(Utility::CMaintenanceLog* log) : reporter(log) {
-    parser = std::make_unique<XercesDOMParser>();
+    parser = std::make_unique<FeedParser>();
     parser->setErrorHandler(&reporter);
-    parser->setValidationScheme(XercesDOMParser::Val_Auto);
+    // Validation against a document's own DTD costs time exponential in its
+    // content models; the protocol has no DTD, so nothing is validated.
+    parser->setValidationScheme(XercesDOMParser::Val_Never);
     parser->setDoNamespaces(false);
     parser->setDoSchema(false);
     // A response is never allowed to pull in files or network resources.
@@ -134,8 +153,19 @@ DOMElement* ParseBuffer(XmlContext& context, const char* data, size_t size, bool
         static const XMLCh kUtf8[] = {u'U', u'T', u'F', u'-', u'8', 0};
         source.setEncoding(kUtf8);
     }
-    impl.parser->parse(source);
     Utility::CMaintenanceLog* log = context.Log();
+    try {
+        impl.parser->parse(source);
+    } catch (const DoctypeRefused&) {
+        // The protocol never sends a DTD; one in a response is an attack or
+        // a page that is not the service's.
+        if (log) {
+            log->Write(Utility::kLogError,
+                       std::string(who) + ": the document has a DOCTYPE, which is refused");
+        }
+        impl.parser->resetDocumentPool();
+        return nullptr;
+    }
     if (impl.reporter.sawFatalErrors) {
         // A document cut short must not pass for a complete one.
         if (log) {

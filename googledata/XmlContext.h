@@ -1,7 +1,8 @@
 // googledata::XmlContext: the XML machinery the feed readers and the entry
-// writer share: one DOM parser (no validation, namespaces off, external DTDs
-// and entities never loaded), its error reporter, which logs every error at
-// "ERR!", and one serializer for writing single entries back to text.
+// writer share: one DOM parser (no validation, namespaces off, a document
+// with a DOCTYPE refused, so no DTD is read and no entity declared), its
+// error reporter, which logs every error at "ERR!", and one serializer for
+// writing single entries back to text.
 //
 // Owned by GoogleCalendarAPI and created with it; used by one thread at a
 // time (the sync worker). Construction initialises the XML platform and

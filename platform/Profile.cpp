@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -67,9 +68,12 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 }
 
 // One line of the file: its text without the line end, and where it lies.
+// CR, LF and CRLF each end a line, so that what the reader sees as one line
+// the writer also treats as one (a key written after a line ending in a bare
+// CR stays on a line of its own).
 struct Line {
     size_t begin;  // offset of the first byte
-    size_t end;    // offset just past the text (before "\r\n" or "\n")
+    size_t end;    // offset just past the text (before its "\r\n", "\n" or "\r")
     size_t next;   // offset of the following line
 };
 
@@ -81,11 +85,10 @@ std::vector<Line> SplitLines(const std::string& text) {
         pos = 3;
     }
     while (pos < text.size()) {
-        size_t nl = text.find('\n', pos);
-        size_t next = nl == std::string::npos ? text.size() : nl + 1;
-        size_t end = nl == std::string::npos ? text.size() : nl;
-        if (end > pos && text[end - 1] == '\r') {
-            --end;
+        const size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+        size_t next = end;
+        if (next < text.size()) {
+            next += text.compare(next, 2, "\r\n") == 0 ? 2 : 1;
         }
         lines.push_back({pos, end, next});
         pos = next;
@@ -262,9 +265,10 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     ReadFile(path, text);  // a missing file is an empty one
     const auto lines = SplitLines(text);
     const Found f = Find(text, lines, section, key);
-    // New lines follow the file's own line end.
-    const std::string eol =
-        (!lines.empty() && lines[0].next > lines[0].end + 1) ? std::string("\r\n") : "\n";
+    // New lines follow the file's own line end (that of its first line).
+    const std::string eol = (!lines.empty() && lines[0].next > lines[0].end)
+                                ? text.substr(lines[0].end, lines[0].next - lines[0].end)
+                                : std::string("\n");
     // A value is one line: a line end or NUL inside it would cut the file.
     std::string clean = value;
     for (char& c : clean) {
@@ -287,7 +291,7 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
         }
     } else {
         out = text;
-        if (!out.empty() && out.back() != '\n') {
+        if (!out.empty() && out.back() != '\n' && out.back() != '\r') {
             out += eol;
         }
         out += "[" + section + "]" + eol + keyLine + eol;

@@ -11,9 +11,14 @@
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
 #include "controller/Notifications.h"
+#include "eventwnd/EventPopupWnd.h"
+#include "eventwnd/EventRegistWnd.h"
+#include "platform/Folders.h"
 #include "platform/TextConv.h"
 #include "platform/Time.h"
 #include "view/CalendarWndSource.h"
+#include "view/FunctionWnd.h"
+#include "view/NoticeWnd.h"
 
 namespace {
 
@@ -117,8 +122,12 @@ CCalendarWnd::CCalendarWnd(int windowNumber, int x, int y, int monthOffset,
         UpdateEventCache();
     }
     SetMonth(false);
+    setMouseTracking(true);
+    SetTimer(kTimerHousekeeping, 200);
 
-    // 7. Listen to the manager.
+    // 7. The popup, the registration window, the icon bar and the sync
+    // notice; listen to the manager.
+    CreateChildWindows();
     if (context_.source != nullptr) {
         context_.source->AddListener(Handle(), kMsgCalendarManager);
     }
@@ -132,10 +141,68 @@ CCalendarWnd::CCalendarWnd(int windowNumber, int x, int y, int monthOffset,
 }
 
 CCalendarWnd::~CCalendarWnd() {
-    // The manager's posts to this window's handle go nowhere from now on.
-    KillTimer(kTimerHousekeeping);
-    KillTimer(kTimerIconBarHide);
+    Retire();
+    // The children before the items and the cache they show.
+    notice_.reset();
+    functionWnd_.reset();
+    registWnd_.reset();
+    popup_.reset();
     drawList_.clear();
+}
+
+void CCalendarWnd::Retire() {
+    if (retired_) {
+        return;
+    }
+    retired_ = true;
+    if (context_.source != nullptr) {
+        context_.source->RemoveListener(Handle());
+    }
+    for (uint32_t id = kTimerHousekeeping; id <= kTimerMenuSuppress; ++id) {
+        KillTimer(id);
+    }
+    if (popup_) {
+        popup_->Hide();
+    }
+    if (registWnd_) {
+        registWnd_->Close();
+    }
+    if (functionWnd_) {
+        functionWnd_->Hide();
+    }
+    if (notice_) {
+        notice_->hide();
+    }
+    hide();
+}
+
+std::string CCalendarWnd::ImageFolder() const {
+    if (!context_.imageFolder.empty()) {
+        return context_.imageFolder;
+    }
+    return platform::GetProgramFolder() + "/image/";
+}
+
+void CCalendarWnd::CreateChildWindows() {
+    popup_ = std::make_unique<CEventPopupWnd>(this, Handle(), kMsgEventPopupWnd, cache_, style_,
+                                              context_.config, log_);
+    registWnd_ = std::make_unique<CEventRegistWnd>(this, Handle(), kMsgEventRegistWnd,
+                                                   context_.source, context_.config, log_);
+    RebuildIconBar();
+    notice_ = std::make_unique<CNoticeWnd>(this, ImageFolder() + "syncWithGoogle.png");
+}
+
+void CCalendarWnd::RebuildIconBar() {
+    KillTimer(kTimerIconBarHide);
+    CFunctionWnd::Options options;
+    if (context_.config != nullptr) {
+        options.vertical = context_.config->verticalIconBar != 0;
+        options.locked = context_.config->lock != 0;
+    }
+    options.localMode = CalendarMode() == 2;
+    options.imageFolder = ImageFolder();
+    functionWnd_.reset();
+    functionWnd_ = std::make_unique<CFunctionWnd>(this, Handle(), kMsgFunctionWnd, options, log_);
 }
 
 void CCalendarWnd::Log(const char* level, const std::string& message) const {
@@ -285,7 +352,18 @@ int64_t CCalendarWnd::OnMessage(uint32_t message, platform::WParam wParam,
             OnMsgRedraw();
             return 0;
         case kMsgCalendarManager:
-            OnMsgCalendarManager(wParam, lParam);
+            if (!retired_) {
+                OnMsgCalendarManager(wParam, lParam);
+            }
+            return 0;
+        case kMsgFunctionWnd:
+            OnMsgFunctionWnd(static_cast<uint32_t>(wParam));
+            return 0;
+        case kMsgEventRegistWnd:
+            OnMsgEventRegistWnd();
+            return 0;
+        case kMsgEventPopupWnd:
+            OnMsgEventPopupWnd(static_cast<uint32_t>(wParam));
             return 0;
         default:
             return platform::CLayeredWindow::OnMessage(message, wParam, lParam);
@@ -311,7 +389,18 @@ void CCalendarWnd::OnMsgCalendarManager(platform::WParam code, platform::LParam 
         if (log_ != nullptr) {
             log_->Write(Utility::kLogInfo, "<view> cal mng event-enter", static_cast<long>(code));
         }
-        if (code == Controller::NOTIFY_HOLIDAY_UPDATED) {
+        if (code == Controller::NOTIFY_ACTIVITY) {
+            Log(Utility::kLogInfo, "<view> update sync status");
+            if (lParam == 0) {
+                // The queue has drained.
+                if (notice_ && notice_->IsShowing()) {
+                    notice_->StartFade();
+                }
+                syncRequested_ = false;
+            } else if (syncRequested_ && notice_) {
+                notice_->ShowBeside(QRect(left_, top_, Width(), Height()));
+            }
+        } else if (code == Controller::NOTIFY_HOLIDAY_UPDATED) {
             Log(Utility::kLogInfo, "<view> update holiday");
             UpdateHolidayCache();
             SetMonth(false);

@@ -16,3 +16,31 @@ bool CCalendarWndManagerSource::GetHolidays(std::list<Model::Holiday>& holidays,
 void CCalendarWndManagerSource::AddListener(platform::WindowHandle window, uint32_t message) {
     manager_.AddListener(window, message);
 }
+
+void CCalendarWndManagerSource::RemoveListener(platform::WindowHandle window) {
+    manager_.RemoveListener(window);
+}
+
+bool CCalendarWndManagerSource::HasHolidays(int year) {
+    return manager_.HasHolidays(year);
+}
+
+void CCalendarWndManagerSource::RequestHolidays(int year) {
+    manager_.DownloadAllHolidays(year, year);
+}
+
+void CCalendarWndManagerSource::SyncEvents() {
+    manager_.SyncEvents();
+}
+
+bool CCalendarWndManagerSource::GetCalendars(std::list<Model::Calendar>& calendars) {
+    return manager_.GetCalendars(calendars);
+}
+
+void CCalendarWndManagerSource::AddEvent(const Model::Event& event) {
+    manager_.AddEvent(event);
+}
+
+void CCalendarWndManagerSource::UpdateEvent(const Model::Event& event) {
+    manager_.UpdateEvent(event);
+}

@@ -1,5 +1,5 @@
 // CCalendarWndManagerSource: the calendar manager as a calendar window's data
-// source. It forwards the three calls and adds nothing; the manager outlives
+// source. It forwards the calls and adds nothing; the manager outlives
 // it. User-interface thread only, as the windows that call it.
 #pragma once
 
@@ -17,6 +17,13 @@ public:
     bool GetHolidays(std::list<Model::Holiday>& holidays, int year, int month, int count,
                      const std::wstring& calendarFilter) override;
     void AddListener(platform::WindowHandle window, uint32_t message) override;
+    void RemoveListener(platform::WindowHandle window) override;
+    bool HasHolidays(int year) override;
+    void RequestHolidays(int year) override;
+    void SyncEvents() override;
+    bool GetCalendars(std::list<Model::Calendar>& calendars) override;
+    void AddEvent(const Model::Event& event) override;
+    void UpdateEvent(const Model::Event& event) override;
 
 private:
     Controller::CCalendarManager& manager_;

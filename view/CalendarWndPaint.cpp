@@ -11,6 +11,8 @@
 #include "app/MaintenanceLog.h"
 #include "view/CalendarWnd.h"
 
+#include "eventwnd/EventPopupWnd.h"
+
 namespace {
 
 // The size and redraw log lines are written once in 20, process-wide.
@@ -219,7 +221,9 @@ void CCalendarWnd::CalcLayout() {
 }
 
 bool CCalendarWnd::CursorOverWindow() const {
-    return QRect(left_, top_, Width(), Height()).contains(QCursor::pos());
+    const QPoint cursor = QCursor::pos();
+    return QRect(left_, top_, Width(), Height()).contains(cursor) ||
+           (popup_ && popup_->Contains(cursor));
 }
 
 void CCalendarWnd::PlaceItems() {

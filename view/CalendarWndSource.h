@@ -1,9 +1,10 @@
 // ICalendarWndSource: what a calendar window needs of the calendar manager:
-// the events and holidays of a range of months, and a place in its listener
-// list. The program hands the window the manager through a thin adapter
-// (view/CalendarWndManagerSource.h); tests hand it a fake that returns
-// prepared records. Windows read through this and nothing else: they hold no
-// SQL and no HTTP.
+// the events and holidays of a range of months, a place in its listener
+// list, and the few requests its commands make (synchronise, fetch a year's
+// holidays). The operations after the first three have harmless defaults so
+// that a fake needs only what its test uses. The program hands the window the manager through a
+// thin adapter (view/CalendarWndManagerSource.h); tests hand it a fake that returns prepared
+// records. Windows read through this and nothing else: they hold no SQL and no HTTP.
 //
 // Called on the user-interface thread only.
 #pragma once
@@ -11,6 +12,7 @@
 #include <list>
 #include <string>
 
+#include "model/Calendar.h"
 #include "model/Event.h"
 #include "model/Holiday.h"
 #include "platform/WindowMessages.h"
@@ -28,4 +30,19 @@ public:
     // Posts `message` to `window` with a notification code as wParam from
     // now on.
     virtual void AddListener(platform::WindowHandle window, uint32_t message) = 0;
+    // Takes every entry of `window` out of the listener list.
+    virtual void RemoveListener(platform::WindowHandle /*window*/) {}
+
+    // True when the holidays of `year` are in the store.
+    virtual bool HasHolidays(int /*year*/) { return true; }
+    // Queues the download of the holidays of `year`.
+    virtual void RequestHolidays(int /*year*/) {}
+    // Queues a synchronisation of every shown calendar.
+    virtual void SyncEvents() {}
+    // The calendar list (the registration window's choice of calendars).
+    virtual bool GetCalendars(std::list<Model::Calendar>& /*calendars*/) { return false; }
+    // Stores a new event and queues its upload.
+    virtual void AddEvent(const Model::Event& /*event*/) {}
+    // Stores a changed event and queues its upload.
+    virtual void UpdateEvent(const Model::Event& /*event*/) {}
 };

@@ -3,6 +3,7 @@
 #include "app/MaintenanceLog.h"
 #include "app/ManiacOption.h"
 #include "controller/CalendarManager.h"
+#include "controller/qt/CalendarWndHostImpl.h"
 #include "googledata/HttpClient.h"
 #include "model/qt/CalendarWndManager.h"
 #include "view/CalendarWndSource.h"
@@ -83,6 +84,11 @@ public:
                      const std::wstring& calendarFilter) override {
         return manager.GetHolidays(holidays, year, month, count, calendarFilter);
     }
+    void RemoveListener(platform::WindowHandle window) override { manager.RemoveListener(window); }
+    bool HasHolidays(int year) override { return manager.HasHolidays(year); }
+    void RequestHolidays(int year) override { manager.DownloadAllHolidays(year, year); }
+    void AddEvent(const Model::Event& event) override { manager.AddEvent(event); }
+    void UpdateEvent(const Model::Event& event) override { manager.UpdateEvent(event); }
 
 private:
     CCalendarManager manager;
@@ -93,13 +99,19 @@ private:
 // The registry of calendar windows behind the dispatch window's port.
 class CRegistryWindows : public ICalendarWindows {
 public:
-    explicit CRegistryWindows(CalendarWndContext context) : context(context) {}
+    CRegistryWindows(CalendarWndContext context, CCalendarWndHost::Setup hostSetup)
+        : context(context) {
+        hostSetup.windows = this;
+        host = std::make_unique<CCalendarWndHost>(std::move(hostSetup));
+        this->context.host = host.get();
+    }
 
     void LoadAndCreate(const std::string& folder, platform::WindowHandle dispatch,
                        uint32_t commandMessage) override {
         dataFolder = folder;
         context.dispatchWindow = dispatch;
         context.commandMessage = commandMessage;
+        host->SetDispatch(dispatch, commandMessage, folder);
         registry.LoadAndCreate(folder, context);
     }
     bool SavePositions(const std::string& folder) override {
@@ -107,10 +119,9 @@ public:
     }
     void NewWindow() override { registry.NewWindow(); }
     std::unique_ptr<QObject> CloseWindow(int id) override {
-        // The command arrives posted, after the window's own handler has
-        // returned, so the registry may destroy the window at once.
-        registry.CloseWindow(id);
-        return nullptr;
+        // Out of the list and hidden now; the dispatch window deletes it
+        // later, once no handler of the window is on the stack.
+        return registry.TakeWindow(id);
     }
     void AlignWindows() override { registry.AlignWindows(); }
     void ShowCurrentMonths() override { registry.ShowCurrentMonths(); }
@@ -137,23 +148,33 @@ public:
             wnd->UpdateClock();
         }
     }
-    // The hover handling of the windows hooks in here; until then the tick
-    // costs one call.
-    void CheckMouse() override {}
+    void CheckMouse() override {
+        for (const auto& wnd : registry.Windows()) {
+            wnd->CheckMouse();
+        }
+    }
     void BringAllToFront() override {
         for (const auto& wnd : registry.Windows()) {
             wnd->raise();
         }
     }
-    // The context menu and the settings dialog of the windows hook in here.
-    void ShowFirstContextMenu(const QPoint&) override {}
-    void OpenFirstSettings() override {}
+    void ShowFirstContextMenu(const QPoint& screenPos) override {
+        if (registry.WindowCount() > 0) {
+            registry.Windows().front()->ShowContextMenu(screenPos);
+        }
+    }
+    void OpenFirstSettings() override {
+        if (registry.WindowCount() > 0) {
+            registry.Windows().front()->RunCommand(CCalendarWnd::ID_CALENDAR_SETTINGS);
+        }
+    }
 
     Model::CCalendarWndManager* Registry() override { return &registry; }
 
 private:
     CalendarWndContext context;
     std::string dataFolder;
+    std::unique_ptr<CCalendarWndHost> host;  // outlives the registry's windows
     Model::CCalendarWndManager registry;
 };
 
@@ -175,7 +196,14 @@ std::unique_ptr<ICalendarWindows> MakeCalendarWindows(IDispatchManager& manager,
     context.style = style;
     context.log = log;
     context.disableTransparencyWhileMouseOver = maniac.disableTransparencyWhileMouseOver != 0;
-    return std::make_unique<CRegistryWindows>(context);
+    CCalendarWndHost::Setup hostSetup;
+    hostSetup.config = &config;
+    hostSetup.maniac = &maniac;
+    hostSetup.log = log;
+    hostSetup.manager = &manager;
+    hostSetup.source = context.source;
+    hostSetup.style = style;
+    return std::make_unique<CRegistryWindows>(context, std::move(hostSetup));
 }
 
 std::function<bool(const std::string&, std::string&, int&)> MakeVersionPageFetcher(

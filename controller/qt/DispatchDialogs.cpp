@@ -11,15 +11,55 @@
 namespace Controller {
 
 int CDispatchWnd::RunDialog(QDialog& dialog) {
+    // An error dialog may open over another one: the outer one is open again
+    // once it closes.
+    const QPointer<QDialog> outer = openDialog;
     openDialog = &dialog;
     const int result = dialogs::ExecModal(dialog);
-    openDialog = nullptr;
+    openDialog = outer;
+    if (!openDialog && !pendingDialogs.empty() && !closed) {
+        platform::PostMessage(Handle(), kDispatchPendingDialogs);
+    }
     return closed ? QDialog::Rejected : result;
+}
+
+void CDispatchWnd::DeferDialog(PendingDialog kind) {
+    // The same request twice asks the same question once.
+    for (PendingDialog waiting : pendingDialogs) {
+        if (waiting == kind) {
+            return;
+        }
+    }
+    pendingDialogs.push_back(kind);
+}
+
+void CDispatchWnd::ShowPendingDialogs() {
+    if (closed) {
+        pendingDialogs.clear();
+        return;
+    }
+    if (openDialog || pendingDialogs.empty()) {
+        return;  // the next close posts again
+    }
+    const PendingDialog kind = pendingDialogs.front();
+    pendingDialogs.pop_front();
+    switch (kind) {
+        case PendingDialog::kAuth:
+            ShowAuthDialog();
+            break;
+        case PendingDialog::kAccount:
+            ShowAccountDialog(false);
+            break;
+        case PendingDialog::kAccountProxy:
+            ShowAccountDialog(true);
+            break;
+    }
 }
 
 void CDispatchWnd::ShowAuthDialog() {
     if (openDialog) {
-        return;  // one dialog at a time; the open one asks the same
+        DeferDialog(PendingDialog::kAuth);
+        return;
     }
     const std::wstring stored = config->GetAccountId();
     CAuthErrorDlg dialog(stored, this);
@@ -39,6 +79,7 @@ void CDispatchWnd::ShowAuthDialog() {
 
 void CDispatchWnd::ShowAccountDialog(bool proxy) {
     if (openDialog) {
+        DeferDialog(proxy ? PendingDialog::kAccountProxy : PendingDialog::kAccount);
         return;
     }
     Log(Utility::kLogAction, "set google");
@@ -57,8 +98,8 @@ void CDispatchWnd::ShowAccountDialog(bool proxy) {
 }
 
 void CDispatchWnd::ShowErrorDialog(bool settingsOffer) {
-    if (errorDialogOpen || openDialog) {
-        return;
+    if (errorDialogOpen) {
+        return;  // one error dialog at a time: the open one tells the same
     }
     errorDialogOpen = true;
     CErrorDlg dialog(manager->GetLastErrorDescription(), manager->GetLastErrorText(), settingsOffer,

@@ -22,6 +22,8 @@ inline constexpr uint32_t kDispatchTrayIcon = platform::kWmUser + 105;        //
 inline constexpr uint32_t kDispatchVersionResult = platform::kWmUser + 106;  // 1130
 // Our own: close as at the end of the session (SIGTERM, SIGINT).
 inline constexpr uint32_t kDispatchEndSession = platform::kWmUser + 107;  // 1131
+// Our own: a dialog has closed; show the account requests that waited for it.
+inline constexpr uint32_t kDispatchPendingDialogs = platform::kWmUser + 108;  // 1132
 
 // Commands (wParam of kDispatchCommand).
 enum DispatchCommand : uint32_t {

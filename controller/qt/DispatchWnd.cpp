@@ -156,6 +156,9 @@ int64_t CDispatchWnd::OnMessage(uint32_t message, platform::WParam wParam,
         case kDispatchEndSession:
             Close();
             return 0;
+        case kDispatchPendingDialogs:
+            ShowPendingDialogs();
+            return 0;
         default:
             return platform::CWindow::OnMessage(message, wParam, lParam);
     }
@@ -333,7 +336,12 @@ void CDispatchWnd::OnTimer(uint32_t id) {
     try {
         switch (id) {
             case kTimerCloseWindow:
-                closingWindow.reset();
+                // Deleted when the event loop is back at this level: a
+                // window still inside its own menu or dialog loop lives on
+                // until that loop has returned.
+                if (closingWindow) {
+                    closingWindow.release()->deleteLater();
+                }
                 KillTimer(kTimerCloseWindow);  // nothing more is pending
                 break;
             case kTimerSync:

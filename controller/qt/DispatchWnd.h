@@ -13,6 +13,7 @@
 
 #include <QPointer>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <list>
 #include <memory>
@@ -115,6 +116,11 @@ private:
     void ShowAuthDialog();
     void ShowAccountDialog(bool proxy);
     void ShowErrorDialog(bool settingsOffer);
+    // An authentication or account request that comes while another dialog
+    // is open waits for it to close.
+    enum class PendingDialog { kAuth, kAccount, kAccountProxy };
+    void DeferDialog(PendingDialog kind);
+    void ShowPendingDialogs();
     // Runs `dialog` modally (through the test hook when one is set) and
     // remembers it so that closing the program can end it.
     int RunDialog(QDialog& dialog);
@@ -143,6 +149,7 @@ private:
     bool closed = false;
     bool errorDialogOpen = false;
     QPointer<QDialog> openDialog;
+    std::deque<PendingDialog> pendingDialogs;
     std::unique_ptr<CTrayIcon> trayIcon;
     std::unique_ptr<CVersionChecker> versionChecker;
     std::unique_ptr<CSleepWatcher> sleepWatcher;

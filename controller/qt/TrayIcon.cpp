@@ -5,10 +5,22 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include "controller/qt/DispatchMessages.h"
 
 namespace Controller {
+
+namespace {
+constexpr int kTrayWatchPeriod = 5000;
+}
+
+std::function<bool()>& CTrayIcon::TrayAvailable() {
+    static std::function<bool()> available = [] {
+        return QSystemTrayIcon::isSystemTrayAvailable();
+    };
+    return available;
+}
 
 QImage DrawTrayDayImage(const QImage& baseImage, int day) {
     QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
@@ -37,9 +49,6 @@ void CTrayIcon::Add(int day) {
     day_ = day;
     image_ = DrawTrayDayImage(base_, day);
     added_ = true;
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
-        return;
-    }
     if (!icon_) {
         icon_ = std::make_unique<QSystemTrayIcon>();
         icon_->setToolTip(QStringLiteral("Daymark"));
@@ -55,11 +64,34 @@ void CTrayIcon::Add(int day) {
                 });
     }
     icon_->setIcon(QIcon(QPixmap::fromImage(image_)));
+    CheckTray();
+    if (!shown_ && !watch_) {
+        watch_ = std::make_unique<QTimer>();
+        connect(watch_.get(), &QTimer::timeout, this, [this] { CheckTray(); });
+        watch_->start(kTrayWatchPeriod);
+    }
+}
+
+void CTrayIcon::CheckTray() {
+    if (!added_ || shown_ || !icon_ || !TrayAvailable()()) {
+        return;
+    }
     icon_->show();
+    shown_ = true;
+    if (watch_) {
+        watch_->stop();
+        watch_.release()->deleteLater();  // may be the timer calling us
+    }
+}
+
+bool CTrayIcon::IsWaitingForTray() const {
+    return watch_ && watch_->isActive();
 }
 
 void CTrayIcon::Remove() {
     added_ = false;
+    shown_ = false;
+    watch_.reset();
     icon_.reset();
 }
 

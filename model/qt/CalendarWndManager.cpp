@@ -170,6 +170,19 @@ void CCalendarWndManager::CloseWindow(int windowId) {
     windows_.erase(it);
 }
 
+std::unique_ptr<CCalendarWnd> CCalendarWndManager::TakeWindow(int windowId) {
+    const auto it = std::find_if(windows_.begin(), windows_.end(), [windowId](const auto& wnd) {
+        return wnd->GetWindowNumber() == windowId;
+    });
+    if (it == windows_.end()) {
+        return nullptr;
+    }
+    std::unique_ptr<CCalendarWnd> wnd = std::move(*it);
+    windows_.erase(it);
+    wnd->Retire();
+    return wnd;
+}
+
 void CCalendarWndManager::AlignWindows() {
     if (windows_.empty()) {
         return;
@@ -214,7 +227,7 @@ void CCalendarWndManager::ForwardEventUpdate() {
 
 void CCalendarWndManager::RebuildIconBars() {
     for (const auto& wnd : windows_) {
-        wnd->KillTimer(CCalendarWnd::kTimerIconBarHide);
+        wnd->RebuildIconBar();
     }
 }
 

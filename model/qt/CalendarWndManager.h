@@ -38,6 +38,10 @@ public:
     CCalendarWnd* NewWindow();
     // Destroys the window with that id; no effect when none has it.
     void CloseWindow(int windowId);
+    // Takes the window with that id out of the list and hides it; the caller
+    // destroys it (later, outside the window's own handlers). Null when none
+    // has the id.
+    std::unique_ptr<CCalendarWnd> TakeWindow(int windowId);
     // Lines the windows up in columns and rows.
     void AlignWindows();
 
@@ -51,8 +55,8 @@ public:
     void DateChanged();
     // Posts the manager's "events updated" notification to every window.
     void ForwardEventUpdate();
-    // Every window stops its icon bar timer (the icon bar is re-created by
-    // its owner).
+    // Every window stops its icon bar timer and re-creates its icon bar
+    // (after a change of the icon bar options or the calendar mode).
     void RebuildIconBars();
     // With `write`, writes every window's description to
     // "<dataFolder>/log/calendars.txt" (replacing it); without, deletes it.

@@ -129,6 +129,7 @@ class Fault:
         self.body = seed.get("body", "")
         self.body_file = seed.get("body_file", "")
         self.content_type = seed.get("content_type", "text/html; charset=UTF-8")
+        self.chunked = bool(seed.get("chunked", False))  # status: no Content-Length
 
     def matches(self, method, path):
         if self.count == 0:
@@ -503,6 +504,17 @@ class Handler(BaseHTTPRequestHandler):
         if self.command != "HEAD":
             self.wfile.write(data)
 
+    def reply_chunked(self, code, body, content_type):
+        data = body.encode("utf-8") if isinstance(body, str) else body
+        self.send_response(code)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Transfer-Encoding", "chunked")
+        self.end_headers()
+        for at in range(0, len(data), 65536):
+            chunk = data[at:at + 65536]
+            self.wfile.write(b"%x\r\n" % len(chunk) + chunk + b"\r\n")
+        self.wfile.write(b"0\r\n\r\n")
+
     def reply_json(self, value, code=200):
         self.reply(code, json.dumps(value), "application/json")
 
@@ -551,7 +563,10 @@ class Handler(BaseHTTPRequestHandler):
             if fault.body_file:
                 with open(fault.body_file, "rb") as f:
                     body = f.read()
-            self.reply(fault.code, body, fault.content_type)
+            if fault.chunked:
+                self.reply_chunked(fault.code, body, fault.content_type)
+            else:
+                self.reply(fault.code, body, fault.content_type)
             return True
         if fault.kind == "cut":
             data = ("<?xml version='1.0' encoding='UTF-8'?><feed xmlns='%s'>" % ATOM +

@@ -598,6 +598,53 @@ TEST_F(Dispatch, CloseStopsTheManagerSavesPositionsOnce) {
     EXPECT_TRUE(Logged("[info] exit\n"));
 }
 
+TEST_F(Dispatch, AccountRequestsWaitForAnOpenDialogAndOnlyErrorsAreDropped) {
+    Start(1);
+    std::vector<std::string> shown;
+    int errorsInside = 0;
+    dialogs::SetModalHook([&](QDialog& dialog) {
+        shown.push_back(dialog.objectName().toStdString());
+        if (shown.size() == 1) {
+            // While the account dialog is open: an authentication failure
+            // (twice), a proxy failure and two errors arrive.
+            platform::SendMessage(wnd->Handle(), kDispatchNotify, NOTIFY_AUTH_FAILED);
+            platform::SendMessage(wnd->Handle(), kDispatchNotify, NOTIFY_AUTH_FAILED);
+            platform::SendMessage(wnd->Handle(), kDispatchNotify, NOTIFY_PROXY_FAILED);
+            platform::SendMessage(wnd->Handle(), kDispatchNotify, NOTIFY_ERROR);
+            errorsInside = static_cast<int>(shown.size());
+        } else if (dialog.objectName() == "errorDlg") {
+            // An error while the error dialog is open is not asked twice.
+            platform::SendMessage(wnd->Handle(), kDispatchNotify, NOTIFY_ERROR);
+        }
+        return int(QDialog::Rejected);
+    });
+    platform::SendMessage(wnd->Handle(), kDispatchCommand, kCmdSetGoogle, 0);
+    // The error dialog opened over the account dialog at once.
+    EXPECT_EQ(errorsInside, 2);
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"setGoogleAccountDlg", "errorDlg", "authErrorDlg",
+                                               "setGoogleAccountDlg"}));
+}
+
+TEST_F(Dispatch, ATrayThatAppearsLaterGetsTheIcon) {
+    bool available = false;
+    CTrayIcon::TrayAvailable() = [&available] { return available; };
+    Start(2);
+    ASSERT_NE(wnd->TrayIcon(), nullptr);
+    EXPECT_TRUE(wnd->TrayIcon()->IsAdded());
+    EXPECT_FALSE(wnd->TrayIcon()->IsShown());
+    EXPECT_TRUE(wnd->TrayIcon()->IsWaitingForTray());
+    wnd->TrayIcon()->CheckTray();
+    EXPECT_FALSE(wnd->TrayIcon()->IsShown());
+    available = true;  // the panel has started
+    wnd->TrayIcon()->CheckTray();
+    EXPECT_TRUE(wnd->TrayIcon()->IsShown());
+    EXPECT_FALSE(wnd->TrayIcon()->IsWaitingForTray());
+    CTrayIcon::TrayAvailable() = [] { return false; };
+}
+
 TEST(TrayIcon, DayIsDrawnInDarkGreyOverTheImage) {
     App();
     QImage base(16, 16, QImage::Format_ARGB32);

@@ -13,6 +13,7 @@
 
 #include "app/MaintenanceLog.h"
 #include "controller/CalendarManager.h"
+#include "controller/FailureClassifier.h"
 #include "controller/Notifications.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
@@ -234,6 +235,62 @@ TEST_F(ManagerTest, IncrementalSyncUploadsLocalEditsAndFetchesChanges) {
     EXPECT_EQ(events.size(), 2u);
 }
 
+// An event whose title holds a character XML cannot carry is never sent: it
+// stays local, visible and unsynced, the user is told once (not at every
+// sync), and an edit that removes the character uploads it.
+TEST_F(ManagerTest, EventWithTextXmlCannotCarryStaysLocalWithOneNotice) {
+    Start();
+    DownloadEverything();
+    poster.Clear();
+    const std::wstring calendar = platform::Utf8ToWide(feed);
+    Model::Event bad;
+    bad.calendarURI = calendar;
+    bad.title = L"Lunch\v[@1]";
+    bad.content = L"with Bob";
+    bad.startTime = CTime(2026, 6, 3, 12, 0, 0);
+    bad.endTime = CTime(2026, 6, 3, 13, 0, 0);
+    manager->AddEvent(bad);
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ERROR) == 1; }));
+    ASSERT_TRUE(WaitIdle());
+    for (int sync = 0; sync < 2; ++sync) {
+        manager->SyncEvent(calendar);
+        ASSERT_TRUE(WaitFor([&] {
+            return Count(Controller::NOTIFY_EVENT_UPDATED, 0) == static_cast<size_t>(sync) + 2;
+        }));
+        ASSERT_TRUE(WaitIdle());
+    }
+    EXPECT_EQ(Count(Controller::NOTIFY_ERROR), 1u);
+    for (int i = 0; i < server->RequestCount(); ++i) {
+        const auto request = server->Request(i);
+        EXPECT_TRUE(request.method != "POST" ||
+                    request.target.find("ClientLogin") != std::string::npos)
+            << request.target;
+    }
+    std::list<Model::Event> events;
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 6, 1));
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events.front().title, bad.title);
+    EXPECT_FALSE(manager->IsEventSynced(calendar, events.front().localEventID));
+    EXPECT_EQ(manager->GetLastErrorText(), L"予定「Lunch\uFFFD[@1]」(2026/06/03 12:00) のタイトル");
+    EXPECT_NE(manager->GetLastErrorDescription().find(L"送信できない文字"), std::wstring::npos);
+    const std::string text = LogText();
+    EXPECT_NE(text.find("[ERR!] <calmng> event not uploaded, its title holds characters XML cannot "
+                        "carry: lid:"),
+              std::string::npos)
+        << text;
+
+    Model::Event fixed = events.front();
+    fixed.title = L"Lunch [@1]";
+    manager->UpdateEvent(fixed);
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED, 0) == 4; }));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(manager->IsEventSynced(calendar, fixed.localEventID));
+    const std::string json = server->EventsJson("hanako.sato@example.com");
+    EXPECT_NE(json.find("Lunch [@1]"), std::string::npos) << json;
+    EXPECT_NE(json.find("with Bob"), std::string::npos) << json;
+    EXPECT_EQ(Count(Controller::NOTIFY_ERROR), 1u);
+}
+
 TEST_F(ManagerTest, EventMadeOfflineIsMatchedBackByTitleAndStart) {
     Start();
     manager->DownloadCalenar();
@@ -384,6 +441,36 @@ TEST_F(ManagerTest, LocalCalendarModeServesOnlyHolidays) {
     EXPECT_EQ(events.size(), 1u);
 }
 
+// The month view makes one event of each occurrence: a series with a million
+// occurrences in a month gives the first 3,000 of them, every time the month
+// is read, and one log line.
+TEST_F(ManagerTest, HostileSeriesGivesABoundedMonth) {
+    SetMode(2);
+    manager = std::make_unique<CCalendarManager>(dir / "config.ini", dir.path());
+    manager->Initialize(L"local", L"", &log);
+    manager->CreateLocalDB(L"https://example.invalid/holidays/public/full");
+    googledata::PrimitiveEvent series;
+    series.title = "Every few seconds";
+    series.uid = "dense@google.com";
+    series.recurrence =
+        ReadFile(std::string(DAYMARK_SOURCE_DIR) + "/tests/data/hostile/secondly-rules.ics");
+    series.startTime = "2026-01-01T00:00:00.000Z";
+    series.endTime = "2026-01-01T00:01:00.000Z";
+    series.eventStatus = 2;
+    series.recurrenceType = 1;
+    ASSERT_TRUE(manager->Database().AddEvent("localEvent", series, true));
+    for (int round = 0; round < 2; ++round) {
+        std::list<Model::Event> events;
+        ASSERT_TRUE(manager->GetEvents(events, 2026, 1, 1));
+        EXPECT_EQ(events.size(), 3000u);
+    }
+    const std::string text = LogText();
+    const auto first = text.find("<ical> more than 3000 occurrences in one range");
+    EXPECT_NE(first, std::string::npos) << text;
+    EXPECT_EQ(text.find("<ical> more than 3000 occurrences in one range", first + 1),
+              std::string::npos);
+}
+
 TEST_F(ManagerTest, SeriesAreExpandedPerMonthWithExceptionsReplacingOccurrences) {
     SetMode(2);
     manager = std::make_unique<CCalendarManager>(dir / "config.ini", dir.path());
@@ -428,6 +515,17 @@ TEST_F(ManagerTest, SeriesAreExpandedPerMonthWithExceptionsReplacingOccurrences)
     EXPECT_EQ(got[1].first, CTime(2026, 12, 14, 15, 0, 0));
     EXPECT_EQ(got[1].second, L"Moved once");
     EXPECT_EQ(got[7].first, CTime(2027, 1, 25, 10, 0, 0));
+}
+
+// The transport's refusal of an oversized answer is not repeated: the same
+// answer would come again.
+TEST(ClassifyFailure, OversizedAnswerIsHandledAtOnce) {
+    const auto result =
+        Controller::ClassifyFailure(200, "Response larger than 67108864 bytes, refused");
+    EXPECT_TRUE(result.handled);
+    EXPECT_EQ(result.notification, Controller::NOTIFY_ERROR);
+    EXPECT_STREQ(result.logTag, "<calmng> response too large");
+    EXPECT_FALSE(Controller::ClassifyFailure(500, "Internal Server Error").handled);
 }
 
 TEST(ExceptionKey, HttpsBecomesHttpAndOtherSchemesStay) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <filesystem>
+#include <random>
 
 #include "app/MaintenanceLog.h"
 #include "googledata/AtomReader.h"
@@ -233,8 +234,11 @@ TEST_F(EntryWriterTest, UpdateRefusesEntriesItCannotEdit) {
     std::string noWhere = whole.xml;
     const auto at = noWhere.find("<gd:where");
     noWhere.erase(at, noWhere.find("/>", at) + 2 - at);
-    const std::array<Row, 5> rows{{
+    std::string withDtd = whole.xml;
+    withDtd.insert(withDtd.find("<entry"), "<!DOCTYPE entry [<!ENTITY t 'x'>]>");
+    const std::array<Row, 6> rows{{
         {"empty", ""},
+        {"with a DOCTYPE", withDtd},
         {"no gd:where", noWhere},
         {"not xml", "Error=BadAuthentication"},
         {"truncated", whole.xml.substr(0, whole.xml.size() / 2)},
@@ -251,12 +255,133 @@ TEST_F(EntryWriterTest, UpdateRefusesEntriesItCannotEdit) {
     EXPECT_NE(LogText().find("GenerateUpdatedEventXML"), std::string::npos);
 }
 
+// The new entry lacks the elements the service adds (uid, published, updated,
+// author), which the reader counts; they are added before reading it back.
+PrimitiveEvent ReadNewEntryBack(XmlContext& xml, const std::string& entry) {
+    std::string complete = entry;
+    complete.insert(complete.rfind("</entry>"),
+                    "<gCal:uid value='u'/><published>p</published><updated>u</updated>"
+                    "<author><name>n</name></author>");
+    std::vector<PrimitiveEvent> events;
+    std::string next;
+    EXPECT_TRUE(ParseEvents(xml, "<feed>" + complete + "</feed>", events, next)) << entry;
+    return events.empty() ? PrimitiveEvent() : events[0];
+}
+
+// Both writers carry every title, description and place that XML can carry:
+// texts made of control characters XML allows, template markers, CJK and
+// astral characters, quotes, ampersands and things that look like references
+// or markup are written, read back through the feed reader and compared.
+TEST_F(EntryWriterTest, EveryXmlTextRoundTripsThroughBothWriters) {
+    const std::array<const char*, 30> pieces{{
+        "a",       " ",        "\t",           "\n",     "\r",           "\r\n", "\n\r", "[@0]",
+        "[@1]",    "[@4]",     "[@ID]",        "[@8]",   "日本語",       "𠮷",   "😀",    "'",
+        "\"",      "&",        "&amp;",        "&quot;", "&#xD;",        "<",    ">",    "]]>",
+        "<title>", "\xC2\x85", "\xE2\x80\xA8", "\x7F",   "\xEF\xBF\xBD", "  ",
+    }};
+    std::mt19937 random(20261210);
+    auto generate = [&] {
+        std::string text;
+        const int length = static_cast<int>(random() % 12);
+        for (int i = 0; i < length; ++i) {
+            text += pieces[random() % pieces.size()];
+        }
+        return text;
+    };
+    const PrimitiveEvent stored = FixtureEvents().at(0);
+    for (int round = 0; round < 400; ++round) {
+        PrimitiveEvent e = stored;
+        e.title = generate();
+        e.content = generate();
+        e.place = generate();
+        SCOPED_TRACE(::testing::PrintToString(e.title) + " / " +
+                     ::testing::PrintToString(e.content) + " / " +
+                     ::testing::PrintToString(e.place));
+        std::string added;
+        ASSERT_TRUE(GenerateEventXML(e, added));
+        const PrimitiveEvent fromNew = ReadNewEntryBack(xml, added);
+        EXPECT_EQ(fromNew.title, e.title) << added;
+        EXPECT_EQ(fromNew.content, e.content) << added;
+        EXPECT_EQ(fromNew.place, e.place) << added;
+
+        std::string updated;
+        ASSERT_TRUE(GenerateUpdatedEventXML(e, xml, updated)) << LogText();
+        const PrimitiveEvent fromUpdate = ReadBack(updated);
+        EXPECT_EQ(fromUpdate.title, e.title) << updated;
+        EXPECT_EQ(fromUpdate.content, e.content) << updated;
+        EXPECT_EQ(fromUpdate.place, e.place) << updated;
+    }
+}
+
+// The reported cases: a title holding a later marker was rewritten with the
+// description; CR in text and TAB and LF in the place came back changed.
+TEST_F(EntryWriterTest, NewEventKeepsMarkersAndLineEnds) {
+    PrimitiveEvent e;
+    e.title = "Lunch [@1]";
+    e.content = "line1\r\nline2";
+    e.place = "Bldg 2\n\tRoom 5";
+    std::string out;
+    ASSERT_TRUE(GenerateEventXML(e, out));
+    EXPECT_NE(out.find("<title type='text'>Lunch [@1]</title>"), std::string::npos) << out;
+    EXPECT_NE(out.find("<content type='text'>line1&#xD;\nline2</content>"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find("valueString='Bldg 2&#xA;&#x9;Room 5'"), std::string::npos) << out;
+    const PrimitiveEvent back = ReadNewEntryBack(xml, out);
+    EXPECT_EQ(back.title, e.title);
+    EXPECT_EQ(back.content, e.content);
+    EXPECT_EQ(back.place, e.place);
+}
+
+// Text XML 1.0 cannot carry is refused by both writers, whichever field holds
+// it; nothing is written.
+TEST_F(EntryWriterTest, TextXmlCannotCarryIsRefused) {
+    struct Row {
+        const char* name;
+        std::string text;
+    };
+    const std::array<Row, 9> rows{{
+        {"vertical tab", "a\vb"},
+        {"escape", "\x1b[31mred"},
+        {"nul", std::string("a\0b", 3)},
+        {"U+FFFE", "\xEF\xBF\xBE"},
+        {"U+FFFF", "x\xEF\xBF\xBF"},
+        {"surrogate", "\xED\xA0\x80"},
+        {"stray byte", "caf\xE9"},
+        {"overlong slash", "\xC0\xAF"},
+        {"cut sequence", "\xE6\x97"},
+    }};
+    const PrimitiveEvent stored = FixtureEvents().at(0);
+    for (const auto& row : rows) {
+        for (const char* field : {"title", "content", "place"}) {
+            SCOPED_TRACE(std::string(row.name) + " in " + field);
+            PrimitiveEvent e = stored;
+            std::string& target = std::string(field) == "title"     ? e.title
+                                  : std::string(field) == "content" ? e.content
+                                                                    : e.place;
+            target = "Lunch " + row.text;
+            EXPECT_FALSE(IsXmlText(target));
+            EXPECT_STREQ(FindUnsendableField(e), field);
+            std::string out = "unchanged";
+            EXPECT_FALSE(GenerateEventXML(e, out));
+            EXPECT_EQ(out, "unchanged");
+            EXPECT_FALSE(GenerateUpdatedEventXML(e, xml, out));
+            EXPECT_EQ(out, "unchanged");
+        }
+    }
+    EXPECT_NE(LogText().find("GenerateUpdatedEventXML: the event's place holds characters that "
+                             "XML 1.0 cannot carry"),
+              std::string::npos);
+    EXPECT_EQ(FindUnsendableField(stored), nullptr);
+}
+
 TEST(EscapeForTemplate, Table) {
     EXPECT_EQ(EscapeForTemplate("A & B <1>", false), "A &amp; B &lt;1&gt;");
     EXPECT_EQ(EscapeForTemplate("Bob's", false), "Bob's");
     EXPECT_EQ(EscapeForTemplate("Bob's", true), "Bob&apos;s");
     EXPECT_EQ(EscapeForTemplate("\"q\"", true), "\"q\"");
     EXPECT_EQ(EscapeForTemplate("", true), "");
+    EXPECT_EQ(EscapeForTemplate("a\r\n\tb", false), "a&#xD;\n\tb");
+    EXPECT_EQ(EscapeForTemplate("a\r\n\tb", true), "a&#xD;&#xA;&#x9;b");
 }
 
 }  // namespace

@@ -197,6 +197,51 @@ TEST_F(HttpClientTest, TransferFailuresGiveCodeZeroAndCurlText) {
     }
 }
 
+// The whole answer is held in memory: one beyond the limit fails the request,
+// whether its length is announced or it comes in chunks, and says so in
+// comm.log; one of exactly the limit is read whole.
+TEST_F(HttpClientTest, OversizedResponseFailsCleanly) {
+    Login();
+    constexpr size_t kLimit = 300000;
+    client->SetResponseLimit(kLimit);
+    WriteFile(dir / "exact.xml", std::string(kLimit, 'x'));
+    WriteFile(dir / "over.xml", std::string(kLimit + 1, 'x'));
+    struct Row {
+        const char* file;
+        bool chunked;
+        bool ok;
+    };
+    const std::array<Row, 4> rows{{
+        {"exact.xml", false, true},
+        {"exact.xml", true, true},
+        {"over.xml", false, false},
+        {"over.xml", true, false},
+    }};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.file) + (row.chunked ? " chunked" : ""));
+        server->ArmFault(std::string(R"({"kind":"status","code":200,"body_file":)") +
+                         StandinServer::Quote(dir / row.file) +
+                         (row.chunked ? R"(,"chunked":true})" : "}"));
+        std::string response;
+        int code = 0;
+        EXPECT_EQ(client->Get(feed, response, true, "", code), row.ok);
+        EXPECT_EQ(code, 200);
+        if (row.ok) {
+            EXPECT_EQ(response.size(), kLimit);
+        } else {
+            EXPECT_EQ(response, "Response larger than 300000 bytes, refused");
+        }
+    }
+    const std::string log = ReadFile(dir / "comm.log");
+    EXPECT_NE(log.find(" http:200\nResponse larger than 300000 bytes, refused"), std::string::npos)
+        << log;
+    // The handle is fine afterwards.
+    std::string response;
+    int code = 0;
+    EXPECT_TRUE(client->Get(feed, response, true, "", code));
+    EXPECT_EQ(HttpClient::kResponseLimit, 64u * 1024 * 1024);
+}
+
 TEST_F(HttpClientTest, UnresolvableProxy) {
     client->SetProxy("no-such-proxy.invalid:8080", "user", "pw");
     std::string response;

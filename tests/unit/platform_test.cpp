@@ -103,6 +103,84 @@ TEST(Profile, WritesKeepEveryOtherLine) {
     EXPECT_EQ(GetPrivateProfileInt("option", "week_number", 0, ini), 1);
 }
 
+// CR, LF and CRLF each end a line for the reader and the writer alike: a
+// written key always reads back and every other key keeps its value, however
+// the file's lines end (a last line ending in a bare CR used to swallow the
+// next key written into it).
+TEST(Profile, EveryLineEndEndsALineForReaderAndWriter) {
+    struct Key {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const std::array<Key, 4> keys{{
+        {"Sec", "x", "1"},
+        {"Sec", "y", "two words"},
+        {"Other", "z", "3"},
+        {"Other", "w", ""},
+    }};
+    // The file's lines, joined by one line end (or a mix), with and without
+    // one after the last line.
+    const std::array<std::array<const char*, 6>, 4> ends{{
+        {"\n", "\n", "\n", "\n", "\n", "\n"},
+        {"\r\n", "\r\n", "\r\n", "\r\n", "\r\n", "\r\n"},
+        {"\r", "\r", "\r", "\r", "\r", "\r"},
+        {"\r", "\n", "\r\n", "\r", "\r\n", "\n"},
+    }};
+    const std::array<const char*, 6> lines{{"[Sec]", "x=1", "y=two words", "[Other]", "z=3", "w="}};
+    struct Write {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const std::array<Write, 4> writes{{
+        {"Sec", "k", "v"},    // new key after the section's last line
+        {"Other", "k", "v"},  // new key after the file's last line
+        {"New", "k", "v"},    // new section at the end
+        {"Sec", "x", "9"},    // a key replaced in place
+    }};
+    TempDir dir;
+    const std::string ini = dir / "a.ini";
+    for (size_t e = 0; e < ends.size(); ++e) {
+        for (bool finalEnd : {true, false}) {
+            for (const auto& write : writes) {
+                std::string text;
+                for (size_t i = 0; i < lines.size(); ++i) {
+                    text += lines[i];
+                    if (i + 1 < lines.size() || finalEnd) {
+                        text += ends[e][i];
+                    }
+                }
+                SCOPED_TRACE(::testing::PrintToString(text) + " + " + write.section + "/" +
+                             write.key);
+                WriteFile(ini, text);
+                ASSERT_TRUE(WritePrivateProfileString(write.section, write.key,
+                                                      std::string(write.value), ini));
+                EXPECT_EQ(GetPrivateProfileStringUtf8(write.section, write.key, "?", 256, ini),
+                          write.value)
+                    << ::testing::PrintToString(ReadFile(ini));
+                for (const auto& k : keys) {
+                    if (std::string(k.section) == write.section &&
+                        std::string(k.key) == write.key) {
+                        continue;
+                    }
+                    EXPECT_EQ(GetPrivateProfileStringUtf8(k.section, k.key, "?", 256, ini), k.value)
+                        << k.key << " in " << ::testing::PrintToString(ReadFile(ini));
+                }
+            }
+        }
+    }
+    // The two reported cases, byte for byte.
+    WriteFile(ini, "[Sec]\r");
+    ASSERT_TRUE(WritePrivateProfileString("Sec", "Key", std::string("v"), ini));
+    EXPECT_EQ(ReadFile(ini), "[Sec]\rKey=v\r");
+    EXPECT_EQ(GetPrivateProfileStringUtf8("Sec", "Key", "", 256, ini), "v");
+    WriteFile(ini, "[Sec]\nx=1\r");
+    ASSERT_TRUE(WritePrivateProfileString("Sec", "k", std::string("v"), ini));
+    EXPECT_EQ(GetPrivateProfileStringUtf8("Sec", "x", "", 256, ini), "1");
+    EXPECT_EQ(GetPrivateProfileStringUtf8("Sec", "k", "", 256, ini), "v");
+}
+
 TEST(Profile, NewFileIsPrivateAndExistingModeIsKept) {
     TempDir dir;
     const std::string ini = dir / "config.ini";

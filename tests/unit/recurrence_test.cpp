@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -409,6 +410,109 @@ TEST(RecurrenceSeries, HourlySeriesMonthByMonth) {
     for (size_t i = 1; i < whole.size(); ++i) {
         EXPECT_EQ(7 * 3600, whole[i] - whole[i - 1]);
     }
+}
+
+std::string LogFileText(const std::string& folder) {
+    std::string all;
+    for (const auto& f : std::filesystem::directory_iterator(folder)) {
+        all += testsupport::ReadFile(f.path().string());
+    }
+    return all;
+}
+
+size_t Occurrences(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+// A series yields at most 3,000 occurrences for one range (a month), counted
+// over all its rules: the first 3,000 of the range, with one log line however
+// often the month is asked for. The fixture's 20 SECONDLY rules gave 957,120
+// occurrences for January (seconds of work and a million events).
+TEST(RecurrenceSeries, OccurrencesPerRangeAreCappedOverAllRules) {
+    testsupport::ScopedTz tz(kTokyo);
+    testsupport::TempDir dir;
+    Utility::CMaintenanceLog log;
+    log.SetFolder(dir.path());
+    const std::string text = testsupport::ReadFile(std::string(DAYMARK_SOURCE_DIR) +
+                                                   "/tests/data/hostile/secondly-rules.ics");
+    auto series = Controller::CRecurrenceSeries::Parse(text, &log);
+    ASSERT_TRUE(series);
+    // The true first 3,000 of January (local): DTSTART is 2026-01-01 00:00 UTC,
+    // every rule steps INTERVAL seconds from it (29 to 48).
+    const int64_t start = Utc("20260101T000000");
+    const int64_t from = CTime(2026, 1, 1, 0, 0, 0).GetTime();
+    const int64_t to = CTime(2026, 2, 1, 0, 0, 0).GetTime();
+    std::vector<int64_t> expected;
+    for (int64_t t = from; expected.size() < 3000; ++t) {
+        bool hit = t == start;
+        for (int interval = 29; interval <= 48 && !hit; ++interval) {
+            hit = t >= start && (t - start) % interval == 0;
+        }
+        if (hit) {
+            expected.push_back(t);
+        }
+    }
+    for (int round = 0; round < 3; ++round) {
+        std::vector<CTime> out;
+        series->Expand(CTime(from), CTime(to), out);
+        EXPECT_EQ(expected, Seconds(out)) << round;
+    }
+    // A later month is cut the same way.
+    std::vector<CTime> february;
+    series->Expand(CTime(to), CTime(2026, 3, 1, 0, 0, 0), february);
+    EXPECT_LE(february.size(), 3000u);
+    EXPECT_TRUE(std::is_sorted(february.begin(), february.end()));
+    const std::string lines = LogFileText(dir.path());
+    EXPECT_EQ(1u, Occurrences(lines,
+                              "<ical> more than 3000 occurrences in one range, the later "
+                              "ones are not shown"))
+        << lines;
+}
+
+// A rule that can skip ahead but is dense (every 15 seconds of every day)
+// is filled only from just before the range, and cut the same way.
+TEST(RecurrenceSeries, DenseDailyRuleIsCutToTheFirstOccurrences) {
+    testsupport::ScopedTz tz(kNewYork);
+    std::string minutes;
+    for (int m = 0; m < 60; ++m) {
+        minutes += (m ? "," : "") + std::to_string(m);
+    }
+    const std::string text =
+        "DTSTART:20200101T000000Z\nRRULE:FREQ=DAILY;BYHOUR=0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,"
+        "16,17,18,19,20,21,22,23;BYMINUTE=" +
+        minutes + ";BYSECOND=0,15,30,45\n";
+    auto series = Controller::CRecurrenceSeries::Parse(text, nullptr);
+    ASSERT_TRUE(series);
+    const int64_t from = CTime(2026, 3, 1, 0, 0, 0).GetTime();
+    std::vector<CTime> out;
+    series->Expand(CTime(from), CTime(2026, 4, 1, 0, 0, 0), out);
+    ASSERT_EQ(out.size(), 3000u);
+    for (size_t i = 0; i < out.size(); ++i) {
+        EXPECT_EQ(from + 15 * static_cast<int64_t>(i), out[i].GetTime()) << i;
+    }
+}
+
+// Beyond 64 RRULE lines the rest are ignored, with a log line.
+TEST(RecurrenceSeries, RuleLinesAreBounded) {
+    testsupport::ScopedTz tz(kTokyo);
+    testsupport::TempDir dir;
+    Utility::CMaintenanceLog log;
+    log.SetFolder(dir.path());
+    std::string text = "DTSTART:20260105T090000Z\n";
+    for (int i = 0; i < 1000; ++i) {
+        text += "RRULE:FREQ=WEEKLY;INTERVAL=" + std::to_string(i + 1) + "\n";
+    }
+    auto series = Controller::CRecurrenceSeries::Parse(text, &log);
+    ASSERT_TRUE(series);
+    std::vector<CTime> out;
+    series->Expand(CTime(2026, 1, 1, 0, 0, 0), CTime(2026, 2, 1, 0, 0, 0), out);
+    EXPECT_EQ(4u, out.size());  // 5, 12, 19 and 26 January
+    EXPECT_NE(LogFileText(dir.path()).find("<ical> more than 64 RRULE lines, the rest are ignored"),
+              std::string::npos);
 }
 
 const std::string kWeekly = "DTSTART:20240101T100000Z\nRRULE:FREQ=WEEKLY\n";
