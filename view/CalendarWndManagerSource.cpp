@@ -44,3 +44,11 @@ void CCalendarWndManagerSource::AddEvent(const Model::Event& event) {
 void CCalendarWndManagerSource::UpdateEvent(const Model::Event& event) {
     manager_.UpdateEvent(event);
 }
+
+Controller::IcalFileResult CCalendarWndManagerSource::ImportIcalendar(const std::string& path) {
+    return manager_.ImportIcalendar(path, "");
+}
+
+Controller::IcalFileResult CCalendarWndManagerSource::ExportIcalendar(const std::string& path) {
+    return manager_.ExportIcalendar(path, "");
+}

@@ -12,6 +12,7 @@
 #include <list>
 #include <string>
 
+#include "controller/IcalExchange.h"
 #include "model/Calendar.h"
 #include "model/Event.h"
 #include "model/Holiday.h"
@@ -45,4 +46,9 @@ public:
     virtual void AddEvent(const Model::Event& /*event*/) {}
     // Stores a changed event and queues its upload.
     virtual void UpdateEvent(const Model::Event& /*event*/) {}
+    // Adds or updates the events of an iCalendar file in the default
+    // writable calendar, or writes every calendar's events to one
+    // (controller/IcalExchange.h).
+    virtual Controller::IcalFileResult ImportIcalendar(const std::string& /*path*/) { return {}; }
+    virtual Controller::IcalFileResult ExportIcalendar(const std::string& /*path*/) { return {}; }
 };
