@@ -12,7 +12,7 @@ packages=(
   fonts-ipafont-gothic fonts-liberation
   python3 openssl
   xvfb xauth
-  dpkg-dev file appstream
+  dpkg-dev file appstream desktop-file-utils
 )
 
 missing=()
