@@ -527,6 +527,48 @@ TEST_P(IcalExchangeTest, CalendarChoice) {
     EXPECT_TRUE(imported.noSuchCalendar);
 }
 
+TEST(IcalImportTarget, AccountModeTakesTheAccountsOwnWritableCalendar) {
+    TempDir dir;
+    const std::string config = dir / "config.ini";
+    platform::WritePrivateProfileString("general", "calendar_mode", "1", config);
+    {
+        googledata::CalendarEventDB db;
+        ASSERT_TRUE(db.Initialize(dir / "me@example.com.db", nullptr));
+        auto calendar = [&](const std::string& id, int access, int flags) {
+            googledata::PrimitiveCalendar c;
+            c.calendarURI = "https://www.google.com/calendar/feeds/" + id + "/private/full";
+            c.id = id;
+            c.accesslevel = access;
+            c.flags = flags;
+            ASSERT_TRUE(db.UpsertCalendar(c));
+        };
+        calendar("team@example.com", 4, 3);
+        calendar("me@example.com", 5, 3);
+        calendar("boss@example.com", 1, 1);  // read only
+    }
+    Controller::CCalendarManager manager(config, dir.path());
+    ASSERT_TRUE(manager.OpenForWriting(L"me@example.com"));
+    WriteFile(dir / "in.ics",
+              "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:a@example.com\r\n"
+              "DTSTART;VALUE=DATE:20260801\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    auto result = manager.ImportIcalendar(dir / "in.ics", "");
+    ASSERT_TRUE(result.ok) << result.problem.message;
+    EXPECT_EQ(result.calendarURI,
+              "https://www.google.com/calendar/feeds/me@example.com/private/full");
+    result = manager.ImportIcalendar(dir / "in.ics", "team@example.com");
+    ASSERT_TRUE(result.ok);
+    EXPECT_NE(result.calendarURI.find("team@example.com"), std::string::npos);
+    result = manager.ImportIcalendar(dir / "in.ics", "boss@example.com");
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.noSuchCalendar);
+    EXPECT_NE(result.problem.message.find("書き込めません"), std::string::npos);
+    // Unsynced, for the next sync to upload.
+    std::list<PrimitiveEvent> mine;
+    ASSERT_TRUE(manager.Database().GetUnsyncedEvents(
+        "https://www.google.com/calendar/feeds/me@example.com/private/full", mine));
+    EXPECT_EQ(mine.size(), 1u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Zones, IcalExchangeTest,
                          ::testing::Values("Asia/Tokyo", "America/New_York"), [](const auto& info) {
                              return std::string(info.param) == "Asia/Tokyo" ? "Tokyo" : "NewYork";
