@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <ctime>
 #include <memory>
+#include <utility>
 
+#include "platform/PrivateText.h"
 #include "platform/TextConv.h"
 #include "platform/Time.h"
 
@@ -49,6 +51,16 @@ std::string CMaintenanceLog::GetFolder() const {
     return folder_;
 }
 
+void CMaintenanceLog::SetAccount(const std::string& account) {
+    std::lock_guard<std::mutex> guard(lock_);
+    account_ = account;
+}
+
+std::string CMaintenanceLog::MaskAccount(const std::string& text) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return platform::MaskAccount(text, account_);
+}
+
 std::string CMaintenanceLog::FileNameFor(int64_t now) const {
     std::lock_guard<std::mutex> guard(lock_);
     return folder_ + "/Log" + std::to_string(WeekdayNumber(now)) + ".txt";
@@ -66,6 +78,7 @@ void CMaintenanceLog::Write(const std::string& level, const std::string& message
     if (folder_.empty()) {
         return;
     }
+    line = platform::MaskAccount(std::move(line), account_);
 #ifndef NDEBUG
     std::fputs(line.c_str(), stderr);
 #endif

@@ -35,6 +35,13 @@ public:
     // is ignored. Set by start-up once the folder exists.
     void SetFolder(const std::string& folder);
     std::string GetFolder() const;
+    // The account (UTF-8, "@" or "%40" form) that every later line masks
+    // (platform::MaskAccount); empty masks nothing. Set by the calendar
+    // manager when it takes an account.
+    void SetAccount(const std::string& account);
+    // `text` with that account masked, for the other files that go into a
+    // support bundle.
+    std::string MaskAccount(const std::string& text) const;
 
     // Level and message are UTF-8.
     void Write(const std::string& level, const std::string& message);
@@ -56,6 +63,7 @@ private:
 
     mutable std::mutex lock_;  // guards everything below and every file operation
     std::string folder_;
+    std::string account_;
     std::unique_ptr<std::FILE, FileCloser> file_;  // the file of the last line
     std::string openFile_;
     int openDay_ = -1;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <unordered_set>
 
@@ -37,6 +38,9 @@ constexpr int64_t kFeedClockSkewSeconds = 86400;
 constexpr int64_t kSyncWindowSeconds = 1728000;  // 20 days
 // A download of at least this many events refreshes the query statistics.
 constexpr long kStatisticsThreshold = 100;
+// The notice of a change kept as a conflict copy.
+constexpr int kConflictDescriptionId = 191;
+constexpr int kConflictDeletionId = 193;
 
 std::string Format(const char* format, auto... args) {
     char buf[1024];
@@ -186,6 +190,9 @@ int CCalendarManager::CalendarMode() const {
 void CCalendarManager::Initialize(const std::wstring& account, const std::wstring& password,
                                   Utility::CMaintenanceLog* log) {
     log_ = log;
+    if (log_) {
+        log_->SetAccount(WideToUtf8(account));
+    }
     Log(Utility::kLogInfo, "<calmng> Initialize");
     account_ = account;
     password_ = password;
@@ -196,6 +203,7 @@ void CCalendarManager::Initialize(const std::wstring& account, const std::wstrin
     recurrences_.SetLog(log);
     ApplyTransportSettings();
     db_.Initialize(DatabasePath(account), log);
+    db_.SetAccountEmail(WideToUtf8(account));
     std::list<PrimitiveCalendar> calendars;
     if (db_.GetCalendars(calendars)) {
         for (const auto& c : calendars) {
@@ -230,8 +238,9 @@ void CCalendarManager::Terminate() {
     }
     wake_.notify_all();
     Log(Utility::kLogInfo, "<calmng> Terminate");
-    // The worker may be inside a request; its transfer time-out bounds the
-    // wait, and the database must not close under it.
+    // The worker may be inside a request: its transfer is cut short at once,
+    // so the wait is short, and the database must not close under it.
+    api_->Transport().Abort();
     if (worker_.joinable()) {
         worker_.join();
     }
@@ -243,12 +252,16 @@ void CCalendarManager::Terminate() {
 void CCalendarManager::ChangeAccount(const std::wstring& account, const std::wstring& password) {
     std::lock_guard<std::mutex> guard(queueMutex_);
     Log(Utility::kLogInfo, "<calmng> ChangeAccount");
+    if (log_) {
+        log_->SetAccount(WideToUtf8(account));
+    }
     account_ = account;
     password_ = password;
     loggedIn_ = 0;
     recurrences_.Clear();
     db_.Close();
     db_.Initialize(DatabasePath(account), log_);
+    db_.SetAccountEmail(WideToUtf8(account));
 }
 
 void CCalendarManager::Reset() {
@@ -394,7 +407,41 @@ void CCalendarManager::NotifyAll(uint32_t code, int64_t lParam) {
 // ---------------------------------------------------------------------------
 // Queue
 
+namespace {
+
+// The calendar of a per-calendar synchronisation request; null for others.
+const std::string* SyncCalendar(const CCalendarManager::MSG_BASE& m) {
+    switch (m.type) {
+        case 2:
+            return &static_cast<const CCalendarManager::MSG_DOWNLOAD_ALL_EVENT&>(m).calendarURI;
+        case 3:
+            return &static_cast<const CCalendarManager::MSG_DOWNLOAD_UPDATED_EVENT&>(m).calendarURI;
+        case 4:
+            return &static_cast<const CCalendarManager::MSG_UPLOAD_EVENT&>(m).calendarURI;
+        default:
+            return nullptr;
+    }
+}
+
+// True when the waiting request `queued` does what `m` would: the same kind
+// for the same calendar (an updated-event request asks for changes since an
+// earlier or the same time), or a full download where changes are asked for.
+bool Covers(const CCalendarManager::MSG_BASE& queued, const CCalendarManager::MSG_BASE& m) {
+    const std::string* a = SyncCalendar(queued);
+    const std::string* b = SyncCalendar(m);
+    return a && b && *a == *b && (queued.type == m.type || (queued.type == 2 && m.type == 3));
+}
+
+}  // namespace
+
 void CCalendarManager::Enqueue(std::unique_ptr<MSG_BASE> message) {
+    for (const auto& queued : queue_) {
+        if (queued.get() != current_ && Covers(*queued, *message)) {
+            Log(Utility::kLogInfo, Format("<calmng> request already queued: (%d)", message->type) +
+                                       CalendarShortName(*SyncCalendar(*message)));
+            return;
+        }
+    }
     queue_.push_back(std::move(message));
     wake_.notify_all();
 }
@@ -405,6 +452,9 @@ bool CCalendarManager::PopMessage() {
         return false;
     }
     Log(Utility::kLogInfo, Format("pop msg: (%d)", queue_.front()->type));
+    if (queue_.front().get() == current_) {
+        current_ = nullptr;
+    }
     queue_.pop_front();
     return true;
 }
@@ -414,6 +464,7 @@ void CCalendarManager::ClearMessages() {
     if (log_) {
         log_->Write(Utility::kLogInfo, "clear msg:", static_cast<long>(queue_.size()));
     }
+    current_ = nullptr;
     queue_.clear();
 }
 
@@ -491,8 +542,15 @@ void CCalendarManager::SyncEventLocked(const std::string& uri) {
     CTime since = PrimitiveTime::ToLocalTime(stored);
     const CTime limit = CTime::GetCurrentTime() - kSyncWindowSeconds;
     if (since < limit) {
+        // The service tells changes only for the last 20 days: anything older
+        // (a cancellation 25 days ago) would be missed, so the calendar is
+        // downloaded whole.
         Log(Utility::kLogInfo, "<calmng> Too old time, use last year:" + FormatTime(since));
-        since = limit;
+        Log(Utility::kLogInfo, "<calmng> DownloadAllEvent:" + CalendarShortName(uri));
+        auto all = std::make_unique<MSG_DOWNLOAD_ALL_EVENT>();
+        all->calendarURI = uri;
+        Enqueue(std::move(all));
+        return;
     }
     Log(Utility::kLogInfo, "<calmng> sync from:" + FormatTime(since));
     request->calendarURI = uri;
@@ -523,10 +581,15 @@ void CCalendarManager::SyncEvents() {
 void CCalendarManager::StoreLocalEdit(const Model::Event& event, bool isNew) {
     PrimitiveEvent p = ToPrimitive(event);
     const std::string uri = WideToUtf8(event.calendarURI);
-    if (isNew) {
-        db_.AddEvent(uri, p, true);
-    } else {
-        db_.UpdateEventFromLocalSide(p, uri);
+    {
+        // Never inside the worker's open page transaction: the edit is on
+        // disk when this returns.
+        std::lock_guard<std::mutex> edit(editMutex_);
+        if (isNew) {
+            db_.AddEvent(uri, p, true);
+        } else {
+            db_.UpdateEventFromLocalSide(p, uri);
+        }
     }
     recurrences_.Invalidate(p.localEventID);
     if (CalendarMode() != 2) {
@@ -846,6 +909,7 @@ void CCalendarManager::SyncProc() {
             }
             message = queue_.front().get();
             type = message->type;
+            current_ = message;
         }
         if (stopRequested_) {
             return;
@@ -889,6 +953,8 @@ void CCalendarManager::SyncProc() {
             } else if (loginOk) {
                 if (HandleRequest(*message)) {
                     done = true;
+                } else if (stopRequested_) {
+                    return;  // cut short by Terminate: not a failure to report
                 } else {
                     const std::string text = FailureText();
                     Log(Utility::kLogWarn, "Sync error:\r\n" + text);
@@ -947,6 +1013,9 @@ bool CCalendarManager::Login(bool& sslProtocolError) {
         return true;
     }
     sslProtocolError = text.find("Unknown SSL protocol error") != std::string::npos;
+    if (stopRequested_) {
+        return false;  // cut short by Terminate
+    }
     bool haveListener = false;
     {
         std::lock_guard<std::mutex> guard(queueMutex_);
@@ -1058,6 +1127,7 @@ void CCalendarManager::FinishDownload(const std::string& calendarURI, long total
 // line of every event an incremental download brings.
 bool CCalendarManager::StorePage(const std::string& calendarURI,
                                  std::vector<PrimitiveEvent>& events, bool logEach) {
+    std::lock_guard<std::mutex> edit(editMutex_);
     db_.BeginTransaction("evt");
     int index = 0;
     for (auto& e : events) {
@@ -1166,6 +1236,22 @@ bool CCalendarManager::DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT
     return true;
 }
 
+namespace {
+
+// A status with which the service refuses one event for good (a malformed
+// entry, a calendar it may not write, an entry that is gone): that event
+// stays unsynced and the others go on. Anything else (no answer, an expired
+// token, a 5xx, a time-out) fails the request.
+bool RefusesTheEvent(int httpCode) {
+    return httpCode >= 400 && httpCode < 500 && httpCode != 401 && httpCode != 407 &&
+           httpCode != 408 && httpCode != 409 && httpCode != 412 && httpCode != 429;
+}
+
+// The mark after the title of a conflict copy (string table).
+constexpr int kConflictMarkId = 192;
+
+}  // namespace
+
 bool CCalendarManager::UploadEventProc(const MSG_UPLOAD_EVENT& m) {
     std::list<PrimitiveEvent> events;
     if (!db_.GetUnsyncedEvents(m.calendarURI, events)) {
@@ -1189,28 +1275,156 @@ bool CCalendarManager::UploadEventProc(const MSG_UPLOAD_EVENT& m) {
             RefuseUnsendableEvent(e, field);
             continue;  // stays local and unsynced; no request is made for it
         }
-        if (e.id.empty()) {
-            if (!api_->AddEvent(m.calendarURI, e)) {
-                continue;  // tried again at the next synchronisation
+        const bool isNew = e.id.empty();
+        if (isNew ? api_->AddEvent(m.calendarURI, e) : api_->UpdateEvent(e)) {
+            if (!isNew) {
+                FinishUpload(m.calendarURI, e, nullptr);
+                continue;
             }
-            // Link the local event to the entry the service created, so a
-            // later edit updates it instead of adding it a second time.
+            // Marked synced only once the service's entry has been read and
+            // linked: a 2xx page without an entry (a proxy's) is a failure.
             std::vector<PrimitiveEvent> entries;
             std::string ignored;
-            if (googledata::ParseEvents(api_->Xml(), AsFeed(api_->GetResponse()), entries,
-                                        ignored) &&
-                !entries.empty()) {
-                PrimitiveEvent& created = entries.front();
-                created.localEventID = e.localEventID;
-                created.isSynced = true;
-                db_.UpdateEventFromGoogleSide(created, m.calendarURI);
-                recurrences_.Invalidate(e.localEventID);
+            if (!googledata::ParseEvents(api_->Xml(), AsFeed(api_->GetResponse()), entries,
+                                         ignored) ||
+                entries.empty() || entries.front().id.empty()) {
+                Log(Utility::kLogError, "<calmng> added event has no readable entry");
+                return false;
             }
-        } else if (!api_->UpdateEvent(e)) {
+            FinishUpload(m.calendarURI, e, &entries.front());
             continue;
         }
-        db_.SetSyncDone(m.calendarURI, e.localEventID);
+        const int code = api_->GetHttpCode();
+        if (!isNew && (code == 409 || code == 412)) {
+            if (!KeepConflictCopy(m.calendarURI, e)) {
+                return false;
+            }
+            continue;
+        }
+        if (api_->EntryUnwritable() || RefusesTheEvent(code)) {
+            // Tried again at the next synchronisation.
+            Log(Utility::kLogWarn, Format("<calmng> event refused lid:%s code:%d",
+                                          e.localEventID.substr(0, 8).c_str(), code));
+            continue;
+        }
+        Log(Utility::kLogError, "<calmng> upload event failed");
+        return false;
     }
+    return true;
+}
+
+void CCalendarManager::FinishUpload(const std::string& uri, const PrimitiveEvent& sent,
+                                    PrimitiveEvent* created) {
+    std::lock_guard<std::mutex> edit(editMutex_);
+    int64_t revision = 0;
+    bool synced = false;
+    const bool unchanged = db_.GetLocalState(uri, sent.localEventID, revision, synced) &&
+                           revision == sent.localRevision;
+    if (created) {
+        // Linked to the entry the service created, so a later edit updates it
+        // instead of adding it a second time.
+        created->localEventID = sent.localEventID;
+        if (unchanged) {
+            created->isSynced = true;
+            db_.UpdateEventFromGoogleSide(*created, uri);
+        } else {
+            db_.LinkServiceEntry(*created, uri, sent.localEventID);
+        }
+        recurrences_.Invalidate(sent.localEventID);
+    } else if (unchanged) {
+        db_.SetSyncDone(uri, sent.localEventID, sent.localRevision);
+    }
+    if (!unchanged) {
+        Log(Utility::kLogInfo, "<calmng> edited during its upload, kept for the next upload lid:" +
+                                   sent.localEventID.substr(0, 8));
+    }
+}
+
+bool CCalendarManager::KeepConflictCopy(const std::string& uri, const PrimitiveEvent& sent) {
+    Log(Utility::kLogWarn, Format("<calmng> conflict code:%d lid:%s", api_->GetHttpCode(),
+                                  sent.localEventID.substr(0, 8).c_str()));
+    const std::string conflictText = FailureText();
+    // The service's copy: in the answer, or else read from the entry itself.
+    std::vector<PrimitiveEvent> entries;
+    std::string ignored;
+    googledata::ParseEvents(api_->Xml(), AsFeed(api_->GetResponse()), entries, ignored);
+    if (entries.empty() || entries.front().id.empty()) {
+        entries.clear();
+        std::string response;
+        int code = 0;
+        if (!api_->Transport().Get(sent.editURI, response, true, "", code) ||
+            !googledata::ParseEvents(api_->Xml(), AsFeed(response), entries, ignored) ||
+            entries.empty() || entries.front().id.empty()) {
+            Log(Utility::kLogError, "<calmng> conflict: the service's copy cannot be read");
+            return false;
+        }
+    }
+    PrimitiveEvent service = entries.front();
+    std::string copyId;
+    bool deleted = false;
+    {
+        std::lock_guard<std::mutex> edit(editMutex_);
+        // The user's version as it stands now (it may have been edited again
+        // during the upload).
+        PrimitiveEvent mine = sent;
+        std::list<PrimitiveEvent> unsynced;
+        db_.GetUnsyncedEvents(uri, unsynced);
+        for (const auto& u : unsynced) {
+            if (u.localEventID == sent.localEventID) {
+                mine = u;
+            }
+        }
+        // A deletion has no version to keep: the service's copy comes back.
+        deleted = mine.eventStatus == Model::EVENT_STATUS_CANCELED;
+        if (!deleted) {
+            PrimitiveEvent copy = mine;
+            copy.id.clear();
+            copy.uid.clear();
+            copy.editURI.clear();
+            copy.published.clear();
+            copy.updated.clear();
+            copy.xml.clear();
+            copy.sequence = 0;
+            copy.isSynced = false;
+            const std::string mark = WideToUtf8(app::LoadStringText(kConflictMarkId));
+            if (copy.title.size() < mark.size() ||
+                copy.title.compare(copy.title.size() - mark.size(), std::string::npos, mark) != 0) {
+                copy.title += mark;
+            }
+            if (!db_.AddEvent(uri, copy, true)) {
+                return false;
+            }
+            copyId = copy.localEventID;
+        }
+        service.localEventID = sent.localEventID;
+        service.isSynced = true;
+        db_.UpdateEventFromGoogleSide(service, uri);
+    }
+    recurrences_.Invalidate(sent.localEventID);
+    {
+        std::lock_guard<std::mutex> guard(errorMutex_);
+        lastErrorText_ = Utf8ToWide(conflictText);
+        lastErrorDescription_ =
+            app::LoadStringText(deleted ? kConflictDeletionId : kConflictDescriptionId);
+    }
+    if (deleted) {
+        Log(Utility::kLogWarn,
+            "<calmng> conflict: the deleted event is kept as the service has it");
+        NotifyAll(NOTIFY_EVENT_UPDATED, 0);
+        NotifyAll(NOTIFY_ERROR, 0);
+        return true;
+    }
+    recurrences_.Invalidate(copyId);
+    Log(Utility::kLogWarn,
+        "<calmng> conflict: kept the local version as a new event lid:" + copyId.substr(0, 8));
+    {
+        std::lock_guard<std::mutex> guard(queueMutex_);
+        auto upload = std::make_unique<MSG_UPLOAD_EVENT>();
+        upload->calendarURI = uri;
+        Enqueue(std::move(upload));
+    }
+    NotifyAll(NOTIFY_EVENT_UPDATED, 0);
+    NotifyAll(NOTIFY_ERROR, 0);
     return true;
 }
 

@@ -10,10 +10,13 @@
 // One mutex (queueMutex_) guards the queue and the listener list and is held
 // for the whole of every queuing and editing operation, so that a local edit
 // and its upload request are one step for the worker; it is never held across
-// a network call. The reads take no lock of the manager: each query is atomic
-// under the database's own lock. Terminate() stops the worker and waits for
-// it to leave any request it is in (each request is bounded by its transfer
-// time-out) before the database is closed.
+// a network call. A second one (editMutex_) keeps local edits out of the
+// worker's database work that must see rows unchanged: the storing of one
+// downloaded page (its transaction, so an edit never joins it) and the
+// marking of an uploaded row; never held across a network call either. The
+// reads take no lock of the manager: each query is atomic under the
+// database's own lock. Terminate() stops the worker, cuts its transfer short
+// and waits for it to leave the request before the database is closed.
 #pragma once
 
 #include <atomic>
@@ -188,6 +191,16 @@ private:
     bool DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& message);
     bool DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT& message);
     bool UploadEventProc(const MSG_UPLOAD_EVENT& message);
+    // After the service accepted an upload: marks the row synced (a new event
+    // also takes the service's copy) only when it was not edited meanwhile;
+    // an edited row is only linked and goes up with the next request.
+    void FinishUpload(const std::string& calendarURI, const googledata::PrimitiveEvent& sent,
+                      googledata::PrimitiveEvent* created);
+    // A change the service refused as a conflict (409, 412): the row takes the
+    // service's copy and the user's version is kept as a new event of the
+    // calendar, marked as a conflict copy, to be uploaded as new. False when
+    // the service's copy cannot be had (the request is tried again).
+    bool KeepConflictCopy(const std::string& calendarURI, const googledata::PrimitiveEvent& sent);
     // An event whose `field` holds text XML cannot carry is not sent: logged,
     // and told to the user (NOTIFY_ERROR) once per version of the event.
     void RefuseUnsendableEvent(const googledata::PrimitiveEvent& event, const char* field);
@@ -211,6 +224,8 @@ private:
     void Pause(int ms);
 
     // Queue side (callers hold queueMutex_).
+    // Appends the message, unless it is a synchronisation request of a
+    // calendar that is already waiting in the queue (not yet begun).
     void Enqueue(std::unique_ptr<MSG_BASE> message);
     void SyncEventLocked(const std::string& calendarURI);
     void StoreLocalEdit(const Model::Event& event, bool isNew);
@@ -243,7 +258,9 @@ private:
     mutable std::mutex queueMutex_;  // guards queue_, listeners_ and the editing operations
     std::condition_variable wake_;
     std::list<std::unique_ptr<MSG_BASE>> queue_;
+    const MSG_BASE* current_ = nullptr;  // the head request the worker has begun
     std::list<_LISTENER> listeners_;
+    std::mutex editMutex_;  // local edits against the worker's page store and upload marks
 
     std::thread worker_;
     Utility::CMaintenanceLog* log_ = nullptr;

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "controller/Notifications.h"
+#include "googledata/HttpClient.h"
 
 namespace Controller {
 
@@ -11,7 +12,11 @@ FailureClass ClassifyFailure(long httpStatus, const std::string& text) {
         const char* pattern;
         FailureClass result;
     };
-    static const std::array<Row, 11> rows{{
+    static const std::array<Row, 12> rows{{
+        // A login address that is not https: the password is never sent, and
+        // trying again cannot help.
+        {googledata::kRefusedAddressText,
+         {"<calmng> insecure address refused", 190, NOTIFY_ERROR, true}},
         {"BadAuthentication", {"<calmng> auth error", 140, NOTIFY_AUTH_FAILED, true}},
         {"AccountDisabled", {"<calmng> auth error", 140, NOTIFY_AUTH_FAILED, true}},
         {"Could not resolve proxy", {"<calmng> proxy error", 122, NOTIFY_PROXY_FAILED, true}},

@@ -15,7 +15,9 @@ using ModalHook = std::function<int(QDialog& dialog)>;
 // Installs `hook` (empty removes it); returns the one it replaces.
 ModalHook SetModalHook(ModalHook hook);
 
-// The hook's answer when one is installed, else dialog.exec().
+// The hook's answer when one is installed, else dialog.exec(). A dialog
+// whose parent is not shown (the hidden dispatch window) loses that parent
+// first: it has no owner on the desktop and opens centred on the screen.
 int ExecModal(QDialog& dialog);
 
 }  // namespace dialogs

@@ -139,12 +139,12 @@ bool CalendarEventDB::Initialize(const std::string& path, Utility::CMaintenanceL
             return false;
         }
         if (isNewFile) {
-            return CreateTables();
+            return CreateTables() && AddRevisionColumn();
         }
         // A file written before the lookup indexes existed gets them now. This
         // is also the first statement on the file, so a file that is not a
         // database fails here.
-        if (!CreateLookupIndexes(true)) {
+        if (!CreateLookupIndexes(true) || !AddRevisionColumn()) {
             return false;
         }
         // A file that never had its statistics taken gets them, so the month
@@ -186,6 +186,20 @@ bool CalendarEventDB::CreateTables() {
     access_->Execute(std::string("INSERT INTO GENERAL_INFO (") + "\tformat_version,\toptions" +
                      ") VALUES (1,0)");
     return result;
+}
+
+bool CalendarEventDB::AddRevisionColumn() {
+    ResultTable columns;
+    if (!access_->Execute("PRAGMA table_info(EVENT)", &columns)) {
+        return false;
+    }
+    for (const ResultRow& column : columns) {
+        if (sql::Text(column, 1) == "localRevision") {
+            return true;
+        }
+    }
+    return access_->Execute(
+        "ALTER TABLE EVENT ADD COLUMN localRevision integer NOT NULL DEFAULT 0");
 }
 
 bool CalendarEventDB::CreateLookupIndexes(bool ifNotExists) {

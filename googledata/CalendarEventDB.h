@@ -90,11 +90,30 @@ public:
     bool HasHoliday(const std::string& calendarURI, int year);
 
     // Events. The calendar URI of every statement is the one given here.
+    // UpsertEvent stores an entry from the service. It never overwrites a
+    // row that holds an unsynced local edit: such a row is only linked to the
+    // entry (LinkServiceEntry), and the edit is uploaded next.
     bool UpsertEvent(PrimitiveEvent& event, const std::string& calendarURI);
     bool AddEvent(const std::string& calendarURI, PrimitiveEvent& event, bool writeLog);
     bool UpdateEventFromGoogleSide(PrimitiveEvent& event, const std::string& calendarURI);
     bool UpdateEventFromLocalSide(PrimitiveEvent& event, const std::string& calendarURI);
     bool SetSyncDone(const std::string& calendarURI, const std::string& localEventID);
+    // Marks the row synced only while its local revision is still `revision`
+    // (no edit was made since the upload read it).
+    bool SetSyncDone(const std::string& calendarURI, const std::string& localEventID,
+                     int64_t revision);
+    // The row's local revision and synced mark; false when there is no row.
+    bool GetLocalState(const std::string& calendarURI, const std::string& localEventID,
+                       int64_t& revision, bool& synced);
+    // Links a local row to the service's entry: writes only the columns the
+    // service owns (id, uid, edit URI, published, updated, author, XML) and
+    // keeps the local fields, the reminders and the synced mark.
+    bool LinkServiceEntry(const PrimitiveEvent& entry, const std::string& calendarURI,
+                          const std::string& localEventID);
+    // The account whose events were made here: an offline-made event (no
+    // service id yet) is matched to an incoming entry by title and start only
+    // when that entry's author is this account. Empty: never matched so.
+    void SetAccountEmail(const std::string& email);
     // The single events of one calendar that touch the month.
     bool GetNormalEvents(const std::string& calendarURI, int year, int month,
                          std::list<PrimitiveEvent>& events);
@@ -127,6 +146,8 @@ public:
 private:
     bool CreateTables();
     bool CreateLookupIndexes(bool ifNotExists);
+    // Adds the localRevision column to a file written before it existed.
+    bool AddRevisionColumn();
     void Log(const char* level, const std::string& message) const;
     // Runs `body`, turning any exception into a logged failure.
     bool Guarded(const char* name, long handler, const std::function<bool()>& body);
@@ -146,6 +167,7 @@ private:
     std::unique_ptr<WrenSQLite> access_;
     Utility::CMaintenanceLog* log_ = nullptr;
     std::string path_;
+    std::string accountEmail_;  // lower case, "%40" read as "@"
     uint32_t errorCount_ = 0;
     DbStatistics updateStats_;
     DbStatistics queryStats_;

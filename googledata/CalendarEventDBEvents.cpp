@@ -1,5 +1,7 @@
 // The events, reminders and the support dump of CalendarEventDB.
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 #include <memory>
 
@@ -7,6 +9,7 @@
 #include "googledata/CalendarEventDB.h"
 #include "googledata/SqlText.h"
 #include "platform/Guid.h"
+#include "platform/PrivateText.h"
 #include "platform/TextConv.h"
 #include "platform/Time.h"
 
@@ -136,14 +139,15 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-    if (from.empty()) {
-        return;
+// An account name as the store compares it: lower case, "%40" read as "@".
+std::string AccountKey(std::string text) {
+    for (size_t at = text.find("%40"); at != std::string::npos; at = text.find("%40", at + 1)) {
+        text.replace(at, 3, "@");
     }
-    for (size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
+    for (char& c : text) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
+    return text;
 }
 
 uint32_t Elapsed(uint32_t start) {
@@ -203,7 +207,11 @@ bool CalendarEventDB::UpsertEvent(PrimitiveEvent& e, const std::string& uri) {
                 found = FindLocalIdByUid(uri, e);
                 byUid = !found.empty();
             }
-            if (found.empty() && !e.startTime.empty()) {
+            // An event made here and not yet linked, back from the service:
+            // only an entry this account wrote can be it (a colleague's
+            // "Standup 10:00" on a shared calendar is another event).
+            if (found.empty() && !e.startTime.empty() && !accountEmail_.empty() &&
+                AccountKey(e.author_email) == accountEmail_) {
                 found = FindLocalIdByTitleAndStart(uri, e);
                 byTitle = !found.empty();
             }
@@ -218,8 +226,19 @@ bool CalendarEventDB::UpsertEvent(PrimitiveEvent& e, const std::string& uri) {
                       byTitle ? 1 : 0, byId ? 1 : 0);
         Log(Utility::kLogInfo, line);
 
+        // A row with a local edit not yet uploaded keeps the edit: it is only
+        // linked to the entry, and the edit goes up with the next upload.
+        int64_t revision = 0;
+        bool synced = true;
         const uint32_t start = platform::GetTickCount();
-        const bool ok = update ? UpdateEventFromGoogleSide(e, uri) : AddEvent(uri, e, true);
+        bool ok = false;
+        if (update && GetLocalState(uri, e.localEventID, revision, synced) && !synced) {
+            Log(Utility::kLogInfo, "<db> keep unsynced local edit lid:" + First8(e.localEventID));
+            ok = LinkServiceEntry(e, uri, e.localEventID);
+            updateStats_.Add(Elapsed(start));
+        } else {
+            ok = update ? UpdateEventFromGoogleSide(e, uri) : AddEvent(uri, e, true);
+        }
         updateStats_.Add(Elapsed(start));
         return ok;
     });
@@ -303,7 +322,7 @@ bool CalendarEventDB::UpdateEventFromLocalSide(PrimitiveEvent& e, const std::str
                 "," + SetText("originalEvent", e.originalEvent) + "," +
                 SetText("originalStartTime", e.originalStartTime) + "," +
                 SetNum("recurrenceType", e.recurrenceType) + "," + DerivedAssignments(d) +
-                WhereEvent(uri, e.localEventID));
+                ",localRevision=localRevision+1" + WhereEvent(uri, e.localEventID));
             if (ok) {
                 DeleteReminders(e.localEventID);
                 InsertReminders(e);
@@ -317,6 +336,47 @@ bool CalendarEventDB::SetSyncDone(const std::string& uri, const std::string& lid
     return Guarded("googledata::CalendarEventDB::SetSyncDone", kHandlerSetSyncDone, [&] {
         return access_->Execute("UPDATE EVENT SET isSynced=1" + WhereEvent(uri, lid));
     });
+}
+
+bool CalendarEventDB::SetSyncDone(const std::string& uri, const std::string& lid,
+                                  int64_t revision) {
+    return Guarded("googledata::CalendarEventDB::SetSyncDone", kHandlerSetSyncDone, [&] {
+        return access_->Execute("UPDATE EVENT SET isSynced=1" + WhereEvent(uri, lid) +
+                                " AND localRevision=" + Num(static_cast<long long>(revision)));
+    });
+}
+
+bool CalendarEventDB::GetLocalState(const std::string& uri, const std::string& lid,
+                                    int64_t& revision, bool& synced) {
+    return Guarded("googledata::CalendarEventDB::GetLocalState", kHandlerIsSynced, [&] {
+        ResultTable rows;
+        if (!access_->Execute("SELECT localRevision,isSynced FROM EVENT" + WhereEvent(uri, lid),
+                              &rows) ||
+            rows.empty()) {
+            return false;
+        }
+        revision = std::strtoll(sql::Text(rows[0], 0).c_str(), nullptr, 10);
+        synced = sql::Int(rows[0], 1) != 0;
+        return true;
+    });
+}
+
+bool CalendarEventDB::LinkServiceEntry(const PrimitiveEvent& e, const std::string& uri,
+                                       const std::string& lid) {
+    return Guarded(
+        "googledata::CalendarEventDB::LinkServiceEntry", kHandlerUpdateEventFromGoogleSide, [&] {
+            Log(Utility::kLogInfo, "<db> link event lid:" + First8(lid) + " id:" + Last8(e.id));
+            return access_->Execute(
+                "UPDATE EVENT SET " + SetText("id", e.id) + "," + SetText("uid", e.uid) + "," +
+                SetText("editURI", e.editURI) + "," + SetText("published", e.published) + "," +
+                SetText("updated", e.updated) + "," + SetText("author_name", e.author_name) + "," +
+                SetText("autohr_email", e.author_email) + "," + SetText("xml", e.xml) +
+                WhereEvent(uri, lid));
+        });
+}
+
+void CalendarEventDB::SetAccountEmail(const std::string& email) {
+    accountEmail_ = AccountKey(email);
 }
 
 PrimitiveEvent CalendarEventDB::RowToEvent(const ResultRow& row) {
@@ -345,6 +405,9 @@ PrimitiveEvent CalendarEventDB::RowToEvent(const ResultRow& row) {
     e.originalStartTime = sql::Text(row, 22);
     e.xml = sql::Text(row, 23);
     e.recurrenceType = sql::Int(row, 24);
+    if (row.size() > 29) {  // the queries that ask for it
+        e.localRevision = std::strtoll(sql::Text(row, 29).c_str(), nullptr, 10);
+    }
     return e;
 }
 
@@ -438,13 +501,13 @@ bool CalendarEventDB::GetAllEvents(const std::string& uri, std::list<PrimitiveEv
 }
 
 bool CalendarEventDB::GetUnsyncedEvents(const std::string& uri, std::list<PrimitiveEvent>& events) {
-    return Guarded("googledata::CalendarEventDB::GetUnsyncedEvents", kHandlerGetUnsyncedEvents,
-                   [&] {
-                       return SelectEvents(std::string("SELECT ") + kEventColumns +
-                                               " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
-                                               " AND  isSynced = 0",
-                                           events, nullptr);
-                   });
+    return Guarded(
+        "googledata::CalendarEventDB::GetUnsyncedEvents", kHandlerGetUnsyncedEvents, [&] {
+            return SelectEvents(std::string("SELECT ") + kEventColumns +
+                                    ",\tlocalRevision FROM EVENT WHERE  calendarURI=" + Quote(uri) +
+                                    " AND  isSynced = 0",
+                                events, nullptr);
+        });
 }
 
 bool CalendarEventDB::IsSynced(const std::string& uri, const std::string& lid, bool& synced) {
@@ -528,8 +591,6 @@ bool CalendarEventDB::GetReminders(std::list<PrimitiveEvent>& events) {
 
 void CalendarEventDB::DumpToFile(const std::string& path, const std::string& account) {
     Guarded("googledata::CalendarEventDB::DumpToFile", kHandlerDumpToFile, [&] {
-        std::string name = account;
-        ReplaceAll(name, "%40", "@");
         std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "w"));
         if (!file) {
             return false;
@@ -595,7 +656,9 @@ void CalendarEventDB::DumpToFile(const std::string& path, const std::string& acc
         statistics(queryStats_);
         text += "error:   " + std::to_string(errorCount_) + "\n";
 
-        ReplaceAll(text, name, "[user_id]");
+        // The account is masked in both its "@" form and the "%40" form of
+        // the calendar URIs.
+        text = platform::MaskAccount(text, account);
         std::fwrite(text.data(), 1, text.size(), file.get());
         return true;
     });

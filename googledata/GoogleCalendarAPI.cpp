@@ -198,8 +198,10 @@ bool GoogleCalendarAPI::AddEvent(const std::string& url, const PrimitiveEvent& e
                       event.sequence);
         LogInfo(line);
         std::string body;
+        entryUnwritable = false;
         if (!GenerateEventXML(event, body)) {
             LogInfo("<api> GenerateEventXML failed");
+            entryUnwritable = true;
             return false;
         }
         response.clear();
@@ -231,8 +233,10 @@ bool GoogleCalendarAPI::UpdateEvent(const PrimitiveEvent& event) {
                       event.sequence, event.eventStatus);
         LogInfo(line);
         std::string body;
+        entryUnwritable = false;
         if (!GenerateUpdatedEventXML(event, xml, body)) {
             LogInfo("generate xml failed");
+            entryUnwritable = true;
             return false;
         }
         response.clear();

@@ -58,6 +58,9 @@ public:
     bool UpdateEvent(const PrimitiveEvent& event);
 
     const std::string& GetResponse() const { return response; }
+    // True when the last AddEvent or UpdateEvent failed before any transfer
+    // because the event could not be written as an entry.
+    bool EntryUnwritable() const { return entryUnwritable; }
     int GetHttpCode() const { return httpCode; }
 
     // The service base ("https://host[:port]"); www.google.com's until a
@@ -86,6 +89,7 @@ private:
     Utility::CMaintenanceLog* log;
     std::string response;
     int httpCode = 0;
+    bool entryUnwritable = false;
     std::string serviceBase;
 };
 

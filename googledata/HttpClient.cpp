@@ -1,9 +1,13 @@
 #include "googledata/HttpClient.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -13,6 +17,7 @@
 #include <utility>
 
 #include "platform/Folders.h"
+#include "platform/PrivateText.h"
 #include "platform/Time.h"
 
 namespace googledata {
@@ -81,7 +86,89 @@ int SeekBody(void* in, curl_off_t offset, int origin) {
     return CURL_SEEKFUNC_OK;
 }
 
+// The libcurl socket callbacks: every socket of a transfer is listed in the
+// client's HttpLiveSockets while it is open, so Abort() can shut it down.
+curl_socket_t OpenSocket(void* clientp, curlsocktype, curl_sockaddr* address) {
+    auto* live = static_cast<HttpLiveSockets*>(clientp);
+    std::lock_guard<std::mutex> guard(live->mutex);
+    if (live->aborted) {
+        return CURL_SOCKET_BAD;
+    }
+    const int fd = ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+    if (fd >= 0) {
+        live->fds.insert(fd);
+    }
+    return fd >= 0 ? fd : CURL_SOCKET_BAD;
+}
+
+int CloseSocket(void* clientp, curl_socket_t fd) {
+    auto* live = static_cast<HttpLiveSockets*>(clientp);
+    std::lock_guard<std::mutex> guard(live->mutex);
+    live->fds.erase(fd);
+    return ::close(fd);
+}
+
+// Called by libcurl about once a second while a transfer waits, and at
+// every progress: a non-zero answer ends the transfer.
+int TransferProgress(void* clientp, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<HttpLiveSockets*>(clientp)->aborted ? 1 : 0;
+}
+
+bool IsLoopbackHost(std::string host) {
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+        host = host.substr(1, host.size() - 2);
+    }
+    for (char& c : host) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    if (host == "localhost") {
+        return true;
+    }
+    in_addr v4{};
+    if (::inet_pton(AF_INET, host.c_str(), &v4) == 1) {
+        return (ntohl(v4.s_addr) >> 24) == 127;
+    }
+    in6_addr v6{};
+    return ::inet_pton(AF_INET6, host.c_str(), &v6) == 1 && IN6_IS_ADDR_LOOPBACK(&v6);
+}
+
+struct UrlFree {
+    void operator()(CURLU* u) const { curl_url_cleanup(u); }
+};
+
+// The lower-case scheme and the host of `url`; false when it does not read.
+bool SchemeAndHost(const std::string& url, std::string& scheme, std::string& host) {
+    std::unique_ptr<CURLU, UrlFree> parsed(curl_url());
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
+        return false;
+    }
+    char* part = nullptr;
+    if (curl_url_get(parsed.get(), CURLUPART_SCHEME, &part, 0) != CURLUE_OK) {
+        return false;
+    }
+    scheme = part;
+    curl_free(part);
+    part = nullptr;
+    if (curl_url_get(parsed.get(), CURLUPART_HOST, &part, 0) != CURLUE_OK) {
+        return false;
+    }
+    host = part;
+    curl_free(part);
+    for (char& c : scheme) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return true;
+}
+
 }  // namespace
+
+bool IsPermittedAddress(const std::string& url) {
+    std::string scheme, host;
+    if (!SchemeAndHost(url, scheme, host)) {
+        return false;
+    }
+    return scheme == "https" || (scheme == "http" && IsLoopbackHost(host));
+}
 
 std::string MaskTraceText(std::string text) {
     if (text.find("Passwd") != std::string::npos) {
@@ -90,7 +177,8 @@ std::string MaskTraceText(std::string text) {
     if (text.find("valueString") != std::string::npos) {
         text = kPrivateLine;
     }
-    if (text.find("GoogleLogin auth=") != std::string::npos) {
+    if (text.find("GoogleLogin auth=") != std::string::npos ||
+        text.find("Authorization:") != std::string::npos) {
         text = kPrivateLine;
     }
     const auto at = text.find('@');
@@ -108,8 +196,10 @@ std::string MaskTraceText(std::string text) {
 
 namespace {
 
-int CurlTrace(CURL*, curl_infotype type, char* data, size_t size, void*) {
-    std::string text(data, size);
+int CurlTrace(CURL*, curl_infotype type, char* data, size_t size, void* account) {
+    // The account is masked at every level, in its "@" and "%40" forms.
+    std::string text =
+        platform::MaskAccount(std::string(data, size), *static_cast<const std::string*>(account));
     const int level = g_curlLogLevel.load();
     if (level == 1) {
         text = MaskTraceText(std::move(text));
@@ -165,6 +255,18 @@ void HttpClient::ResetHandle() {
     handle->curl.reset(curl_easy_init());
 }
 
+void HttpClient::Abort() {
+    live.aborted = true;
+    std::lock_guard<std::mutex> guard(live.mutex);
+    for (const int fd : live.fds) {
+        ::shutdown(fd, SHUT_RDWR);
+    }
+}
+
+void HttpClient::ClearAbort() {
+    live.aborted = false;
+}
+
 void HttpClient::SetProxy(const std::string& p, const std::string& user,
                           const std::string& password) {
     proxy = p;
@@ -218,13 +320,7 @@ std::string HttpClient::Escape(const std::string& text) {
 }
 
 void HttpClient::WriteCommLog(const std::string& message) {
-    std::string text = message;
-    if (!accountId.empty()) {
-        for (size_t at = text.find(accountId); at != std::string::npos;
-             at = text.find(accountId, at + std::strlen("[user_id]"))) {
-            text.replace(at, accountId.size(), "[user_id]");
-        }
-    }
+    const std::string text = platform::MaskAccount(message, accountId);
     const std::string path = GetCommLogPath();
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && st.st_size > kCommLogLimit) {
@@ -271,6 +367,16 @@ bool HttpClient::Request(const std::string& method, const std::string& url,
     if (method != "GET" && method != "POST" && method != "PUT" && method != "DELETE") {
         return false;
     }
+    if (live.aborted) {
+        response = kAbortedText;
+        return false;
+    }
+    // The password and the token must never travel in clear.
+    if (!IsPermittedAddress(url)) {
+        response = kRefusedAddressText + url;
+        WriteCommLog(response);
+        return false;
+    }
     if (method == "POST" || method == "PUT") {
         // A fresh handle, so no state of an earlier upload carries over.
         ResetHandle();
@@ -285,6 +391,18 @@ bool HttpClient::Request(const std::string& method, const std::string& url,
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_HEADER, 0L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    // A redirect may not leave https (a plain-http loopback address, used by
+    // tests, may go on to http).
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR,
+                     url.compare(0, 6, "https:") == 0 ? "https" : "http,https");
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, &OpenSocket);
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETDATA, &live);
+    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, &CloseSocket);
+    curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, &live);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &TransferProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &live);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     // The whole answer is held in memory and parsed: it is refused beyond
     // the limit, at once when its announced length is larger.
     ResponseSink sink;
@@ -318,6 +436,7 @@ bool HttpClient::Request(const std::string& method, const std::string& url,
     }
     if (g_curlLogLevel.load() > 0) {
         curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, &CurlTrace);
+        curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &accountId);
         curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
     } else {
         curl_easy_setopt(curl, CURLOPT_VERBOSE, 0L);
@@ -385,7 +504,10 @@ bool HttpClient::Request(const std::string& method, const std::string& url,
 
     bool ok = true;
     const bool tooLarge = sink.tooLarge || rc == CURLE_FILESIZE_EXCEEDED;
-    if (tooLarge) {
+    if (rc != CURLE_OK && live.aborted) {
+        response = kAbortedText;
+        ok = false;
+    } else if (tooLarge) {
         response = "Response larger than " + std::to_string(responseLimit) + " bytes, refused";
         ok = false;
     } else if (rc != CURLE_OK) {

@@ -9,12 +9,20 @@
 //
 // Owns its libcurl handle. One instance per thread: the calendar service
 // client's instance is used only by the sync worker, the dispatch window has
-// its own. The libcurl trace level and file are process-wide; set them with
+// its own; only Abort() and ClearAbort() may be called from another thread.
+// The libcurl trace level and file are process-wide; set them with
 // SetCurlLog() before any request runs.
+//
+// Only "https://" addresses are requested (a loopback host may also use
+// "http://", for tests); any other address is refused before a connection
+// is made, so the password never travels in clear.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,10 +40,27 @@ struct RequestBody {
 };
 
 // The level-1 masking of one libcurl trace text: a text holding a password
-// ("Passwd"), a place ("valueString") or the authorisation token becomes a
-// fixed notice; the "@" and up to nine characters before it become "*";
+// ("Passwd"), a place ("valueString") or an authorisation header (the login
+// token, the proxy account) becomes a fixed notice; the "@" and up to nine characters before it become "*";
 // the result is cut to 80 bytes. Used by the trace writer; visible for tests.
 std::string MaskTraceText(std::string text);
+
+// True when `url` may be requested: an "https" address, or an "http" one whose
+// host is a loopback address (127.0.0.0/8, ::1, localhost).
+bool IsPermittedAddress(const std::string& url);
+
+// The start of the failure text of a refused address.
+inline constexpr const char* kRefusedAddressText = "Refused an address that is not https: ";
+// The failure text of a transfer cut short by Abort().
+inline constexpr const char* kAbortedText = "Transfer aborted: the program is closing";
+
+// The open sockets of one client, so that Abort() can shut them down from
+// another thread; filled and emptied by the libcurl socket callbacks.
+struct HttpLiveSockets {
+    std::mutex mutex;  // guards fds and the closing of every listed socket
+    std::set<int> fds;
+    std::atomic<bool> aborted{false};
+};
 
 class HttpClient {
 public:
@@ -70,6 +95,12 @@ public:
     // keeps the previous one.
     bool ClientLogin(const std::string& email, const std::string& password, const std::string& base,
                      std::string& response, int& httpCode);
+
+    // Ends the running transfer at once (its socket is shut down) and makes
+    // every later request fail at once with kAbortedText, until ClearAbort().
+    // Any thread.
+    void Abort();
+    void ClearAbort();
 
     // URL-escapes the whole text.
     std::string Escape(const std::string& text);
@@ -114,6 +145,8 @@ private:
     std::vector<std::string> ServiceHeaders(bool withAuth, const std::string& extraHeader) const;
     void ResetHandle();
 
+    // Declared first: the handle's connections close through it.
+    HttpLiveSockets live;
     std::unique_ptr<char[]> errorBuffer;
     std::unique_ptr<Handle> handle;
     std::string proxy;

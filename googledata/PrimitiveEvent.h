@@ -51,6 +51,9 @@ public:
     std::vector<PrimitiveReminder> reminders;  // in document order
     std::string xml;                           // the entry's full XML text
     int32_t recurrenceType = 0;                // 0 single, 1 recurring series, 2 exception
+    // The store's count of local edits of the row (read by GetUnsyncedEvents
+    // only): an upload marks the row synced only when it is still the same.
+    int64_t localRevision = 0;
 };
 
 }  // namespace googledata

@@ -3,7 +3,9 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <stdio.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cwchar>
 #include <fstream>
@@ -279,21 +281,122 @@ void CCalendarStyleInfo::Write(CStyleArchiver& ar) const {
     ar.WriteUInt(bookedBackgroundColor);
 }
 
+namespace {
+
+enum class FileRead { kOk, kUnreadable, kTooLarge };
+
+// The file's bytes, at most kMaxStyleFileBytes of them.
+FileRead ReadStyleBytes(const std::wstring& fileName, std::vector<uint8_t>& bytes) {
+    // Only a regular file: opening a pipe or a device named "*.style" could
+    // block or never end.
+    struct stat st {};
+    const std::string name = platform::WideToUtf8(fileName);
+    if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return FileRead::kUnreadable;
+    }
+    std::ifstream in(name, std::ios::binary | std::ios::ate);
+    if (!in) {
+        return FileRead::kUnreadable;
+    }
+    const std::streamoff end = in.tellg();
+    const std::streamoff length = end < 0 ? 0 : std::min(end, kMaxStyleFileBytes);
+    bytes.assign(static_cast<size_t>(length), 0);
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(bytes.data()), length);
+    bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    if (in.bad()) {
+        return FileRead::kUnreadable;
+    }
+    return end > kMaxStyleFileBytes ? FileRead::kTooLarge : FileRead::kOk;
+}
+
+bool In(int32_t value, int32_t low, int32_t high) {
+    return value >= low && value <= high;
+}
+
+bool PlausibleText(const TextStyle& t) {
+    return In(t.fontSize, 1, 400) && In(t.fontStyle, 0, 15) && In(t.format.alignment, 0, 2) &&
+           In(t.format.lineAlignment, 0, 2) && In(t.outlineThickness, 0, 100) &&
+           In(t.shadowThickness, 0, 100) && In(t.shadowOffsetX, -100, 100) &&
+           In(t.shadowOffsetY, -100, 100) && In(t.positionX, -4000, 4000) &&
+           In(t.positionY, -4000, 4000) && t.fontFamily.size() <= 256;
+}
+
+bool PlausibleDay(const DayTextStyle& d) {
+    return PlausibleText(d) && In(d.boxShape, 0, 2);
+}
+
+bool PlausibleMargins(const StyleMargins& m) {
+    return In(m.left, -100, 1000) && In(m.right, -100, 1000) && In(m.top, -100, 1000) &&
+           In(m.bottom, -100, 1000);
+}
+
+}  // namespace
+
+bool CCalendarStyleInfo::IsPlausible() const {
+    for (const TextStyle* t : {&yearText, &monthNumText, &monthNameText, &weekText, &weekNumberText,
+                               &listPrevText, &listNextText, &listTitleText}) {
+        if (!PlausibleText(*t)) {
+            return false;
+        }
+    }
+    for (const DayTextStyle* d :
+         {&weekdayDayText, &saturdayDayText, &sundayDayText, &todayDayText, &otherMonthDayText}) {
+        if (!PlausibleDay(*d)) {
+            return false;
+        }
+    }
+    for (const StyleMargins* m :
+         {&headerMargins, &weekRowMargins, &dayTextMargins, &gridMargins, &listMargins}) {
+        if (!PlausibleMargins(*m)) {
+            return false;
+        }
+    }
+    return In(weekRowShape, 0, 2) && In(windowShape, 0, 2) && In(cellGapX, 0, 200) &&
+           In(cellGapY, 0, 200) && In(windowAlpha, 0, 255) && backgroundImage.size() <= 4096 &&
+           listPrevLabel.size() <= 1024 && listNextLabel.size() <= 1024 &&
+           listTitleLabel.size() <= 1024;
+}
+
+StyleFileCheck CCalendarStyleInfo::CheckFile(const std::wstring& fileName) {
+    std::vector<uint8_t> bytes;
+    switch (ReadStyleBytes(fileName, bytes)) {
+        case FileRead::kUnreadable:
+            return StyleFileCheck::kUnreadable;
+        case FileRead::kTooLarge:
+            return StyleFileCheck::kTooLarge;
+        case FileRead::kOk:
+            break;
+    }
+    CCalendarStyleInfo style;
+    CStyleArchiver ar(bytes);
+    try {
+        style.version = ar.ReadInt();
+        if (!In(style.version, 1000, kVersion)) {
+            return StyleFileCheck::kUnknownVersion;
+        }
+        CStyleArchiver whole(bytes);
+        style.Read(whole);
+    } catch (const CStyleArchiver::Error&) {
+        return StyleFileCheck::kDamaged;
+    }
+    return style.IsPlausible() ? StyleFileCheck::kOk : StyleFileCheck::kImplausible;
+}
+
 bool CCalendarStyleInfo::Load(const std::wstring& fileName) {
     path = fileName;
-    std::ifstream in(platform::WideToUtf8(fileName), std::ios::binary | std::ios::ate);
-    if (in) {
-        const std::streamoff end = in.tellg();
-        const std::streamoff length = end < 0 ? 0 : std::min(end, kMaxStyleFileBytes);
-        std::vector<uint8_t> bytes(static_cast<size_t>(length));
-        in.seekg(0);
-        in.read(reinterpret_cast<char*>(bytes.data()), length);
-        bytes.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    std::vector<uint8_t> bytes;
+    if (ReadStyleBytes(fileName, bytes) != FileRead::kUnreadable) {
+        // Read into a copy: values no window can be drawn with are not taken.
+        CCalendarStyleInfo read(*this);
         CStyleArchiver ar(bytes);
         try {
-            Read(ar);
+            read.Read(ar);
         } catch (const CStyleArchiver::Error&) {
             // A short or damaged file: what was read before stays.
+        }
+        if (read.IsPlausible()) {
+            *this = std::move(read);
         }
     }
     Derive();

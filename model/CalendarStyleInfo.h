@@ -15,6 +15,16 @@ namespace Model {
 
 class CStyleArchiver;
 
+// What a look at a style file found, before it is taken into use (import).
+enum class StyleFileCheck {
+    kOk = 0,
+    kUnreadable,      // cannot be opened or read
+    kTooLarge,        // larger than any style file (1 MiB)
+    kDamaged,         // ends inside a field, or a text is malformed
+    kUnknownVersion,  // not a version this program writes or reads (1000 to 1002)
+    kImplausible,     // a size, shape or alignment no window can be drawn with
+};
+
 class CCalendarStyleInfo : public CStyleInfo {
 public:
     // The version written by Save; files of 1000 and 1001 load too.
@@ -27,13 +37,22 @@ public:
     explicit CCalendarStyleInfo(std::function<bool()> bottomBarOption = {});
 
     // Reads a style file; fields before a missing or damaged part take the
-    // file's values, the rest keep theirs. Remembers the name as the path.
-    // Returns true in every case.
+    // file's values, the rest keep theirs. A file whose values fail
+    // IsPlausible() changes nothing (a hostile font size would make a window
+    // of gigabytes). Remembers the name as the path. Returns true in every
+    // case.
     bool Load(const std::wstring& fileName) override;
     // Writes the style as version 1002 (an empty name means the path). The
     // file is replaced only when the whole style was written; false when it
     // could not be.
     bool Save(const std::wstring& fileName) override;
+
+    // The strict check of a file that is to replace a style (import): the
+    // whole file must read, with a known version and plausible values.
+    static StyleFileCheck CheckFile(const std::wstring& fileName);
+    // True when every size, thickness, margin, shape, alignment and text
+    // length lies in the range a window can be drawn with.
+    bool IsPlausible() const;
 
     // Month name of `format` for month 1-12 (empty for an unknown format or
     // month). Format 7 is the user locale's full month name.

@@ -86,11 +86,15 @@ std::string GetDataFolder() {
         return user;
     }
     const std::string system = SystemDataHome() + kSuffix;
-    if (IsDirectory(system)) {
+    // An existing all-users folder serves only a user who may write in it
+    // (one made once by root, say, serves no one else): otherwise nothing
+    // would persist, so the per-user folder is made instead.
+    const bool systemExists = IsDirectory(system);
+    if (systemExists && ::access(system.c_str(), W_OK | X_OK) == 0) {
         return system;
     }
     // The folder holds the account: only its owner may enter it.
-    if (CreateFolderTree(system, 0700)) {
+    if (!systemExists && CreateFolderTree(system, 0700)) {
         ::chmod(system.c_str(), 0700);
         return system;
     }

@@ -2,8 +2,9 @@
 // every call; any thread.
 //
 // The data folder is "<per-user data home>/Kestrel/Daymark" when that
-// exists, else "<first system data dir>/Kestrel/Daymark" (existing or newly
-// created); where the system folder cannot be created (an ordinary user) the
+// exists, else "<first system data dir>/Kestrel/Daymark" (existing and
+// writable by this user, or newly created); where the system folder cannot be
+// created (an ordinary user) or exists but is not this user's to write, the
 // per-user folder is created instead. The per-user home is $XDG_DATA_HOME
 // (default ~/.local/share), the system one the first entry of
 // $XDG_DATA_DIRS (default /usr/local/share). New data folders get mode 0700.

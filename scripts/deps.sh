@@ -5,13 +5,14 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-qpa-plugins libgl-dev qt6-translations-l10n
   libcurl4-openssl-dev ca-certificates
   libxerces-c-dev libsqlite3-dev libical-dev libzip-dev uuid-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-liberation
-  python3 openssl
-  xvfb xauth
+  python3 openssl unzip
+  xvfb xauth libxcb1-dev
+  icewm x11-utils xdotool
   dpkg-dev file appstream desktop-file-utils
 )
 

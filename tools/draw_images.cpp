@@ -5,7 +5,9 @@
 // With a second argument it also writes a contact sheet of every image,
 // enlarged six times, for review.
 // The notification-area icon "smallIcon.png" is a blank calendar page: the
-// program draws today's day over it.
+// program draws today's day over it. Every image is also written at twice
+// the density as "name@2x.png", drawn (not enlarged) for high-density
+// screens.
 #include <QApplication>
 #include <QDir>
 #include <QFont>
@@ -24,8 +26,13 @@ const QColor kHoverFill(224, 236, 252);  // hovered button ground
 const QColor kHoverFrame(170, 198, 236);
 const QColor kRed(214, 64, 56);
 
+// The density the images are being drawn at: 1, or 2 for the "@2x" set.
+int g_scale = 1;
+
+// A transparent image of w x h logical pixels at the current density.
 QImage Canvas(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    QImage image(w * g_scale, h * g_scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(g_scale);
     image.fill(Qt::transparent);
     return image;
 }
@@ -36,7 +43,11 @@ void Begin(QPainter& p) {
 }
 
 bool Save(const QImage& image, const QString& folder, const char* name) {
-    const QString path = folder + "/" + QString::fromLatin1(name);
+    QString file = QString::fromLatin1(name);
+    if (g_scale != 1) {
+        file.insert(file.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(g_scale));
+    }
+    const QString path = folder + "/" + file;
     if (!image.convertToFormat(QImage::Format_ARGB32).save(path, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
@@ -264,18 +275,22 @@ int main(int argc, char** argv) {
         {"menu.png", "menuSelect.png", MenuLines},
     };
     bool ok = true;
-    for (const Button& b : buttons) {
-        ok &= Save(BarButton(b.glyph, false), folder, b.normal);
-        ok &= Save(BarButton(b.glyph, true), folder, b.hover);
+    for (const int scale : {1, 2}) {
+        g_scale = scale;
+        for (const Button& b : buttons) {
+            ok &= Save(BarButton(b.glyph, false), folder, b.normal);
+            ok &= Save(BarButton(b.glyph, true), folder, b.hover);
+        }
+        ok &= Save(SmallIcon(), folder, "smallIcon.png");
+        ok &= Save(SyncNotice(), folder, "syncWithGoogle.png");
+        ok &= Save(CloseButton(true), folder, "closeActive.png");
+        ok &= Save(CloseButton(false), folder, "closeNonActive.png");
+        ok &= Save(RegistButton(true), folder, "registActive.png");
+        ok &= Save(RegistButton(false), folder, "registNonActive.png");
     }
-    ok &= Save(SmallIcon(), folder, "smallIcon.png");
-    ok &= Save(SyncNotice(), folder, "syncWithGoogle.png");
-    ok &= Save(CloseButton(true), folder, "closeActive.png");
-    ok &= Save(CloseButton(false), folder, "closeNonActive.png");
-    ok &= Save(RegistButton(true), folder, "registActive.png");
-    ok &= Save(RegistButton(false), folder, "registNonActive.png");
     if (ok && argc > 2) {
-        const QStringList names = QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files);
+        QStringList names = QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files);
+        names.removeIf([](const QString& name) { return name.contains(QLatin1String("@2x")); });
         constexpr int kScale = 6;
         QImage sheet(4 * 180 * kScale, ((names.size() + 3) / 4) * 40 * kScale,
                      QImage::Format_ARGB32);

@@ -10,6 +10,7 @@
 
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
+#include "app/StringTable.h"
 #include "controller/Notifications.h"
 #include "eventwnd/EventPopupWnd.h"
 #include "eventwnd/EventRegistWnd.h"
@@ -108,7 +109,7 @@ CCalendarWnd::CCalendarWnd(int windowNumber, int x, int y, int monthOffset,
 
     // 4. The window.
     setObjectName(QStringLiteral("DaymarkWnd"));
-    setWindowTitle(QStringLiteral("DaymarkWnd"));
+    setWindowTitle(QString::fromWCharArray(app::LoadStringText(413)));  // the program's name
     if (context_.config != nullptr && context_.config->alwaysBottom) {
         SetAlwaysAtBottom(true);
     }
@@ -450,9 +451,10 @@ std::string CCalendarWnd::Dump() const {
                              monthOffset_, year_, month_, Width(), Height());
     out += Format("pos x(%d,%d) y(%d,%d)\r\n", left_, right_, top_, bottom_);
     for (const Model::Event& e : cache_.Events()) {
+        // The start only: the support dialog promises that no event's
+        // content (title, place, description) is sent.
         const std::string when = e.startTime.Format("%Y/%m/%d %H:%M");
-        const std::string title = when + " " + platform::WideToUtf8(e.title);
-        out += Format(" %s col:%x %s %s %s", title.c_str(), static_cast<unsigned>(e.color),
+        out += Format(" %s col:%x %s %s %s", when.c_str(), static_cast<unsigned>(e.color),
                       VisibilityName(e.visibility), TransparencyName(e.transparency),
                       StatusName(e.eventStatus));
         out += Format(" recur:%s org:%s\r\n", RecurrenceName(e.recurrenceType),

@@ -242,6 +242,8 @@ public:
 protected:
     int64_t OnMessage(uint32_t message, platform::WParam wParam, platform::LParam lParam) override;
     void OnPresentationFailed() override;
+    // Another screen's pixel ratio: painted again at it.
+    void OnPixelRatioChanged() override { Redraw(); }
     void OnTimer(uint32_t id) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

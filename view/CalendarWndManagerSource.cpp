@@ -52,3 +52,8 @@ Controller::IcalFileResult CCalendarWndManagerSource::ImportIcalendar(const std:
 Controller::IcalFileResult CCalendarWndManagerSource::ExportIcalendar(const std::string& path) {
     return manager_.ExportIcalendar(path, "");
 }
+
+bool CCalendarWndManagerSource::IsEventSynced(const std::wstring& calendarURI,
+                                              const std::wstring& localEventID) {
+    return manager_.IsEventSynced(calendarURI, localEventID);
+}

@@ -26,6 +26,7 @@ public:
     void UpdateEvent(const Model::Event& event) override;
     Controller::IcalFileResult ImportIcalendar(const std::string& path) override;
     Controller::IcalFileResult ExportIcalendar(const std::string& path) override;
+    bool IsEventSynced(const std::wstring& calendarURI, const std::wstring& localEventID) override;
 
 private:
     Controller::CCalendarManager& manager_;

@@ -2,6 +2,8 @@
 #include <QPaintDevice>
 #include <QPainter>
 
+#include "platform/qt/DenseImage.h"
+
 #include "view/DrawIconButtonItem.h"
 #include "view/DrawImageItem.h"
 #include "view/DrawLineItem.h"
@@ -10,9 +12,14 @@
 namespace Draw {
 namespace {
 
+// The image of `fileName` for the screens at hand (an "@2x" variant on a
+// high-density screen); `ok` turns false when a named file did not load.
 QImage LoadOrNothing(const std::wstring& fileName, bool* ok) {
-    QImage image;
-    if (!fileName.empty() && !image.load(QString::fromStdWString(fileName))) {
+    if (fileName.empty()) {
+        return QImage();
+    }
+    QImage image = platform::LoadImageForScreens(QString::fromStdWString(fileName));
+    if (image.isNull()) {
         *ok = false;
     }
     return image;
@@ -46,8 +53,9 @@ void CDrawIconButtonItem::Draw(QPainter& painter, bool atOrigin) {
     const double surfaceY = device ? device->logicalDpiY() : 96.0;
     const double imageX = image.dotsPerMeterX() * 0.0254;
     const double imageY = image.dotsPerMeterY() * 0.0254;
-    const int w = static_cast<int>(image.width() * (imageX > 0 ? imageX / surfaceX : 1.0));
-    const int h = static_cast<int>(image.height() * (imageY > 0 ? imageY / surfaceY : 1.0));
+    const QSizeF logical = image.deviceIndependentSize();
+    const int w = static_cast<int>(logical.width() * (imageX > 0 ? imageX / surfaceX : 1.0));
+    const int h = static_cast<int>(logical.height() * (imageY > 0 ? imageY / surfaceY : 1.0));
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.drawImage(QRect(rect.x(), rect.y(), w, h), image);
@@ -64,7 +72,11 @@ void CDrawImageItem::Draw(QPainter& painter, bool atOrigin) {
     if (!visible || image.isNull()) {
         return;
     }
+    // A 1x image on a denser surface is enlarged smoothly.
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.drawImage(atOrigin ? QPoint(0, 0) : QPoint(x, y), image);
+    painter.restore();
 }
 
 void CDrawLineItem::Draw(QPainter& painter, bool atOrigin) {

@@ -30,10 +30,16 @@ CEventWndBase::Entry& CEventWndBase::AddEntry(const std::wstring& id, const std:
     const QRectF bounds = metrics.boundingRect(QRectF(0, 0, std::max(width, 1), 1000),
                                                Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                                                QString::fromStdWString(text));
-    const double h = bounds.height();
-    entry.height = h >= 18 ? static_cast<int32_t>(h + 2) : 18;
+    entry.height = EntryHeight(bounds.height());
     entries_.push_back(std::move(entry));
     return entries_.back();
+}
+
+int32_t CEventWndBase::EntryHeight(double measured) {
+    if (measured < kMinEntryHeight) {
+        return kMinEntryHeight;
+    }
+    return static_cast<int32_t>(measured + 2) + kEntryTextOffset;
 }
 
 int CEventWndBase::EntriesHeight() const {

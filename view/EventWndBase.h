@@ -24,11 +24,19 @@ public:
 
     CEventWndBase(Model::CConfigInfo* options, Utility::CMaintenanceLog* log, QWidget* owner);
 
+    // Rows are at least this high, and draw their text this far down.
+    static constexpr int32_t kMinEntryHeight = 18;
+    static constexpr int32_t kEntryTextOffset = 3;
+
     // Adds an entry; `colorref` is 0x00BBGGRR and is kept as 0xFFRRGGBB. Its
-    // height is measured in `font` over `width` pixels: the text's wrapped
-    // height + 2 when that is at least 18, else 18.
+    // height is measured in `font` over `width` pixels (EntryHeight).
     Entry& AddEntry(const std::wstring& id, const std::wstring& text, uint32_t colorref,
                     const QFont& font, int width);
+    // The height of an entry whose wrapped text measures `measured` pixels:
+    // 18 for a text lower than that, else the text + 2 and the room the text
+    // offset takes (+ 3 more), so that the last line of a wrapped text is
+    // neither painted over by the next row nor touches the popup's frame.
+    static int32_t EntryHeight(double measured);
     // Total height of the entries.
     int EntriesHeight() const;
     void ClearEntries() { entries_.clear(); }

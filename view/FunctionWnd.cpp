@@ -7,6 +7,7 @@
 #include <QPainterPath>
 
 #include "app/MaintenanceLog.h"
+#include "app/StringTable.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ CFunctionWnd::CFunctionWnd(QWidget* owner, platform::WindowHandle ownerHandle,
       log_(log),
       size_(BarSize(options.vertical, options.localMode)) {
     setObjectName(QStringLiteral("functionWnd"));
-    setWindowTitle(QStringLiteral("functionWnd"));
+    setWindowTitle(QString::fromWCharArray(app::LoadStringText(413)));  // the program's name
     setMouseTracking(true);
     resize(size_);
     LayoutButtons();

@@ -93,6 +93,8 @@ public:
     void FireTimer(uint32_t id) { OnTimer(id); }
 
 protected:
+    // Another screen's pixel ratio: painted again at it.
+    void OnPixelRatioChanged() override { Paint(); }
     void OnTimer(uint32_t id) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -1,6 +1,7 @@
 #include "view/OutlineText.h"
 
 #include <QFontMetricsF>
+#include <QPaintDevice>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -126,8 +127,12 @@ void COutlineText::DrawString(QPainter& painter, const std::wstring& text, QPoin
     }
     // Drawn once into an image at the origin's sub-pixel phase, then copied;
     // painting the copy over the target gives the same pixels as painting
-    // the glyphs there.
-    const QPointF device = transform.map(origin);
+    // the glyphs there. Phase and image are in device pixels: on a surface
+    // of pixel ratio 2 the copy holds the glyphs at twice the resolution.
+    const QPaintDevice* surface = painter.device();
+    const qreal ratio =
+        surface != nullptr && surface->devicePixelRatioF() > 0 ? surface->devicePixelRatioF() : 1.0;
+    const QPointF device = transform.map(origin) * ratio;
     const QPointF whole(std::floor(device.x()), std::floor(device.y()));
     const RenderKey key{textColor_.rgba(),
                         outlineColor_.rgba(),
@@ -138,7 +143,8 @@ void COutlineText::DrawString(QPainter& painter, const std::wstring& text, QPoin
                         shadowOffsetY_,
                         shadow_,
                         static_cast<int>((device.x() - whole.x()) * 64),
-                        static_cast<int>((device.y() - whole.y()) * 64)};
+                        static_cast<int>((device.y() - whole.y()) * 64),
+                        static_cast<int>(std::lround(ratio * 64))};
     if (pathChanged || !(key == renderKey_)) {
         // A text seen for the first time is painted directly; only one that
         // comes back unchanged is worth an image.
@@ -157,19 +163,26 @@ void COutlineText::DrawString(QPainter& painter, const std::wstring& text, QPoin
             bounds |= bounds.translated(shadowOffsetX_, shadowOffsetY_);
         }
         const QPointF phase = device - whole;
-        const QRect area = bounds.translated(phase).toAlignedRect();
+        const QRectF scaled(bounds.topLeft() * ratio, bounds.size() * ratio);
+        const QRect area = scaled.translated(phase).toAlignedRect();
         render_ = QImage(std::max(area.width(), 1), std::max(area.height(), 1),
                          QImage::Format_ARGB32_Premultiplied);
         render_.fill(Qt::transparent);
-        QPainter image(&render_);
-        image.translate(phase - QPointF(area.topLeft()));
-        PaintGlyphs(image, path);
+        {
+            QPainter image(&render_);
+            image.translate(phase - QPointF(area.topLeft()));
+            image.scale(ratio, ratio);
+            PaintGlyphs(image, path);
+        }
+        render_.setDevicePixelRatio(ratio);
         renderOffset_ = area.topLeft();
         renderValid_ = true;
     }
     painter.save();
     painter.resetTransform();
-    painter.drawImage(whole.toPoint() + renderOffset_, render_);
+    // Device pixel onto device pixel: no filtering.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QPointF(whole + QPointF(renderOffset_)) / ratio, render_);
     painter.restore();
 }
 

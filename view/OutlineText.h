@@ -75,6 +75,7 @@ private:
         int outlineThickness, shadowThickness, shadowX, shadowY;
         bool shadowOn;
         int fracX, fracY;
+        int ratio;  // the surface's device pixel ratio × 64
         bool operator==(const RenderKey&) const = default;
     };
     bool renderValid_ = false;

@@ -52,6 +52,8 @@ public:
 
 protected:
     void OnPresentationFailed() override;
+    // Another screen's pixel ratio: painted again at it.
+    void OnPixelRatioChanged() override { Redraw(); }
 
     Model::CConfigInfo* options_;
     Utility::CMaintenanceLog* log_;

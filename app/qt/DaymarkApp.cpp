@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <filesystem>
 
+#include "app/StringTable.h"
 #include "app/SystemInfo.h"
 #include "controller/qt/DispatchAdapters.h"
 #include "controller/qt/DispatchWnd.h"
@@ -16,10 +17,19 @@
 #include "platform/Folders.h"
 #include "platform/TextConv.h"
 #include "platform/Version.h"
+#include "platform/qt/DesktopWindow.h"
+#include "platform/qt/Japanese.h"
 
 namespace {
 
 CDaymarkApp* g_app = nullptr;
+
+constexpr int kErrorTitleText = 408;      // "エラー"
+constexpr int kAppDisplayNameText = 413;  // the program's name on the desktop
+
+QString Text(int id) {
+    return QString::fromWCharArray(app::LoadStringText(id));
+}
 
 // Copies every "*.org" file of `from` whose name is missing in `to`.
 void CopyMissing(const std::filesystem::path& from, const std::filesystem::path& to,
@@ -85,15 +95,30 @@ bool CDaymarkApp::InitInstance() {
     }
     qtApp = std::make_unique<QApplication>(argc_, argv_);
     QApplication::setQuitOnLastWindowClosed(false);
+    // No window of the program flashes in a taskbar.
+    platform::KeepFromDemandingAttention();
+
+    QGuiApplication::setApplicationDisplayName(Text(kAppDisplayNameText));
 
     CreateFolders();
     log.SetFolder(dataFolder.empty() ? std::string() : dataFolder + "/log");
+    // Qt's own texts (standard buttons, text-field menus, standard dialogs)
+    // in Japanese like the program's; without the file they stay English.
+    const platform::QtTranslationResult qtJapanese = platform::InstallQtJapanese(*qtApp);
+    if (!qtJapanese.loaded) {
+        log.Write(Utility::kLogWarn,
+                  "Qt's Japanese translation is missing: " + qtJapanese.file.toStdString() +
+                      " (Qt's own texts stay English)");
+    }
 
     // An empty data folder gives empty paths: reads give the defaults and
     // writes go nowhere.
     config = std::make_unique<Model::CConfigInfo>(dataFolder.empty() ? std::string()
                                                                      : dataFolder + "/config.ini");
     maniac.Load(dataFolder.empty() ? std::string() : dataFolder + "/maniac.ini");
+    // The stored account is masked in every line from the first one on (the
+    // calendar manager sets it again when it takes an account).
+    log.SetAccount(platform::WideToUtf8(config->GetAccountId()));
 
     CountBoot(startTime);
     log.Write(Utility::kLogInfo, std::string("version:") + std::to_string(platform::kVersionMajor) +
@@ -169,7 +194,7 @@ void CDaymarkApp::UpdateAllCalendarCache() {
     try {
         dispatch->Windows().UpdateAllCaches();
     } catch (const std::exception& e) {
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Daymark"), QStringLiteral("err1"));
+        QMessageBox box(QMessageBox::Critical, Text(kErrorTitleText), QStringLiteral("err1"));
         dialogs::ExecModal(box);
         log.Write(Utility::kLogError, std::string(e.what()).substr(0, 256), 237L);
     } catch (...) {

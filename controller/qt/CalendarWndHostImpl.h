@@ -45,7 +45,8 @@ public:
         IDispatchManager* manager = nullptr;
         ICalendarWndSource* source = nullptr;
         ICalendarWindows* windows = nullptr;
-        const Model::CCalendarStyleInfo* style = nullptr;
+        // The application's style, which the style dialogs load and edit.
+        Model::CCalendarStyleInfo* style = nullptr;
         std::string dataFolder;
         std::string programFolder;
         platform::WindowHandle dispatchWindow = 0;

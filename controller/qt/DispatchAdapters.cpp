@@ -49,6 +49,7 @@ public:
         manager.DownloadHoliday(uri, firstYear, lastYear);
     }
     void DownloadAllEvent(const std::wstring& uri) override { manager.DownloadAllEvent(uri); }
+    void DumpDatabase(bool write) override { manager.DumpDatabase(write); }
     void SyncEvents() override {
         // debug/disable_sync: start without synchronising.
         if (syncDisabled) {
@@ -188,7 +189,7 @@ std::unique_ptr<IDispatchManager> MakeDispatchManager(const std::string& configP
 std::unique_ptr<ICalendarWindows> MakeCalendarWindows(IDispatchManager& manager,
                                                       Model::CConfigInfo& config,
                                                       const Model::CManiacOption& maniac,
-                                                      const Model::CCalendarStyleInfo* style,
+                                                      Model::CCalendarStyleInfo* style,
                                                       Utility::CMaintenanceLog* log) {
     CalendarWndContext context;
     context.source = manager.WindowSource();

@@ -26,11 +26,12 @@ std::unique_ptr<IDispatchManager> MakeDispatchManager(const std::string& configP
                                                       const std::string& dataFolder);
 
 // The registry of calendar windows (Model::CCalendarWndManager); its windows
-// read through `manager`'s window source and copy `style`.
+// read through `manager`'s window source and copy `style`, which the style
+// dialogs opened from the windows load and edit.
 std::unique_ptr<ICalendarWindows> MakeCalendarWindows(IDispatchManager& manager,
                                                       Model::CConfigInfo& config,
                                                       const Model::CManiacOption& maniac,
-                                                      const Model::CCalendarStyleInfo* style,
+                                                      Model::CCalendarStyleInfo* style,
                                                       Utility::CMaintenanceLog* log);
 
 // Fetches the version page with a plain GET (no service headers), applying

@@ -55,6 +55,8 @@ public:
     virtual std::wstring GetHolidayCalendarURI(const std::wstring& loginUrl) = 0;
     virtual std::wstring GetLastErrorDescription() const = 0;
     virtual std::wstring GetLastErrorText() const = 0;
+    // Writes (true) or deletes (false) the database dump "log/db.txt".
+    virtual void DumpDatabase(bool write) { (void)write; }
 
     // What the calendar windows read their events and holidays through;
     // null when there is nothing to read.

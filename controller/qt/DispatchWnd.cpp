@@ -122,7 +122,10 @@ void CDispatchWnd::Close() {
         Log(Utility::kLogError, "wnd save exception");
     }
     RemoveTrayIcon();
-    QCoreApplication::quit();
+    // exit, not quit: quit first closes every top-level window and is
+    // cancelled when one stays shown (a registration window just opened by
+    // a click), which left the program running after SIGTERM.
+    QCoreApplication::exit(0);
 }
 
 int64_t CDispatchWnd::OnMessage(uint32_t message, platform::WParam wParam,
@@ -303,7 +306,10 @@ void CDispatchWnd::BootSequence() {
 
 bool CDispatchWnd::InitialDownload(const std::list<Model::Calendar>& calendars) {
     Log(Utility::kLogInfo, "<dispatch> InitialDownload", static_cast<long>(calendars.size()));
+    // Each calendar never downloaded gets its full download; the start-up
+    // sync is left out only when that covers every calendar.
     bool fullDownload = false;
+    bool othersToSync = false;
     for (const Model::Calendar& calendar : calendars) {
         if (!calendar.showEvents && !calendar.writeEvents) {
             continue;
@@ -324,9 +330,10 @@ bool CDispatchWnd::InitialDownload(const std::list<Model::Calendar>& calendars) 
             Log(Utility::kLogInfo, "<dispatch> events are emtpy");
             manager->DownloadAllEvent(calendar.calendarURI);
         }
-        fullDownload = neverDownloaded;
+        fullDownload = fullDownload || neverDownloaded;
+        othersToSync = othersToSync || !neverDownloaded;
     }
-    return fullDownload;
+    return fullDownload && !othersToSync;
 }
 
 void CDispatchWnd::OnTimer(uint32_t id) {

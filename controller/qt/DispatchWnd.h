@@ -78,8 +78,9 @@ public:
     // A power event (kPowerSuspend, kPowerResumeAutomatic).
     void OnPowerBroadcast(int event);
 
-    // The initial download over `calendars`; true when it started a full
-    // download of a calendar's events.
+    // The initial download over `calendars`: a full download of the events of
+    // every calendar never downloaded. True when that covers every calendar
+    // with events, so no start-up sync is needed.
     bool InitialDownload(const std::list<Model::Calendar>& calendars);
 
     ICalendarWindows& Windows() { return *windows; }

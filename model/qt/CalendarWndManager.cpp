@@ -243,7 +243,8 @@ void CCalendarWndManager::DumpWindows(bool write, const std::string& dataFolder)
         return;
     }
     for (const auto& wnd : windows_) {
-        out << wnd->Dump();
+        // Calendar URIs carry the account: masked as in every support file.
+        out << (context_.log != nullptr ? context_.log->MaskAccount(wnd->Dump()) : wnd->Dump());
     }
 }
 

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/qt/DesktopWindow.h"
+
 namespace platform {
 
 QRegion RoundRectRegion(int x1, int y1, int x2, int y2, int width, int height) {
@@ -41,18 +43,43 @@ QRegion RoundRectRegion(int x1, int y1, int x2, int y2, int width, int height) {
 }
 
 CLayeredWindow::CLayeredWindow(QWidget* owner)
-    : CWindow(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint) {
+    : CWindow(owner, Qt::Tool | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint |
+                         Qt::WindowDoesNotAcceptFocus) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // A desktop widget: in no taskbar, pager or window switcher, on every
+    // workspace.
+    MakeDesktopWidget(*this);
     ResetBackBuffer(1, 1);
 }
 
 QImage& CLayeredWindow::ResetBackBuffer(int width, int height) {
-    backBuffer_ =
-        QImage(std::max(width, 1), std::max(height, 1), QImage::Format_ARGB32_Premultiplied);
+    const qreal ratio = PixelRatio();
+    // Whole device pixels covering the logical size (1.5 × 5 → 8).
+    const auto device = [ratio](int logical) {
+        return static_cast<int>(std::ceil(std::max(logical, 1) * ratio - 1e-6));
+    };
+    backBuffer_ = QImage(device(width), device(height), QImage::Format_ARGB32_Premultiplied);
+    backBuffer_.setDevicePixelRatio(ratio);
     backBuffer_.fill(Qt::transparent);
     return backBuffer_;
+}
+
+qreal CLayeredWindow::PixelRatio() const {
+    const qreal ratio = devicePixelRatioF();
+    return ratio > 0 ? ratio : 1.0;
+}
+
+bool CLayeredWindow::event(QEvent* event) {
+    const bool result = CWindow::event(event);
+    // Qt tells a widget that its window moved to another screen.
+    if (event->type() == QEvent::ScreenChangeInternal) {
+        if (!qFuzzyCompare(backBuffer_.devicePixelRatio(), PixelRatio())) {
+            OnPixelRatioChanged();
+        }
+    }
+    return result;
 }
 
 void CLayeredWindow::SetShape(const QRegion& region) {
@@ -69,6 +96,14 @@ void CLayeredWindow::SetAlpha(int alpha) {
 
 int CLayeredWindow::Alpha() const {
     return static_cast<int>(std::lround(windowOpacity() * 255));
+}
+
+void CLayeredWindow::SetAcceptsFocus(bool on) {
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowDoesNotAcceptFocus, !on);
+    if (visible) {
+        show();
+    }
 }
 
 void CLayeredWindow::SetAlwaysAtBottom(bool on) {

@@ -5,6 +5,10 @@
 //    shape (the mask); used when per-pixel presentation is off or failed.
 // The shape (a region, usually a rounded rectangle), the whole-window alpha,
 // the "always at the bottom" flag and the back buffer are set by the owner.
+// On the desktop it is a desktop widget (platform/qt/DesktopWindow.h: no
+// taskbar or pager entry, every workspace) that never takes the keyboard
+// focus: neither when it is shown nor when it is clicked. A window with a
+// text field turns that off with SetAcceptsFocus(true).
 // User-interface thread only.
 #pragma once
 
@@ -25,7 +29,10 @@ class CLayeredWindow : public CWindow {
 public:
     explicit CLayeredWindow(QWidget* owner = nullptr);
 
-    // A fresh, fully transparent back buffer of the given size (at least 1 × 1).
+    // A fresh, fully transparent back buffer of the given logical size (at
+    // least 1 × 1), made at the window's device pixel ratio: a painter on it
+    // works in logical pixels and draws text, paths and images at the
+    // screen's resolution. Geometry, layout and hit testing stay logical.
     QImage& ResetBackBuffer(int width, int height);
     QImage& BackBuffer() { return backBuffer_; }
     const QImage& BackBuffer() const { return backBuffer_; }
@@ -40,12 +47,21 @@ public:
 
     void SetAlwaysAtBottom(bool on);
 
+    // Whether the window may take the keyboard focus (off by default; on
+    // for a window that has text fields to type in).
+    void SetAcceptsFocus(bool on);
+    bool AcceptsFocus() const { return !windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus); }
+
     // Per-pixel presentation (on by default).
     void SetPerPixel(bool on) { perPixel_ = on; }
     bool IsPerPixel() const { return perPixel_; }
     // A per-pixel update failed once; the window now presents through its
     // region for good.
     bool PresentationFailed() const { return presentationFailed_; }
+
+    // The device pixel ratio the window paints at (its screen's; 1 when it
+    // has none yet).
+    qreal PixelRatio() const;
 
     // Puts the back buffer on the screen. Returns false when the per-pixel
     // update failed (the first time only; the window falls back to the region
@@ -58,7 +74,11 @@ protected:
     virtual bool UpdateLayered();
     // Called once when a per-pixel update fails, before the fallback.
     virtual void OnPresentationFailed() {}
+    // The window moved to a screen of another pixel ratio than its back
+    // buffer's: the owner paints it again (a subclass redraws).
+    virtual void OnPixelRatioChanged() {}
 
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

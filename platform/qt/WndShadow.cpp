@@ -2,18 +2,24 @@
 
 #include <QEvent>
 #include <QPainter>
+#include <QTransform>
 #include <algorithm>
+#include <cmath>
 #include <vector>
+
+#include "platform/qt/DesktopWindow.h"
 
 namespace Utility {
 namespace {
 
-// The window that shows the shadow image.
+// The window that shows the shadow image. The window manager never sees it
+// (no frame, no taskbar entry, no focus) and clicks go through it.
 class ShadowWindow : public QWidget {
 public:
     explicit ShadowWindow(const QImage* image)
         : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
-                               Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint),
+                               Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint |
+                               Qt::X11BypassWindowManagerHint),
           image_(image) {
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_NoSystemBackground);
@@ -65,6 +71,9 @@ void BoxBlur(std::vector<float>& a, int w, int h, int radius, bool horizontal) {
 CWndShadow::CWndShadow() = default;
 
 CWndShadow::~CWndShadow() {
+    if (window_) {
+        platform::StopKeepingBelow(*window_);
+    }
     if (parent_) {
         parent_->removeEventFilter(this);
     }
@@ -175,7 +184,23 @@ void CWndShadow::Update() {
         return;
     }
     const QSize size = parent_->size();
-    image_ = Compute(size, parent_->mask(), Margin(), darkness_, sharpness_, size_, color_);
+    // At the parent's pixel ratio: the fall-off spans the same logical
+    // distance in more device pixels.
+    const qreal ratio = parent_->devicePixelRatioF() > 0 ? parent_->devicePixelRatioF() : 1.0;
+    if (qFuzzyCompare(ratio, 1.0)) {
+        image_ = Compute(size, parent_->mask(), Margin(), darkness_, sharpness_, size_, color_);
+    } else {
+        const auto scaled = [ratio](int v) { return static_cast<int>(std::lround(v * ratio)); };
+        const int margin = scaled(Margin());
+        image_ = Compute(QSize(scaled(size.width()), scaled(size.height())),
+                         QTransform::fromScale(ratio, ratio).map(parent_->mask()), margin,
+                         darkness_, scaled(sharpness_), scaled(size_), color_);
+        // Whole device pixels for the logical margin and size.
+        image_ =
+            image_.copy(0, 0, static_cast<int>(std::ceil((size.width() + 2 * Margin()) * ratio)),
+                        static_cast<int>(std::ceil((size.height() + 2 * Margin()) * ratio)));
+        image_.setDevicePixelRatio(ratio);
+    }
     lastParentSize_ = size;
     updatePending_ = false;
     Place();
@@ -196,8 +221,14 @@ void CWndShadow::ShowWindow() {
     if (!window_->isVisible()) {
         window_->show();
         // A window shown later is stacked on top: the shadow, dark over the
-        // whole shape, would cover its parent. The parent goes back above it.
-        parent_->raise();
+        // whole shape, would cover its parent. On X11 the shadow goes
+        // directly below its parent and is kept there; elsewhere the parent
+        // goes back above it.
+        if (platform::IsX11()) {
+            platform::KeepDirectlyBelow(*window_, *parent_);
+        } else {
+            parent_->raise();
+        }
     }
 }
 
@@ -207,7 +238,7 @@ void CWndShadow::Place() {
     }
     const int margin = Margin();
     const QPoint at = parent_->pos() + QPoint(xOffset_ - margin, yOffset_ - margin);
-    window_->setGeometry(QRect(at, image_.size()));
+    window_->setGeometry(QRect(at, image_.deviceIndependentSize().toSize()));
 }
 
 bool CWndShadow::eventFilter(QObject* watched, QEvent* event) {
@@ -243,6 +274,14 @@ bool CWndShadow::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::Hide:
             status_ &= ~kParentVisible;
             window_->hide();
+            break;
+        case QEvent::ScreenChangeInternal:
+            // Another screen, maybe another pixel ratio.
+            if (window_->isVisible()) {
+                Update();
+            } else {
+                updatePending_ = true;
+            }
             break;
         case QEvent::Paint:
         case QEvent::UpdateRequest:

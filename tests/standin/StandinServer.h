@@ -114,10 +114,11 @@ public:
     }
 
     // --- faults and behaviour ------------------------------------------
-    // seed: {"kind": "401" | "expire" | "500" | "cut" | "slow" | "status",
-    // "count" (default 1, -1 = always), "path" (substring of the request
-    // target), "method", "seconds" (slow), "code", "body", "body_file",
-    // "content_type" (status)}.
+    // seed: {"kind": "401" | "expire" | "500" | "cut" | "slow" | "stall" |
+    // "status" | "conflict", "count" (default 1, -1 = always), "path"
+    // (substring of the request target), "method", "seconds" (slow, stall),
+    // "code" (status, conflict), "body", "body_file", "content_type"
+    // (status)}.
     void ArmFault(const std::string& seed) { Control("POST", "fault", seed); }
     void ClearFaults() { Control("POST", "clear-faults", "{}"); }
     // updated-min earlier than this time is answered 410; empty switches off.

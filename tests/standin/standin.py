@@ -568,6 +568,32 @@ class Handler(BaseHTTPRequestHandler):
             else:
                 self.reply(fault.code, body, fault.content_type)
             return True
+        if fault.kind == "conflict":  # the entry changed on the service meanwhile
+            if fault.code == 409:  # answered with the service's current entry
+                parts = urllib.parse.urlsplit(self.path).path.split("/")
+                with STATE.lock:
+                    cal = STATE.calendars.get(urllib.parse.unquote(parts[3])) \
+                        if len(parts) > 6 else None
+                    ev = cal["events"].get(parts[6]) if cal else None
+                    text = Renderer(self.base()).event_entry(cal, ev, standalone=True) \
+                        if ev else ""
+                self.reply(409, "<?xml version='1.0' encoding='UTF-8'?>" + text,
+                           "application/atom+xml; charset=UTF-8; type=entry")
+            else:
+                self.reply(fault.code, "Precondition Failed: the entry has changed",
+                           "text/plain")
+            return True
+        if fault.kind == "stall":  # headers and half a body, then silence
+            data = ("<?xml version='1.0' encoding='UTF-8'?><feed xmlns='%s'>" % ATOM).encode()
+            self.send_response(200)
+            self.send_header("Content-Type", "application/atom+xml; charset=UTF-8")
+            self.send_header("Content-Length", str(len(data) * 2))
+            self.end_headers()
+            self.wfile.write(data)
+            self.wfile.flush()
+            STATE.stop.wait(fault.seconds)
+            self.close_connection = True
+            return True
         if fault.kind == "cut":
             data = ("<?xml version='1.0' encoding='UTF-8'?><feed xmlns='%s'>" % ATOM +
                     "<entry>" * 200).encode()

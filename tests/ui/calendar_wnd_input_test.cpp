@@ -397,8 +397,15 @@ TEST_F(Input, AClickOnABookedDayActivatesAShowingPopupAndOtherwiseOpensTheRegist
     ASSERT_TRUE(wnd->Popup()->IsShowing());
     QCursor::setPos(Outside(*wnd));
     wnd->FireTimer(CCalendarWnd::kTimerHousekeeping);
-    EXPECT_FALSE(wnd->Popup()->IsShowing());
+    EXPECT_TRUE(wnd->Popup()->IsFading());
     EXPECT_EQ(wnd->HoveredDay(), -1);
+    // The fade runs on the popup's own timer: after its grace ticks it hides.
+    EXPECT_TRUE(testsupport::WaitFor(
+        [&] {
+            Pump();
+            return !wnd->Popup()->IsShowing();
+        },
+        std::chrono::seconds(5)));
 }
 
 TEST_F(Input, PopupRowsOpenTheDetailDialogOrTheRegistrationWindow) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/ConfigInfo.h"
+#include "app/MaintenanceLog.h"
 #include "controller/Notifications.h"
 #include "model/qt/CalendarWndManager.h"
 #include "platform/Time.h"
@@ -34,10 +35,12 @@ void Pump() {
 
 class CountingSource : public ICalendarWndSource {
 public:
-    bool GetEvents(std::list<Model::Event>&, int, int, int) override {
+    bool GetEvents(std::list<Model::Event>& out, int, int, int) override {
         ++eventCalls;
+        out = events;
         return true;
     }
+    std::list<Model::Event> events;
     bool GetHolidays(std::list<Model::Holiday>&, int, int, int, const std::wstring&) override {
         ++holidayCalls;
         return true;
@@ -272,6 +275,18 @@ TEST_F(Registry, ForwardsToEveryWindow) {
 }
 
 TEST_F(Registry, DumpWritesAndRemovesTheWindowFile) {
+    // An exception of an event of the account's calendar: its original's id
+    // holds the account, URL-encoded.
+    Model::Event e;
+    e.title = L"dentist";
+    e.startTime = platform::CTime(2009, 2, 20, 10, 0, 0);
+    e.endTime = e.startTime + 3600;
+    e.recurrenceType = Model::RECURRENCE_EXCEPTION;
+    e.originalEvent = L"https://www.google.com/calendar/feeds/hanako%40example.com/private/full/o1";
+    source_.events = {e};
+    Utility::CMaintenanceLog log;
+    log.SetAccount("hanako@example.com");
+    context_.log = &log;
     Load("0,10,40,0\n1,300,40,2\n");
     testsupport::TempDir data;
     ASSERT_EQ(::mkdir((data / "log").c_str(), 0700), 0);
@@ -279,6 +294,12 @@ TEST_F(Registry, DumpWritesAndRemovesTheWindowFile) {
     const std::string text = testsupport::ReadFile(data / "log/calendars.txt");
     EXPECT_EQ(text.rfind("------- 0.0 (2009,2,", 0), 0u) << text;
     EXPECT_NE(text.find("------- 1.2 (2009,4,"), std::string::npos);
+    EXPECT_NE(text.find(" 2009/02/20 10:00 col:"), std::string::npos) << text;
+    EXPECT_NE(text.find("org:https://www.google.com/calendar/feeds/[user_id]/private/full/o1"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("hanako"), std::string::npos);
+    EXPECT_EQ(text.find("dentist"), std::string::npos);
     registry_.DumpWindows(false, data.path());
     EXPECT_FALSE(testsupport::ReadFile(data / "log/calendars.txt").size() > 0);
 }

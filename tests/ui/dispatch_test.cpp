@@ -330,12 +330,15 @@ TEST_F(Dispatch, InitialDownloadRequestsWhatIsMissing) {
         MakeCalendar(L"holidays", 0, true),
         MakeCalendar(L"recent", kNow - 600),
     };
-    // The report follows the last non-holiday calendar examined.
+    // True only when the full downloads cover every calendar with events,
+    // whichever order they come in.
     EXPECT_FALSE(wnd->InitialDownload(calendars));
     EXPECT_EQ(manager.calls,
               (std::vector<std::string>{"DownloadAllEvent never", "DownloadAllEvent old-store",
                                         "DownloadHoliday 2025-2027"}));
-    EXPECT_TRUE(wnd->InitialDownload({MakeCalendar(L"recent", kNow), MakeCalendar(L"new", 0)}));
+    EXPECT_FALSE(wnd->InitialDownload({MakeCalendar(L"recent", kNow), MakeCalendar(L"new", 0)}));
+    EXPECT_TRUE(wnd->InitialDownload({MakeCalendar(L"new", 0), MakeCalendar(L"new2", 0),
+                                      MakeCalendar(L"hidden", 0, false, false)}));
     EXPECT_TRUE(Logged("[info] <dispatch> InitialDownload (5)\n"));
     EXPECT_TRUE(Logged("[info] <dispatch> events are emtpy\n"));
 }
@@ -346,6 +349,15 @@ TEST_F(Dispatch, FullDownloadAtBootReplacesTheInitialSync) {
     EXPECT_EQ(manager.count("DownloadAllEvent never"), 1);
     EXPECT_EQ(manager.count("SyncEvents"), 0);
     EXPECT_EQ(wnd->LastSyncTime(), kNow);
+}
+
+// A new calendar does not cost the others their start-up sync, whichever
+// place it has in the list.
+TEST_F(Dispatch, BootSyncStillRunsWhenOnlySomeCalendarsAreNew) {
+    manager.calendars = {MakeCalendar(L"recent", kNow - 600), MakeCalendar(L"never", 0)};
+    Start(1);
+    EXPECT_EQ(manager.count("DownloadAllEvent never"), 1);
+    EXPECT_EQ(manager.count("SyncEvents"), 1);
 }
 
 TEST_F(Dispatch, LocalModeWithAnEmptyStoreCreatesItAndAsksForHolidays) {

@@ -7,8 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "app/MaintenanceLog.h"
@@ -34,6 +36,20 @@ constexpr const char* kEmail = "hanako.sato@example.com";
 constexpr const char* kPassword = "secret";
 constexpr const char* kHolidayId = "ja.japanese#holiday@group.v.calendar.google.com";
 constexpr platform::WindowHandle kListener = 77;
+
+// Records the notifications; `hook` (when set) runs on the posting thread
+// before each is recorded.
+class HookPoster : public platform::CRecordingPoster {
+public:
+    bool Post(platform::WindowHandle window, uint32_t message, platform::WParam wParam,
+              platform::LParam lParam) override {
+        if (hook) {
+            hook(wParam);
+        }
+        return CRecordingPoster::Post(window, message, wParam, lParam);
+    }
+    std::function<void(platform::WParam)> hook;
+};
 
 class ManagerTest : public ::testing::Test {
 protected:
@@ -115,6 +131,39 @@ protected:
         ASSERT_TRUE(WaitIdle());
     }
 
+    // The stored event of the calendar with this title (empty id if none).
+    googledata::PrimitiveEvent StoredEvent(const std::string& title) {
+        googledata::PrimitiveEvent found;
+        for (int month = 1; month <= 12; ++month) {
+            std::list<googledata::PrimitiveEvent> events;
+            manager->Database().GetNormalEvents(feed, 2026, month, events);
+            for (const auto& e : events) {
+                if (e.title == title) {
+                    found = e;
+                }
+            }
+        }
+        return found;
+    }
+
+    Model::Event LocalEvent(const std::wstring& title, int day, int hour) {
+        Model::Event e;
+        e.calendarURI = platform::Utf8ToWide(feed);
+        e.title = title;
+        e.startTime = CTime(2026, 6, day, hour, 0, 0);
+        e.endTime = CTime(2026, 6, day, hour + 1, 0, 0);
+        e.eventStatus = Model::EVENT_STATUS_CONFIRMED;
+        return e;
+    }
+
+    size_t Occurrences(const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+            ++n;
+        }
+        return n;
+    }
+
     googledata::PrimitiveCalendar StoredCalendar(const std::string& uri) {
         std::list<googledata::PrimitiveCalendar> calendars;
         manager->Database().GetCalendars(calendars);
@@ -129,7 +178,7 @@ protected:
     testsupport::ScopedTz tz{"Asia/Tokyo"};
     TempDir dir;
     Utility::CMaintenanceLog log;
-    platform::CRecordingPoster poster;
+    HookPoster poster;
     platform::ScopedMessagePoster scopedPoster{&poster};
     std::string feed;
     std::string holidayFeed;
@@ -291,27 +340,384 @@ TEST_F(ManagerTest, EventWithTextXmlCannotCarryStaysLocalWithOneNotice) {
     EXPECT_EQ(Count(Controller::NOTIFY_ERROR), 1u);
 }
 
-TEST_F(ManagerTest, EventMadeOfflineIsMatchedBackByTitleAndStart) {
+// An event made here whose link to the service's entry was never written
+// (stored without a service id) comes back from the service: it is matched
+// by title and start only when this account wrote the entry. A colleague's
+// "Standup 10:00" on a shared calendar is another event: both are kept.
+TEST_F(ManagerTest, EventMadeOfflineIsMatchedBackOnlyToThisAccountsEntry) {
     Start();
     manager->DownloadCalenar();
     ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_CALENDAR_UPDATED) == 1; }));
-    // Stored locally, unsynced and without a service id...
-    googledata::PrimitiveEvent offline;
-    offline.title = "Dentist";
-    offline.startTime = "2026-07-01T09:00:00.000+09:00";
-    offline.endTime = "2026-07-01T10:00:00.000+09:00";
-    offline.eventStatus = 2;
-    ASSERT_TRUE(manager->Database().AddEvent(feed, offline, true));
-    // ...while the service already holds it under its own id.
+    auto offline = [&](const std::string& title) {
+        googledata::PrimitiveEvent e;
+        e.title = title;
+        e.content = "my notes";
+        e.startTime = "2026-07-01T10:00:00.000+09:00";
+        e.endTime = "2026-07-01T10:15:00.000+09:00";
+        e.eventStatus = 2;
+        EXPECT_TRUE(manager->Database().AddEvent(feed, e, true));
+        return e.localEventID;
+    };
+    const std::string mine = offline("Dentist");
+    const std::string standup = offline("Standup");
     server->AddEvent(R"({"calendar":"hanako.sato@example.com","title":"Dentist",
-        "start":"2026-07-01T09:00:00.000+09:00","end":"2026-07-01T10:00:00.000+09:00"})");
+        "start":"2026-07-01T10:00:00.000+09:00","end":"2026-07-01T10:15:00.000+09:00",
+        "author_email":"Hanako.Sato@example.com"})");
+    server->AddEvent(R"({"calendar":"hanako.sato@example.com","title":"Standup",
+        "start":"2026-07-01T10:00:00.000+09:00","end":"2026-07-01T10:15:00.000+09:00",
+        "author_name":"Taro","author_email":"taro.yamada@example.com","content":"Taro's"})");
     manager->DownloadAllEvent(platform::Utf8ToWide(feed));
     ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED) == 1; }));
+    ASSERT_TRUE(WaitIdle());
+
+    std::list<googledata::PrimitiveEvent> events;
+    ASSERT_TRUE(manager->Database().GetNormalEvents(feed, 2026, 7, events));
+    ASSERT_EQ(events.size(), 3u);
+    for (const auto& e : events) {
+        if (e.localEventID == mine) {
+            EXPECT_FALSE(e.id.empty());  // linked to the entry, not added twice
+        } else if (e.localEventID == standup) {
+            EXPECT_TRUE(e.id.empty());  // still only ours
+            EXPECT_EQ(e.content, "my notes");
+        } else {
+            EXPECT_EQ(e.content, "Taro's");
+            EXPECT_TRUE(e.isSynced);
+        }
+    }
+    // Ours goes up: the linked one as a change, the other as a new entry.
+    manager->SyncEvent(platform::Utf8ToWide(feed));
+    ASSERT_TRUE(WaitIdle());
+    const std::string json = server->EventsJson("hanako.sato@example.com");
+    EXPECT_EQ(Occurrences(json, "\"Dentist\""), 1u);
+    EXPECT_EQ(Occurrences(json, "\"Standup\""), 2u);
+    EXPECT_TRUE(manager->IsEventSynced(platform::Utf8ToWide(feed), platform::Utf8ToWide(mine)));
+    EXPECT_TRUE(manager->IsEventSynced(platform::Utf8ToWide(feed), platform::Utf8ToWide(standup)));
+}
+
+// A second edit made while the first one's upload is in flight is not taken
+// for uploaded: it goes up with the next request, for a new event (whose
+// link to the service's entry keeps it) and for a changed one alike.
+TEST_F(ManagerTest, EditMadeDuringItsUploadIsUploadedNext) {
+    Start();
+    DownloadEverything();
+    for (const char* method : {"POST", "PUT"}) {
+        SCOPED_TRACE(method);
+        const bool isNew = std::string(method) == "POST";
+        const std::wstring first = isNew ? L"First" : L"Third";
+        const std::wstring second = isNew ? L"Second" : L"Fourth";
+        server->ArmFault(std::string(R"({"kind":"slow","seconds":1,"method":")") + method + "\"}");
+        const int before = server->RequestCount();
+        Model::Event e = isNew ? LocalEvent(first, 3, 14)
+                               : Model::Event::FromPrimitive(StoredEvent("Second"), {});
+        e.calendarURI = platform::Utf8ToWide(feed);
+        if (isNew) {
+            manager->AddEvent(e);
+            e.localEventID = platform::Utf8ToWide(StoredEvent("First").localEventID);
+        } else {
+            e.title = first;
+            manager->UpdateEvent(e);
+        }
+        // The upload is on its way (the service holds it for a second).
+        ASSERT_TRUE(WaitFor([&] {
+            for (int i = before; i < server->RequestCount(); ++i) {
+                if (server->Request(i).method == method) {
+                    return true;
+                }
+            }
+            return false;
+        }));
+        e.title = second;
+        manager->UpdateEvent(e);
+        ASSERT_TRUE(WaitIdle());
+        const googledata::PrimitiveEvent stored = StoredEvent(platform::WideToUtf8(second));
+        ASSERT_FALSE(stored.localEventID.empty());
+        EXPECT_TRUE(stored.isSynced);
+        const std::string json = server->EventsJson("hanako.sato@example.com");
+        EXPECT_NE(json.find(platform::WideToUtf8(second)), std::string::npos);
+        EXPECT_EQ(json.find(platform::WideToUtf8(first)), std::string::npos);
+    }
+}
+
+// A download never overwrites a row whose local edit is not uploaded yet:
+// the edit goes up next. When the service refuses it as a conflict, its copy
+// is stored and the user's version is kept as a new event, marked as a
+// conflict copy, uploaded as new, with a notice.
+TEST_F(ManagerTest, UnsyncedEditSurvivesADownloadAndAConflictKeepsBothVersions) {
+    const std::string edit = server->AddEvent(R"({"calendar":"hanako.sato@example.com",
+        "title":"Original","start":"2026-06-05T09:00:00.000+09:00",
+        "end":"2026-06-05T10:00:00.000+09:00"})");
+    const std::string eid = edit.substr(edit.rfind('/') + 1);
+    Start();
+    DownloadEverything();
+    auto editLocally = [&](const std::string& from, const std::string& title) {
+        googledata::PrimitiveEvent e = StoredEvent(from);
+        ASSERT_FALSE(e.localEventID.empty()) << from;
+        e.title = title;
+        e.isSynced = false;
+        ASSERT_TRUE(manager->Database().UpdateEventFromLocalSide(e, feed));
+    };
+    auto changeOnService = [&](const std::string& title) {
+        server->AddEvent(R"({"calendar":"hanako.sato@example.com","eid":")" + eid +
+                         R"(","title":")" + title +
+                         R"(","start":"2026-06-05T09:00:00.000+09:00",
+                         "end":"2026-06-05T10:00:00.000+09:00"})");
+    };
+    editLocally("Original", "Mine");
+    changeOnService("Theirs");
+    manager->DownloadAllEvent(platform::Utf8ToWide(feed));
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED) == 2; }));
+    EXPECT_FALSE(StoredEvent("Mine").isSynced);
+    EXPECT_TRUE(StoredEvent("Theirs").localEventID.empty());
+    manager->SyncEvent(platform::Utf8ToWide(feed));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(StoredEvent("Mine").isSynced);
+    EXPECT_NE(server->EventsJson("hanako.sato@example.com").find("\"Mine\""), std::string::npos);
+
+    // 409 answered with the service's entry; 412 with none (it is read).
+    for (const int code : {409, 412}) {
+        SCOPED_TRACE(code);
+        const std::string theirs = "Theirs " + std::to_string(code);
+        const std::string mine = "Mine " + std::to_string(code);
+        editLocally(code == 409 ? "Mine" : "Theirs 409", mine);
+        changeOnService(theirs);
+        server->ArmFault(R"({"kind":"conflict","method":"PUT","code":)" + std::to_string(code) +
+                         "}");
+        poster.Clear();
+        manager->SyncEvent(platform::Utf8ToWide(feed));
+        ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ERROR) == 1; }));
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_TRUE(StoredEvent(theirs).isSynced);
+        const googledata::PrimitiveEvent copy = StoredEvent(mine + " (競合)");
+        ASSERT_FALSE(copy.localEventID.empty());
+        EXPECT_TRUE(copy.isSynced);  // uploaded as a new event
+        EXPECT_NE(copy.id, StoredEvent(theirs).id);
+        const std::string json = server->EventsJson("hanako.sato@example.com");
+        EXPECT_NE(json.find(theirs), std::string::npos);
+        EXPECT_NE(json.find(mine + " (\\u7af6\\u5408)"), std::string::npos);  // JSON escapes
+        EXPECT_NE(manager->GetLastErrorDescription().find(L"衝突"), std::wstring::npos);
+    }
+
+    // A deletion refused as a conflict has no version to keep: the service's
+    // copy comes back, with its own notice.
+    googledata::PrimitiveEvent gone = StoredEvent("Theirs 412");
+    gone.eventStatus = Model::EVENT_STATUS_CANCELED;
+    gone.isSynced = false;
+    ASSERT_TRUE(manager->Database().UpdateEventFromLocalSide(gone, feed));
+    changeOnService("Theirs kept");
+    server->ArmFault(R"({"kind":"conflict","method":"PUT","code":409})");
+    poster.Clear();
+    manager->SyncEvent(platform::Utf8ToWide(feed));
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ERROR) == 1; }));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_TRUE(StoredEvent("Theirs kept").isSynced);
+    EXPECT_EQ(StoredEvent("Theirs kept").eventStatus, Model::EVENT_STATUS_CONFIRMED);
+    EXPECT_EQ(Occurrences(server->EventsJson("hanako.sato@example.com"), "(\\u7af6\\u5408)"), 2u);
+    EXPECT_NE(manager->GetLastErrorDescription().find(L"削除"), std::wstring::npos);
+}
+
+// A failed upload is a failed request: an answer of 500 is retried with the
+// failure notice, an expired token brings a new login, a 2xx answer without
+// an entry (a proxy's page) leaves the event unsynced until it really went up.
+TEST_F(ManagerTest, FailedUploadIsRetriedAndOnlyAReadEntryCountsAsAdded) {
+    Start();
+    DownloadEverything();
+    struct Row {
+        const char* fault;
+        size_t errors;
+        const char* logged;
+    };
+    const std::array<Row, 3> rows{{
+        {R"({"kind":"500","method":"POST"})", 1, "[ERR!] <calmng> upload event failed"},
+        {R"({"kind":"expire","method":"POST"})", 0, "[info] <calmng> Login:"},
+        {R"({"kind":"status","code":201,"method":"POST","body":"<html>Welcome to the portal</html>"})",
+         1, "[ERR!] <calmng> added event has no readable entry"},
+    }};
+    int day = 10;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.fault);
+        poster.Clear();
+        const size_t logins = Occurrences(LogText(), "<calmng> Login:");
+        server->ArmFault(row.fault);
+        const std::wstring title = L"Upload " + std::to_wstring(day);
+        manager->AddEvent(LocalEvent(title, day++, 9));
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_EQ(Count(Controller::NOTIFY_ERROR), row.errors);
+        EXPECT_TRUE(StoredEvent(platform::WideToUtf8(title)).isSynced);
+        EXPECT_EQ(
+            Occurrences(server->EventsJson("hanako.sato@example.com"), platform::WideToUtf8(title)),
+            1u);
+        EXPECT_NE(LogText().find(row.logged), std::string::npos);
+        EXPECT_EQ(Occurrences(LogText(), "<calmng> Login:"), logins + 1u);
+    }
+    EXPECT_EQ(LogText().find("Retryout!"), std::string::npos);
+}
+
+// After more than 20 days without a sync the service would not tell every
+// change (a cancellation 25 days ago): the calendar is downloaded whole.
+TEST_F(ManagerTest, CalendarSyncedLongAgoIsDownloadedWhole) {
+    const std::string edit = server->AddEvent(R"({"calendar":"hanako.sato@example.com",
+        "title":"Cancelled later","start":"2026-06-08T09:00:00.000+09:00",
+        "end":"2026-06-08T10:00:00.000+09:00"})");
+    Start();
+    DownloadEverything();
+    const CTime longAgo = CTime::GetCurrentTime() - 30 * 86400;
+    manager->Database().SetEventLastUpdatedTime(
+        feed, googledata::PrimitiveTime::FromTime(longAgo, false));
+    const std::string cancelledAt = googledata::PrimitiveTime::FormatUtf8(
+        googledata::PrimitiveTime::ToUtc(
+            googledata::PrimitiveTime::FromTime(CTime::GetCurrentTime() - 25 * 86400, false)),
+        false);
+    server->AddEvent(R"({"calendar":"hanako.sato@example.com","eid":")" +
+                     edit.substr(edit.rfind('/') + 1) +
+                     R"(","title":"Cancelled later","status":"canceled","updated":")" +
+                     cancelledAt + R"(","start":"2026-06-08T09:00:00.000+09:00",
+                     "end":"2026-06-08T10:00:00.000+09:00"})");
+    manager->SyncEvent(platform::Utf8ToWide(feed));
+    ASSERT_TRUE(WaitIdle());
     std::list<Model::Event> events;
-    ASSERT_TRUE(manager->GetEvents(events, 2026, 7, 1));
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 6, 1));
+    EXPECT_TRUE(events.empty());
+    const std::string text = LogText();
+    EXPECT_NE(text.find("[info] <calmng> Too old time, use last year:"), std::string::npos);
+    EXPECT_NE(text.find("[info] <calmng> request all event"), std::string::npos);
+    EXPECT_EQ(text.find("[info] <calmng> request updated event:"), std::string::npos);
+}
+
+// Exit does not wait for a stalled server: Terminate cuts the transfer short
+// and reports no failure.
+TEST_F(ManagerTest, TerminateCutsAStalledTransferShort) {
+    Start();
+    manager->SetRequestTimeout(60);
+    server->ArmFault(R"({"kind":"slow","seconds":30,"path":"allcalendars"})");
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] {
+        return server->RequestCount() >= 2;  // the login and the stalled request
+    }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto started = std::chrono::steady_clock::now();
+    manager->Terminate();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    EXPECT_EQ(Count(Controller::NOTIFY_ERROR), 0u);
+    server->ClearFaults();
+}
+
+// A login address that is not https is refused before anything is sent,
+// with a log line and a message; the request is not retried.
+TEST_F(ManagerTest, PlainHttpLoginAddressIsRefused) {
+    Start();
+    manager->SetLoginUrl(L"http://calendar.example.com");
+    server->ClearRequests();
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ERROR) == 1; }));
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(server->RequestCount(), 0);
+    EXPECT_EQ(Count(Controller::NOTIFY_ERROR), 1u);
+    EXPECT_NE(manager->GetLastErrorDescription().find(L"https"), std::wstring::npos);
+    EXPECT_NE(LogText().find("[ERR!] <calmng> insecure address refused"), std::string::npos);
+}
+
+// Requests that time out do not pile up: a synchronisation already waiting
+// for a calendar is not queued again.
+TEST_F(ManagerTest, WaitingSyncRequestIsNotQueuedTwice) {
+    Start();
+    DownloadEverything();
+    server->ArmFault(R"({"kind":"slow","seconds":1,"path":"allcalendars"})");
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ACTIVITY, 1) >= 3; }));
+    for (int i = 0; i < 5; ++i) {
+        manager->SyncEvent(platform::Utf8ToWide(feed));
+        manager->SyncEvents();
+        manager->DownloadAllEvent(platform::Utf8ToWide(feed));
+    }
+    // The calendar list in progress, one upload, one change request, one
+    // full download.
+    EXPECT_EQ(manager->GetPendingRequestCount(), 4u);
+    EXPECT_NE(LogText().find("[info] <calmng> request already queued: (4) cal:"),
+              std::string::npos);
+    ASSERT_TRUE(WaitIdle());
+}
+
+// A stop seen in the middle of a page of 500 events fails the download and
+// leaves the calendar's sync time as it was.
+TEST_F(ManagerTest, StopInTheMiddleOfAPageKeepsTheSyncTime) {
+    server->AddEvent(R"({"calendar":"hanako.sato@example.com","title":"Bulk","count":500,
+        "start":"2026-09-01T10:00:00.000+09:00","end":"2026-09-01T11:00:00.000+09:00"})");
+    Start();
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_CALENDAR_UPDATED) == 1; }));
+    ASSERT_TRUE(WaitIdle());
+    const std::string before = StoredCalendar(feed).eventUpdated;
+    // The progress notice comes just before the page is stored: stop there.
+    std::thread terminator;
+    poster.hook = [&](platform::WParam code) {
+        if (code == Controller::NOTIFY_DOWNLOAD_PROGRESS && !terminator.joinable()) {
+            terminator = std::thread([&] { manager->Terminate(); });
+            WaitFor([&] { return LogText().find("<calmng> Terminate") != std::string::npos; });
+        }
+    };
+    manager->DownloadAllEvent(platform::Utf8ToWide(feed));
+    ASSERT_TRUE(WaitFor([&] { return terminator.joinable(); }));
+    terminator.join();
+    poster.hook = nullptr;
+    EXPECT_EQ(Count(Controller::NOTIFY_EVENT_UPDATED), 0u);
+    googledata::CalendarEventDB db;
+    ASSERT_TRUE(db.Initialize(dir / (std::string(kEmail) + ".db"), nullptr));
+    std::list<googledata::PrimitiveCalendar> calendars;
+    ASSERT_TRUE(db.GetCalendars(calendars));
+    for (const auto& c : calendars) {
+        if (c.calendarURI == feed) {
+            EXPECT_EQ(c.eventUpdated, before);
+        }
+    }
+}
+
+// The views get nothing from an event of status 0 (invalid) nor from a
+// calendar whose events are not shown; deleting posts the event's month and
+// queues its upload.
+TEST_F(ManagerTest, HiddenAndInvalidEventsAreNotShownAndADeleteIsQueued) {
+    SetMode(2);
+    manager = std::make_unique<CCalendarManager>(dir / "config.ini", dir.path());
+    manager->AddListener(kListener, Controller::kDispatchManagerMessage);
+    manager->Initialize(L"local", L"", &log);
+    manager->CreateLocalDB(L"https://example.invalid/holidays/public/full");
+    feed = "localEvent";
+    for (const int status : {0, 2}) {
+        Model::Event e = LocalEvent(L"Status " + std::to_wstring(status), 4, 9);
+        e.eventStatus = status;
+        manager->AddEvent(e);
+    }
+    std::list<Model::Event> events;
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 6, 1));
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events.front().localEventID, platform::Utf8ToWide(offline.localEventID));
-    EXPECT_TRUE(manager->IsEventSynced(platform::Utf8ToWide(feed), events.front().localEventID));
+    EXPECT_EQ(events.front().title, L"Status 2");
+    manager->UpdateCalendar(L"localEvent", false, true);
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 6, 1));
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(ManagerTest, DeletePostsItsMonthAndQueuesItsUpload) {
+    Start();
+    DownloadEverything();
+    manager->AddEvent(LocalEvent(L"To delete", 4, 9));
+    ASSERT_TRUE(WaitIdle());
+    // The worker is held in a slow request, so the queue can be read.
+    server->ArmFault(R"({"kind":"slow","seconds":2,"path":"allcalendars"})");
+    const int before = server->RequestCount();
+    manager->DownloadCalenar();
+    ASSERT_TRUE(WaitFor([&] { return server->RequestCount() > before; }));
+    poster.Clear();
+    Model::Event gone = Model::Event::FromPrimitive(StoredEvent("To delete"), {});
+    gone.calendarURI = platform::Utf8ToWide(feed);
+    gone.eventStatus = Model::EVENT_STATUS_CANCELED;
+    manager->UpdateEvent(gone);
+    EXPECT_EQ(Count(Controller::NOTIFY_EVENT_UPDATED, (2026 << 16) | 6), 1u);
+    EXPECT_EQ(manager->GetPendingRequestCount(), 3u);  // the list, the upload, the changes
+    std::list<Model::Event> events;
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 6, 1));
+    EXPECT_TRUE(events.empty());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_NE(server->EventsJson("hanako.sato@example.com").find("\"canceled\""),
+              std::string::npos);
 }
 
 TEST_F(ManagerTest, FailingRequestIsTriedFourTimesThenTheNextIsServed) {
@@ -332,6 +738,8 @@ TEST_F(ManagerTest, FailingRequestIsTriedFourTimesThenTheNextIsServed) {
     EXPECT_NE(text.find("[ERR!] Retryout! msg type: (0)"), std::string::npos);
     EXPECT_NE(text.find("[warn] Sync error:\r\ncode:500\n"), std::string::npos);
     EXPECT_EQ(manager->GetLastErrorDescription(), L"ネットワークに問題があります。");
+    // The raw text is kept for an unhandled failure too.
+    EXPECT_EQ(manager->GetLastErrorText().rfind(L"code:500\n", 0), 0u);
 }
 
 TEST_F(ManagerTest, FeedWhoseNextLinkLeadsBackIsNotFollowedForever) {
@@ -515,6 +923,33 @@ TEST_F(ManagerTest, SeriesAreExpandedPerMonthWithExceptionsReplacingOccurrences)
     EXPECT_EQ(got[1].first, CTime(2026, 12, 14, 15, 0, 0));
     EXPECT_EQ(got[1].second, L"Moved once");
     EXPECT_EQ(got[7].first, CTime(2027, 1, 25, 10, 0, 0));
+}
+
+// The first matching row decides; text rows come before the 410 row.
+TEST(ClassifyFailure, FirstRowWinsAndTextComesBeforeStatus) {
+    struct Row {
+        long status;
+        const char* text;
+        uint32_t notification;
+        int description;
+        bool handled;
+    };
+    const std::array<Row, 5> rows{{
+        {403, "Error=BadAuthentication\nCould not resolve host: www.google.com",
+         Controller::NOTIFY_AUTH_FAILED, 140, true},
+        {410, "Could not resolve host: www.google.com", Controller::NOTIFY_ERROR, 120, false},
+        {410, "The value of updated-min is too far in the past.", Controller::NOTIFY_ERROR, 167,
+         true},
+        {0, "Refused an address that is not https: http://x/", Controller::NOTIFY_ERROR, 190, true},
+        {500, "<html>Internal Server Error</html>", Controller::NOTIFY_ERROR, 146, false},
+    }};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        const Controller::FailureClass c = Controller::ClassifyFailure(row.status, row.text);
+        EXPECT_EQ(static_cast<uint32_t>(c.notification), row.notification);
+        EXPECT_EQ(c.descriptionId, row.description);
+        EXPECT_EQ(c.handled, row.handled);
+    }
 }
 
 // The transport's refusal of an oversized answer is not repeated: the same

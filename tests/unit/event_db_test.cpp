@@ -189,14 +189,21 @@ TEST(EventDbSchema, NewFileGetsTheSchemaOnceAndOldFilesGetTheLookupIndexes) {
     const ResultTable createText = Query(path, "SELECT sql FROM sqlite_master WHERE name='EVENT'");
     EXPECT_EQ(createText[0][0].substr(0, 48), "CREATE TABLE EVENT(\tlocalEventID text NOT NULL U");
 
-    // A file from before the lookup indexes gets them at open, nothing else.
+    const std::string revisionColumn =
+        "SELECT count(*) FROM pragma_table_info('EVENT') WHERE name='localRevision'";
+    EXPECT_EQ(Query(path, revisionColumn), (ResultTable{{"1"}}));
+
+    // A file from before the lookup indexes and the edit counter gets them at
+    // open, nothing else; its rows keep working.
     Query(path, "DROP INDEX INDEX_EVENT_GOOGLE_ID");
     Query(path, "DROP INDEX INDEX_EVENT_UID");
     Query(path, "DROP INDEX INDEX_EVENT_MONTH");
+    Query(path, "ALTER TABLE EVENT DROP COLUMN localRevision");
     {
         CalendarEventDB db;
         ASSERT_TRUE(db.Initialize(path, nullptr));
     }
+    EXPECT_EQ(Query(path, revisionColumn), (ResultTable{{"1"}}));
     EXPECT_EQ(Query(path, indexes), allIndexes);
     EXPECT_EQ(Query(path, "SELECT * FROM GENERAL_INFO"), (ResultTable{{"1", "0"}}));
 
@@ -215,6 +222,24 @@ TEST(EventDbSchema, NewFileGetsTheSchemaOnceAndOldFilesGetTheLookupIndexes) {
                    "editURI='e' AND recurrenceType=0")
                   .find("INDEX_EVENT_UID"),
               std::string::npos);
+
+    // The rows of a file from before the edit counter keep working.
+    Query(path, "INSERT INTO CALENDAR (calendarURI) VALUES ('u')");
+    Query(path,
+          "INSERT INTO EVENT (localEventID,calendarURI,id,title,isSynced) VALUES "
+          "('L1','u','','old edit',0)");
+    Query(path, "ALTER TABLE EVENT DROP COLUMN localRevision");
+    {
+        CalendarEventDB db;
+        ASSERT_TRUE(db.Initialize(path, nullptr));
+        std::list<PrimitiveEvent> unsynced;
+        ASSERT_TRUE(db.GetUnsyncedEvents("u", unsynced));
+        ASSERT_EQ(unsynced.size(), 1u);
+        EXPECT_EQ(unsynced.front().localRevision, 0);
+        ASSERT_TRUE(db.SetSyncDone("u", "L1", 0));
+    }
+    EXPECT_EQ(Query(path, revisionColumn), (ResultTable{{"1"}}));
+    EXPECT_EQ(Query(path, "SELECT isSynced FROM EVENT"), (ResultTable{{"1"}}));
 }
 
 // ---------------------------------------------------------------- calendars and holidays
@@ -406,18 +431,25 @@ TEST_F(EventDb, UpsertMatchesByIdUidAndOfflineTitleAndStart) {
     ASSERT_TRUE(db.UpsertEvent(byUid, kUri));
     EXPECT_EQ(byUid.localEventID, first.localEventID);
 
-    // An event made offline comes back from the service under its new id.
+    // An event made offline comes back from the service under its new id,
+    // written by this account: it is linked, its local text kept for the
+    // upload.
+    db.SetAccountEmail("Hanako.Sato%40example.com");
     PrimitiveEvent offline =
         Event("", "2011-05-10T09:00:00.000+09:00", "2011-05-10T10:00:00.000+09:00");
     offline.title = "dentist";
+    offline.content = "bring the card";
     offline.isSynced = false;
     ASSERT_TRUE(db.UpsertEvent(offline, kUri));
     PrimitiveEvent fromService =
         Event("svc", "2011-05-10T00:00:30.000Z", "2011-05-10T01:00:00.000Z");  // same UTC minute
     fromService.title = "dentist";
+    fromService.author_email = "hanako.sato@example.com";
     ASSERT_TRUE(db.UpsertEvent(fromService, kUri));
     EXPECT_EQ(fromService.localEventID, offline.localEventID);
     EXPECT_EQ(Query(path, "SELECT count(*) FROM EVENT"), (ResultTable{{"2"}}));
+    EXPECT_EQ(Query(path, "SELECT id,content,isSynced FROM EVENT WHERE title='dentist'"),
+              (ResultTable{{"svc", "bring the card", "0"}}));
 
     // Same id in another calendar is another event.
     PrimitiveEvent other =
@@ -433,6 +465,78 @@ TEST_F(EventDb, UpsertMatchesByIdUidAndOfflineTitleAndStart) {
               std::string::npos);
     // Each upsert counts itself and its inner add or update.
     EXPECT_EQ(db.UpdateStatistics().count, 12u);
+}
+
+// A colleague's entry with the same title and start as an event made here
+// is another event; and no entry ever overwrites a row whose local edit is
+// not uploaded; and a row is marked synced only at the revision uploaded.
+TEST_F(EventDb, UnsyncedRowsKeepTheirEditsAndOnlyOwnEntriesMatchByTitle) {
+    db.SetAccountEmail("hanako.sato@example.com");
+    PrimitiveEvent mine =
+        Event("", "2011-06-01T10:00:00.000+09:00", "2011-06-01T10:15:00.000+09:00");
+    mine.title = "Standup";
+    mine.content = "mine";
+    mine.isSynced = false;
+    ASSERT_TRUE(db.AddEvent(kUri, mine, true));
+    for (const char* author : {"taro.yamada@example.com", ""}) {
+        PrimitiveEvent theirs = Event(std::string("t-") + author, "2011-06-01T10:00:00.000+09:00",
+                                      "2011-06-01T10:15:00.000+09:00");
+        theirs.title = "Standup";
+        theirs.author_email = author;
+        ASSERT_TRUE(db.UpsertEvent(theirs, kUri));
+        EXPECT_NE(theirs.localEventID, mine.localEventID);
+    }
+    EXPECT_EQ(
+        Query(path, "SELECT content FROM EVENT WHERE localEventID='" + mine.localEventID + "'"),
+        (ResultTable{{"mine"}}));
+
+    // A downloaded copy of a synced event that was edited here since.
+    PrimitiveEvent stored =
+        Event("s1", "2011-06-02T10:00:00.000+09:00", "2011-06-02T11:00:00.000+09:00");
+    ASSERT_TRUE(db.UpsertEvent(stored, kUri));
+    PrimitiveEvent edit = stored;
+    edit.title = "edited here";
+    edit.isSynced = false;
+    ASSERT_TRUE(db.UpdateEventFromLocalSide(edit, kUri));
+    PrimitiveEvent download = stored;
+    download.localEventID.clear();
+    download.title = "changed there";
+    download.xml = "<entry>new</entry>";
+    download.updated = "2011-06-03T00:00:00.000Z";
+    ASSERT_TRUE(db.UpsertEvent(download, kUri));
+    EXPECT_EQ(download.localEventID, stored.localEventID);
+    const std::string where = " FROM EVENT WHERE localEventID='" + stored.localEventID + "'";
+    EXPECT_EQ(
+        Query(path, "SELECT title,isSynced,xml,updated,localRevision" + where),
+        (ResultTable{{"edited here", "0", "<entry>new</entry>", "2011-06-03T00:00:00.000Z", "1"}}));
+    EXPECT_NE(log.Text().find("[info] <db> keep unsynced local edit lid:" +
+                              stored.localEventID.substr(0, 8) + "\n"),
+              std::string::npos);
+
+    // An upload of revision 1 while a second edit is made: not synced.
+    std::list<PrimitiveEvent> unsynced;
+    ASSERT_TRUE(db.GetUnsyncedEvents(kUri, unsynced));
+    int64_t revision = -1;
+    for (const auto& u : unsynced) {
+        if (u.localEventID == stored.localEventID) {
+            revision = u.localRevision;
+        }
+    }
+    EXPECT_EQ(revision, 1);
+    edit.title = "edited again";
+    ASSERT_TRUE(db.UpdateEventFromLocalSide(edit, kUri));
+    ASSERT_TRUE(db.SetSyncDone(kUri, stored.localEventID, revision));
+    bool synced = true;
+    ASSERT_TRUE(db.GetLocalState(kUri, stored.localEventID, revision, synced));
+    EXPECT_FALSE(synced);
+    EXPECT_EQ(revision, 2);
+    ASSERT_TRUE(db.SetSyncDone(kUri, stored.localEventID, 2));
+    ASSERT_TRUE(db.GetLocalState(kUri, stored.localEventID, revision, synced));
+    EXPECT_TRUE(synced);
+    // Synced now: the next download replaces it.
+    download.localEventID.clear();
+    ASSERT_TRUE(db.UpsertEvent(download, kUri));
+    EXPECT_EQ(Query(path, "SELECT title,isSynced" + where), (ResultTable{{"changed there", "1"}}));
 }
 
 TEST_F(EventDb, AnEmptyIdOrUidNeverMatchesAnotherEvent) {
@@ -670,8 +774,10 @@ TEST_F(EventDb, DumpMasksTheAccountAndOmitsPersonalText) {
     const std::string text = ReadFile(file);
     EXPECT_EQ(text.rfind("------ general info -------\n1,0\n------ calendar #0 -------\n", 0), 0u)
         << text;
-    EXPECT_NE(text.find(kUri + ",cal-id,OWNER,1122867,ture,0,[user_id],false,"
-                               "2011-05-01T01:00:00.000Z,,3\n"),
+    // The account is masked in its "@" form and in the "%40" form of the URIs.
+    const std::string maskedUri = "https://www.google.com/calendar/feeds/[user_id]/private/full";
+    EXPECT_NE(text.find(maskedUri + ",cal-id,OWNER,1122867,ture,0,[user_id],false,"
+                                    "2011-05-01T01:00:00.000Z,,3\n"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("0," + e.localEventID +
@@ -683,6 +789,7 @@ TEST_F(EventDb, DumpMasksTheAccountAndOmitsPersonalText) {
     EXPECT_NE(text.find("------ calendar #1 -------\n"), std::string::npos);
     EXPECT_EQ(text.find("secret"), std::string::npos);
     EXPECT_EQ(text.find("taro@example.com"), std::string::npos);
+    EXPECT_EQ(text.find("taro%40example.com"), std::string::npos);
     EXPECT_NE(text.find("------ guest -------\n------ DB statistics -------\nupdate & insert\n"
                         "  count: 2\n"),
               std::string::npos)

@@ -8,6 +8,7 @@
 #include <array>
 #include <filesystem>
 #include <memory>
+#include <thread>
 
 #include "tests/standin/StandinServer.h"
 #include "tests/support/TestSupport.h"
@@ -195,6 +196,76 @@ TEST_F(HttpClientTest, TransferFailuresGiveCodeZeroAndCurlText) {
         EXPECT_EQ(code, row.code) << response;
         EXPECT_EQ(response.rfind(row.textStart, 0), 0u) << response;
     }
+}
+
+// A stalled server (an answer that never comes, or a body that stops half
+// way) does not hold the caller: Abort() from another thread ends the
+// transfer at once, and later requests fail until ClearAbort().
+TEST_F(HttpClientTest, AbortEndsAStalledTransferAtOnce) {
+    Login();
+    for (const char* fault :
+         {R"({"kind":"slow","seconds":30})", R"({"kind":"stall","seconds":30})"}) {
+        SCOPED_TRACE(fault);
+        server->ArmFault(fault);
+        const int before = server->RequestCount();
+        std::thread aborter([&] {
+            testsupport::WaitFor([&] { return server->RequestCount() > before; });
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            client->Abort();
+        });
+        std::string response;
+        int code = -1;
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(client->Get(feed + "?gsessionid=x", response, true, "", code));
+        const auto elapsed = std::chrono::steady_clock::now() - started;
+        aborter.join();
+        EXPECT_LT(elapsed, std::chrono::milliseconds(900));
+        EXPECT_EQ(response, googledata::kAbortedText);
+        const int count = server->RequestCount();
+        EXPECT_FALSE(client->Get(feed, response, true, "", code));  // no transfer at all
+        EXPECT_EQ(server->RequestCount(), count);
+        client->ClearAbort();
+        server->ClearFaults();
+    }
+    std::string response;
+    int code = 0;
+    EXPECT_TRUE(client->Get(feed, response, true, "", code)) << response;
+}
+
+TEST_F(HttpClientTest, OnlyHttpsOrLoopbackAddressesAreRequested) {
+    struct Row {
+        const char* url;
+        bool permitted;
+    };
+    const std::array<Row, 10> rows{{
+        {"https://www.google.com/accounts/ClientLogin", true},
+        {"HTTPS://www.google.com/", true},
+        {"http://www.google.com/accounts/ClientLogin", false},
+        {"HTTP://calendar.example.com/", false},
+        {"ftp://www.google.com/", false},
+        {"http://127.0.0.1:8080/accounts/ClientLogin", true},
+        {"http://127.8.9.10/", true},
+        {"http://[::1]:99/", true},
+        {"http://localhost/", true},
+        {"http://128.0.0.1/", false},
+    }};
+    for (const auto& row : rows) {
+        EXPECT_EQ(googledata::IsPermittedAddress(row.url), row.permitted) << row.url;
+    }
+    EXPECT_FALSE(googledata::IsPermittedAddress("not a url"));
+
+    // A refused login sends nothing; the text and comm.log say why.
+    std::string response;
+    int code = -1;
+    const int before = server->RequestCount();
+    EXPECT_FALSE(
+        client->ClientLogin(kEmail, kPassword, "http://calendar.example.com", response, code));
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(response, std::string(googledata::kRefusedAddressText) +
+                            "http://calendar.example.com/accounts/ClientLogin");
+    EXPECT_EQ(server->RequestCount(), before);
+    EXPECT_NE(ReadFile(dir / "comm.log").find("Refused an address that is not https"),
+              std::string::npos);
 }
 
 // The whole answer is held in memory: one beyond the limit fails the request,

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <filesystem>
 #include <set>
 #include <stdexcept>
 
@@ -260,6 +261,55 @@ TEST(Folders, FallsBackToUserFolderWhenSystemFolderCannotBeMade) {
     EXPECT_EQ(GetDataFolder(), dir / "home/Kestrel/Daymark");
     EXPECT_FALSE(CreateFolderTree(dir / "file/sub"));
     EXPECT_FALSE(GetProgramFolder().empty());
+}
+
+// An all-users folder that exists but belongs to someone else (made once by
+// root) is not used: nothing could be saved in it.
+TEST(Folders, SystemFolderThisUserCannotWriteIsPassedOver) {
+    TempDir dir;
+    const std::string sys = dir / "sys/Kestrel/Daymark";
+    ASSERT_TRUE(CreateFolderTree(sys, 0700));
+    ::chmod(dir.path().c_str(), 0755);
+    ASSERT_TRUE(CreateFolderTree(dir / "home"));
+    ::chmod((dir / "home").c_str(), 0777);
+    testsupport::ScopedEnv home("XDG_DATA_HOME", dir / "home");
+    testsupport::ScopedEnv dirs("XDG_DATA_DIRS", dir / "sys");
+    // Looked at as another user: as root, a child that becomes "nobody";
+    // otherwise the folder is made read-only for its owner.
+    const bool root = ::geteuid() == 0;
+    for (const std::string& part : {dir / "sys", dir / "sys/Kestrel", sys}) {
+        ::chmod(part.c_str(), 0755);  // readable by all, writable by its owner
+    }
+    if (!root) {
+        ::chmod(sys.c_str(), 0555);
+    }
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(pipeFds[0]);
+        if (root && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            ::_exit(2);
+        }
+        const std::string folder = GetDataFolder();
+        const bool wrote = ::write(pipeFds[1], folder.data(), folder.size()) >= 0;
+        ::_exit(wrote ? 0 : 1);
+    }
+    ::close(pipeFds[1]);
+    std::string folder;
+    char buf[512];
+    for (ssize_t n; (n = ::read(pipeFds[0], buf, sizeof buf)) > 0;) {
+        folder.append(buf, static_cast<size_t>(n));
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::chmod(sys.c_str(), 0700);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(folder, dir / "home/Kestrel/Daymark");
+    // Its owner (without a per-user folder) still gets it.
+    std::filesystem::remove_all(dir / "home/Kestrel");
+    EXPECT_EQ(GetDataFolder(), sys);
 }
 
 TEST(SingleInstance, SecondLockInAnotherProcessFails) {

@@ -1,6 +1,7 @@
 // The calendar style and its ".style" file: defaults, the byte layout,
 // older versions, damaged and hostile files, the naming tables.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <random>
@@ -270,6 +271,52 @@ TEST(StyleFile, RandomAndHugeFilesNeverCrash) {
         huge += full;
     }
     EXPECT_TRUE(LoadBytes(huge, dir).SameStoredFields(Unusual()));
+}
+
+TEST(StyleFile, CheckFileRefusesDamagedHostileAndForeignFiles) {
+    using Model::StyleFileCheck;
+    TempDir dir;
+    const std::string full = SaveBytes(Unusual(), dir);
+    const size_t yearFontSize = 32 + 4 + Unusual().yearText.fontFamily.size() * 2;
+    std::string hugeFont = full;
+    PutU32(hugeFont, yearFontSize, 0x7FFFFFFF);
+    std::string foreignVersion = full;
+    PutU32(foreignVersion, 0, 7);
+    std::string tooLarge = full;
+    tooLarge.resize((1u << 20) + 1, '\0');
+    std::string oldVersion = full.substr(0, full.size() - kBookedBytes);
+    PutU32(oldVersion, 0, 1000);
+    const struct {
+        const char* name;
+        std::string bytes;
+        StyleFileCheck expected;
+    } cases[] = {
+        {"whole", full, StyleFileCheck::kOk},
+        {"version 1000", oldVersion, StyleFileCheck::kOk},
+        {"truncated", full.substr(0, full.size() - 1), StyleFileCheck::kDamaged},
+        {"empty", "", StyleFileCheck::kDamaged},
+        {"odd text count",
+         [&] {
+             std::string b = full;
+             PutU32(b, 32, 3);
+             return b;
+         }(),
+         StyleFileCheck::kDamaged},
+        {"foreign version", foreignVersion, StyleFileCheck::kUnknownVersion},
+        {"huge font", hugeFont, StyleFileCheck::kImplausible},
+        {"too large", tooLarge, StyleFileCheck::kTooLarge},
+    };
+    for (const auto& c : cases) {
+        WriteFile(dir / "checked.style", c.bytes);
+        EXPECT_EQ(CCalendarStyleInfo::CheckFile(W(dir / "checked.style")), c.expected) << c.name;
+    }
+    EXPECT_EQ(CCalendarStyleInfo::CheckFile(W(dir / "missing.style")), StyleFileCheck::kUnreadable);
+
+    // Loading the hostile file changes nothing: a window would be gigabytes.
+    CCalendarStyleInfo style = Unusual();
+    WriteFile(dir / "hostile.style", hugeFont);
+    style.Load(W(dir / "hostile.style"));
+    EXPECT_TRUE(style.SameStoredFields(Unusual()));
 }
 
 TEST(StyleArchiver, ModeAndOverrunChecks) {
