@@ -169,6 +169,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const CTime& 
     CommandLine line;
     bool agenda = false;
     bool help = false;
+    int fileActions = 0;
     std::vector<std::string> dates;
     std::string unknown;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -176,6 +177,22 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const CTime& 
         bool takesValue = false;
         if (arg == "--agenda") {
             agenda = true;
+        } else if (arg == "--export" || arg == "--import" || arg == "--calendar") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                if (unknown.empty()) {
+                    unknown = arg;  // reported below as a missing value
+                }
+                continue;
+            }
+            const std::string& value = args[++i];
+            if (arg == "--calendar") {
+                line.calendarId = value;
+            } else {
+                ++fileActions;
+                line.file = value;
+                line.action =
+                    arg == "--export" ? CommandLine::Action::kExport : CommandLine::Action::kImport;
+            }
         } else if (arg == "--tsv") {
             line.tsv = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -199,8 +216,26 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const CTime& 
         line.action = CommandLine::Action::kHelp;
         return line;
     }
+    if (unknown == "--export" || unknown == "--import" || unknown == "--calendar") {
+        return fail(unknown + " の後にファイル名 (--calendar はカレンダー ID) を指定してください");
+    }
     if (!unknown.empty()) {
         return fail("不明なオプションです: " + unknown);
+    }
+    if (fileActions > 0) {
+        if (fileActions > 1 || agenda) {
+            return fail("--agenda、--export、--import は 1 つだけ指定してください");
+        }
+        if (line.tsv) {
+            return fail("--tsv は --agenda と一緒に指定してください");
+        }
+        if (!dates.empty()) {
+            return fail("不明な引数です: " + dates.front());
+        }
+        return line;
+    }
+    if (!line.calendarId.empty()) {
+        return fail("--calendar は --export か --import と一緒に指定してください");
     }
     if (!agenda) {
         if (line.tsv) {
@@ -341,7 +376,8 @@ std::string FormatAgendaText(const std::vector<AgendaEntry>& entries) {
 }
 
 std::string CommandLineHelp() {
-    return "使い方: daymark [--agenda [FROM [TO]] [--tsv]] [--help]\n"
+    return "使い方: daymark [--agenda [FROM [TO]] [--tsv]] [--export FILE | --import FILE]\n"
+           "               [--calendar ID] [--help]\n"
            "\n"
            "オプションなしで起動すると、カレンダーをデスクトップに表示します。\n"
            "\n"
@@ -355,9 +391,18 @@ std::string CommandLineHelp() {
            "                        終了 (その時刻を含まない)、終日 (0/1)、祝日 (0/1)、カレンダー "
            "ID、\n"
            "                        タイトルです。\n"
+           "  --export FILE         すべてのカレンダー (--calendar ID ならその 1 つ) の予定を\n"
+           "                        iCalendar (RFC 5545) のファイルに書き出します。\n"
+           "  --import FILE         iCalendar のファイルの予定を書き込めるカレンダー (ローカル\n"
+           "                        モードではローカルのカレンダー、--calendar ID ならそれ) に\n"
+           "                        取り込みます。同じ UID の予定は更新します。次の同期で\n"
+           "                        アップロードされます。壊れたファイルは行番号を示して断り、\n"
+           "                        何も取り込みません。\n"
+           "  --calendar ID         --export と --import のカレンダー (--tsv の ID 列の値)。\n"
            "  -h, --help            この説明を表示して終了します。\n"
            "\n"
-           "終了コード: 0 成功、1 データベースがない、2 コマンドラインの誤り。\n";
+           "終了コード: 0 成功、1 データベースがない、2 コマンドラインの誤り、\n"
+           "3 ファイルを読めない・断った・書けない。\n";
 }
 
 std::optional<int> RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err) {
@@ -377,6 +422,8 @@ std::optional<int> RunCommandLine(int argc, char** argv, std::ostream& out, std:
                 << "使い方は daymark --help で表示します。\n";
             return 2;
         case CommandLine::Action::kAgenda:
+        case CommandLine::Action::kExport:
+        case CommandLine::Action::kImport:
             break;
     }
 
@@ -402,9 +449,33 @@ std::optional<int> RunCommandLine(int argc, char** argv, std::ostream& out, std:
         return 1;
     }
     CCalendarManager manager(config, folder);
-    if (!manager.OpenForReading(account)) {
+    const bool writes = line.action == CommandLine::Action::kImport;
+    if (!(writes ? manager.OpenForWriting(account) : manager.OpenForReading(account))) {
         err << "daymark: データベースがありません (" << folder << ")\n";
         return 1;
+    }
+    if (line.action != CommandLine::Action::kAgenda) {
+        const IcalFileResult result = writes ? manager.ImportIcalendar(line.file, line.calendarId)
+                                             : manager.ExportIcalendar(line.file, line.calendarId);
+        if (!result.ok) {
+            err << "daymark: " << line.file;
+            if (result.problem.line > 0) {
+                err << " の " << result.problem.line << " 行目";
+            }
+            err << ": " << result.problem.message << "\n";
+            if (writes && result.problem.line > 0) {
+                err << "daymark: 何も取り込んでいません\n";
+            }
+            return result.noSuchCalendar ? 2 : 3;
+        }
+        if (writes) {
+            out << line.file << ": " << result.imported.added << " 件を追加、"
+                << result.imported.updated << " 件を更新しました ("
+                << CalendarIdOfUri(result.calendarURI) << ")\n";
+        } else {
+            out << line.file << ": " << result.exported.events << " 件の予定を書き出しました\n";
+        }
+        return 0;
     }
     std::vector<AgendaEntry> entries;
     if (!CollectAgenda(manager, line.firstDay, line.lastDay, entries)) {

@@ -35,6 +35,8 @@ struct CommandLine {
     enum class Action {
         kStartProgram,  // no option of ours: start the calendar windows
         kAgenda,
+        kExport,  // --export FILE [--calendar ID]
+        kImport,  // --import FILE [--calendar ID]
         kHelp,
         kError,  // `error` says what is wrong
     };
@@ -42,6 +44,8 @@ struct CommandLine {
     bool tsv = false;
     platform::CTime firstDay;  // local midnights, both days included
     platform::CTime lastDay;
+    std::string file;        // of --export / --import
+    std::string calendarId;  // of --calendar; empty: every calendar / the default one
     std::string error;
 };
 
@@ -72,9 +76,9 @@ std::string CalendarIdOfUri(const std::string& calendarURI);
 std::string CommandLineHelp();
 
 // Runs what the command line asks for when it is not to start the program:
-// prints the agenda or the help to `out`, or a message to `err`. Returns the
-// exit status (0 done, 1 no database, 2 a wrong command line), or nullopt
-// when the program is to start.
+// prints the agenda or the help to `out`, exports or imports a file, or a message to `err`. Returns
+// the exit status (0 done, 1 no database, 2 a wrong command line, 3 a file that could not be read,
+// was refused or could not be written), or nullopt when the program is to start.
 std::optional<int> RunCommandLine(int argc, char** argv, std::ostream& out, std::ostream& err);
 
 }  // namespace Controller

@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "controller/CalendarService.h"
+#include "controller/IcalExchange.h"
 #include "controller/RecurrenceCache.h"
 #include "googledata/CalendarEventDB.h"
 #include "googledata/PrimitiveTime.h"
@@ -102,6 +103,10 @@ public:
     // agenda) that reads while Daymark runs. Only the reads may be used then.
     // False when the file is missing or unreadable.
     bool OpenForReading(const std::wstring& account);
+    // Opens the account's existing database for writing without a worker:
+    // for another process (the command-line import) while Daymark may run.
+    // False when the file is missing or cannot be opened.
+    bool OpenForWriting(const std::wstring& account);
     void Terminate();
     // ChangeAccount and Reset drop the queued requests and wait until the
     // worker is between two requests before they close the database; the
@@ -138,6 +143,15 @@ public:
     void AddEvent(const Model::Event& event);
     void UpdateEvent(const Model::Event& event);
     void UpdateCalendar(const std::wstring& calendarURI, bool showEvents, bool writeEvents);
+    // iCalendar files (controller/IcalExchange.h; CalendarManagerIcal.cpp).
+    // Export: the events of every calendar, or of the one whose id
+    // (CalendarIdOfUri) is `calendarId`. Import: into that calendar, which
+    // must be writable, or by default the local calendar (local mode) or the
+    // account's own writable calendar; as unsynced local changes in one
+    // transaction, then the views are told and (with an account) a sync is
+    // queued.
+    IcalFileResult ExportIcalendar(const std::string& path, const std::string& calendarId);
+    IcalFileResult ImportIcalendar(const std::string& path, const std::string& calendarId);
 
     // Reads for the views.
     bool GetCalendars(std::list<Model::Calendar>& calendars);
@@ -242,6 +256,10 @@ private:
     void ExpandSeries(const googledata::PrimitiveEvent& series,
                       const googledata::PrimitiveCalendar& calendar, int year, int month,
                       const ExceptionIndex& exceptions, EventCollector& out);
+
+    // The calendar an import writes into; false with `problem` set.
+    bool FindImportCalendar(const std::string& calendarId, std::string& calendarURI,
+                            IcalProblem& problem);
 
     const std::string configPath_;
     const std::string dataFolder_;

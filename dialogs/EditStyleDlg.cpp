@@ -65,7 +65,7 @@ CEditStyleDlg::CEditStyleDlg(IStyleTargets& targets, QWidget* parent)
     auto* right = new QVBoxLayout;
     panelArea_ = new QVBoxLayout;
     right->addLayout(panelArea_, 1);
-    const QString notePath = QString::fromStdString(platform::GetProgramFolder()) +
+    const QString notePath = QString::fromStdString(platform::GetResourceFolder()) +
                              QStringLiteral("/image/styleNote.png");
     const QPixmap note(notePath);
     if (!note.isNull()) {

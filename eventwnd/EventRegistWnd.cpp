@@ -112,7 +112,7 @@ void CEventRegistWnd::LoadImages() {
     }
     imagesLoaded_ = true;
     const std::string folder =
-        imageFolder_.empty() ? platform::GetProgramFolder() + "/image/" : imageFolder_;
+        imageFolder_.empty() ? platform::GetResourceFolder() + "/image/" : imageFolder_;
     auto load = [&](int command, const char* normal, const char* hover) {
         if (!buttons_[command - 1].LoadImages(platform::Utf8ToWide(folder + normal),
                                               platform::Utf8ToWide(folder + hover))) {

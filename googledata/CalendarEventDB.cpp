@@ -36,6 +36,7 @@ enum Handler : long {
     kHandlerGetHolidays,
     kHandlerHasHoliday,
     kHandlerUpdateQueryStatistics,
+    kHandlerRunTransaction,
 };
 
 const char* const kCalendarColumns =
@@ -240,6 +241,16 @@ bool CalendarEventDB::BeginTransaction(const std::string& name) {
 bool CalendarEventDB::EndTransaction(const std::string& name) {
     return Guarded("googledata::CalendarEventDB::EndTransaction", kHandlerEndTransaction,
                    [&] { return access_->Execute("END TRANSACTION " + name); });
+}
+
+bool CalendarEventDB::RunTransaction(const std::string& name, const std::function<bool()>& body) {
+    return Guarded("googledata::CalendarEventDB::RunTransaction", kHandlerRunTransaction, [&] {
+        const bool ok = access_->RunTransaction(body);
+        if (!ok) {
+            Log(Utility::kLogWarn, "<db> transaction rolled back: " + name);
+        }
+        return ok;
+    });
 }
 
 bool CalendarEventDB::UpsertCalendar(const PrimitiveCalendar& c) {

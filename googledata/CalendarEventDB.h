@@ -71,6 +71,11 @@ public:
 
     bool BeginTransaction(const std::string& name);
     bool EndTransaction(const std::string& name);
+    // Runs `body` (operations of this object) as one write transaction that
+    // no statement of another thread comes between, and that waits for other
+    // processes' writers: committed when the body returns true, else rolled
+    // back whole (WrenSQLite::RunTransaction). False when nothing was kept.
+    bool RunTransaction(const std::string& name, const std::function<bool()>& body);
 
     // Calendars.
     bool UpsertCalendar(const PrimitiveCalendar& calendar);
@@ -123,6 +128,9 @@ public:
     // that expands many series).
     bool GetAllRecurrenceExceptionEvents(const std::string& calendarURI,
                                          std::list<PrimitiveEvent>& events);
+    // Every event of the calendar, singles, series and exceptions, with
+    // their reminders (an export).
+    bool GetAllEvents(const std::string& calendarURI, std::list<PrimitiveEvent>& events);
     bool GetUnsyncedEvents(const std::string& calendarURI, std::list<PrimitiveEvent>& events);
     // True when the query ran; `synced` is false for an unknown local id.
     bool IsSynced(const std::string& calendarURI, const std::string& localEventID, bool& synced);

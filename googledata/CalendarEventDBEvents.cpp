@@ -35,6 +35,7 @@ enum Handler : long {
     kHandlerGetUnsyncedEvents,
     kHandlerIsSynced,
     kHandlerDumpToFile,
+    kHandlerGetAllEvents,
 };
 
 const char* const kEventColumns =
@@ -488,6 +489,15 @@ bool CalendarEventDB::GetAllRecurrenceExceptionEvents(const std::string& uri,
                                                " AND recurrenceType=2",
                                            events, &queryStats_);
                    });
+}
+
+bool CalendarEventDB::GetAllEvents(const std::string& uri, std::list<PrimitiveEvent>& events) {
+    return Guarded("googledata::CalendarEventDB::GetAllEvents", kHandlerGetAllEvents, [&] {
+        return SelectEvents(std::string("SELECT ") + kEventColumns +
+                                " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
+                                " ORDER BY recurrenceType, utcStartTime, localEventID",
+                            events, &queryStats_);
+    });
 }
 
 bool CalendarEventDB::GetUnsyncedEvents(const std::string& uri, std::list<PrimitiveEvent>& events) {

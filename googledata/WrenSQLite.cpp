@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "app/MaintenanceLog.h"
 #include "platform/Folders.h"
@@ -22,6 +24,9 @@ struct SqliteFree {
 
 constexpr uint32_t kSlowStatementMs = 100;
 constexpr size_t kHeadLength = 32;
+// How long a statement waits for another process's writer (a command-line
+// import) before it fails.
+constexpr int kBusyTimeoutMs = 10000;
 
 // The first 32 characters of a statement, for the log. A character takes at
 // most four bytes, so only that many bytes of a long statement are converted.
@@ -106,6 +111,7 @@ bool WrenSQLite::Open(const std::string& path, Utility::CMaintenanceLog* log, bo
                  "PRAGMA cache_size=-16384; PRAGMA mmap_size=268435456; PRAGMA journal_mode=WAL; "
                  "PRAGMA synchronous=NORMAL;",
                  nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     std::lock_guard<std::mutex> guard(Lock());
     connection_ = std::make_unique<Connection>();
     connection_->db = std::move(db);
@@ -142,6 +148,7 @@ bool WrenSQLite::OpenReadOnly(const std::string& path, Utility::CMaintenanceLog*
     }
     sqlite3_exec(db.get(), "PRAGMA cache_size=-16384; PRAGMA mmap_size=268435456;", nullptr,
                  nullptr, nullptr);
+    sqlite3_busy_timeout(db.get(), kBusyTimeoutMs);
     std::lock_guard<std::mutex> guard(Lock());
     connection_ = std::make_unique<Connection>();
     connection_->db = std::move(db);
@@ -171,7 +178,11 @@ bool WrenSQLite::Execute(const std::string& sql,
 }
 
 bool WrenSQLite::ExecuteWith(const std::string& sql, RowCallback callback, void* context) {
-    std::lock_guard<std::mutex> guard(Lock());
+    // The body of RunTransaction holds the lock already.
+    std::unique_lock<std::mutex> guard(Lock(), std::defer_lock);
+    if (transactionThread_.load() != std::this_thread::get_id()) {
+        guard.lock();
+    }
     if (!connection_ || !connection_->db) {
         return false;
     }
@@ -206,6 +217,44 @@ bool WrenSQLite::ExecuteWith(const std::string& sql, RowCallback callback, void*
         Log(Utility::kLogError, "<db> sql error:" + lastError_);
     }
     Log(Utility::kLogError, Head(sql));
+    return false;
+}
+
+bool WrenSQLite::RunTransaction(const std::function<bool()>& body) {
+    if (transactionThread_.load() == std::this_thread::get_id()) {
+        return false;  // no nesting
+    }
+    // Another thread of this process may be between the begin and the end of
+    // its own transaction on this connection: wait for it to end.
+    const uint32_t started = platform::GetTickCount();
+    std::unique_lock<std::mutex> guard(Lock());
+    while (connection_ && connection_->db && sqlite3_get_autocommit(connection_->db.get()) == 0) {
+        guard.unlock();
+        if (platform::GetTickCount() - started > static_cast<uint32_t>(kBusyTimeoutMs)) {
+            Log(Utility::kLogError, "<db> transaction: the connection stays busy");
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        guard.lock();
+    }
+    transactionThread_ = std::this_thread::get_id();
+    struct Release {
+        std::atomic<std::thread::id>& owner;
+        ~Release() { owner = std::thread::id(); }
+    } release{transactionThread_};
+    if (!ExecuteWith("BEGIN IMMEDIATE TRANSACTION", nullptr, nullptr)) {
+        return false;
+    }
+    bool ok = false;
+    try {
+        ok = body();
+    } catch (...) {
+        ok = false;
+    }
+    if (ok && ExecuteWith("COMMIT TRANSACTION", nullptr, nullptr)) {
+        return true;
+    }
+    ExecuteWith("ROLLBACK TRANSACTION", nullptr, nullptr);
     return false;
 }
 

@@ -6,13 +6,18 @@
 // Owned by one CalendarEventDB. Any thread may call Execute: every statement
 // of every access object in the process runs under one process-wide lock (the
 // "WrenSQLite" lock), so statements never interleave; a transaction is not
-// held under the lock between its begin and its end.
+// held under the lock between its begin and its end, except one run by
+// RunTransaction, which keeps the lock from its begin to its end. Writers of
+// other processes (a command-line import) are waited for up to the busy
+// time-out instead of failing at once.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace Utility {
@@ -55,6 +60,15 @@ public:
     // access lock and must not call back into the access object.
     bool Execute(const std::string& sql, const std::function<void(const ResultRow&)>& visitor);
 
+    // Runs `body` as one write transaction (BEGIN IMMEDIATE) holding the
+    // process-wide lock from its begin to its end, so no statement of another
+    // thread comes between; the body's own Execute calls run on this thread.
+    // Waits (up to the busy time-out) for a transaction another thread has
+    // open on this connection, and for other processes' writers. Commits when
+    // the body returns true, else rolls everything back. False when the
+    // transaction could not begin, the body failed or the commit failed.
+    bool RunTransaction(const std::function<bool()>& body);
+
     int LastResult() const { return lastResult_; }
     std::string LastError() const { return lastError_; }
 
@@ -72,6 +86,8 @@ private:
     std::string lastError_;
     std::unique_ptr<Connection> connection_;  // guarded by Lock()
     bool isOpen_ = false;
+    // The thread running RunTransaction's body (it holds Lock() already).
+    std::atomic<std::thread::id> transactionThread_{};
     Utility::CMaintenanceLog* log_ = nullptr;
 };
 

@@ -128,4 +128,16 @@ std::string GetProgramFolder() {
     return slash == std::string::npos ? std::string() : exe.substr(0, slash);
 }
 
+std::string GetResourceFolder() {
+    const std::string program = GetProgramFolder();
+    const size_t slash = program.rfind('/');
+    if (slash != std::string::npos) {
+        const std::string shared = program.substr(0, slash) + "/share/daymark";
+        if (IsDirectory(shared + "/image") || IsDirectory(shared + "/style")) {
+            return shared;
+        }
+    }
+    return program;
+}
+
 }  // namespace platform

@@ -21,6 +21,11 @@ std::string FindDataFolder();
 // Folder of the running program file, without a trailing slash; empty when
 // it cannot be had.
 std::string GetProgramFolder();
+// Folder of the shipped default styles and images ("style", "image"): for an
+// installed program the "share/daymark" folder beside its "bin" folder
+// (../share/daymark from the program folder), else the program folder itself
+// (the build tree). Empty when the program folder is unknown.
+std::string GetResourceFolder();
 // Creates every missing folder of `path` from the left; false at the first
 // failure. `mode` applies to folders it creates.
 bool CreateFolderTree(const std::string& path, unsigned mode = 0755);

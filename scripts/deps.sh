@@ -13,6 +13,7 @@ packages=(
   python3 openssl unzip radicale
   xvfb xauth libxcb1-dev dbus
   icewm x11-utils xdotool
+  dpkg-dev file appstream desktop-file-utils
 )
 
 missing=()

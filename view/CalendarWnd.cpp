@@ -181,7 +181,7 @@ std::string CCalendarWnd::ImageFolder() const {
     if (!context_.imageFolder.empty()) {
         return context_.imageFolder;
     }
-    return platform::GetProgramFolder() + "/image/";
+    return platform::GetResourceFolder() + "/image/";
 }
 
 void CCalendarWnd::CreateChildWindows() {

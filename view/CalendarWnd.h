@@ -126,6 +126,8 @@ public:
         ID_CALENDAR_SETTINGS = 32841,
         ID_HOLIDAY_SETTINGS = 32845,
         ID_EVENT_SUMMARY = 207,
+        ID_IMPORT_ICALENDAR = 32850,
+        ID_EXPORT_ICALENDAR = 32851,
         ID_THIS_MONTH = 1,  // the icon bar's "this month" (no menu item)
     };
 
@@ -207,6 +209,9 @@ public:
     void ShowContextMenu(const QPoint& screenPos);
     // Runs a command of the menu (or of the icon bar, ID_THIS_MONTH).
     void RunCommand(int command);
+    // The import and export items: a file dialog through the host, the work
+    // through the source, the outcome in a message (CalendarWndIcal.cpp).
+    void ExchangeIcalendar(bool import);
     // Called with the menu just before it runs its loop (tests drive the
     // menu from here); null: none.
     static inline void (*menuHook)(QMenu& menu) = nullptr;

@@ -47,6 +47,8 @@ constexpr MenuItem kMenu[] = {
     {CCalendarWnd::ID_SYNC, u"Googleカレンダと同期", L"sync.png"},
     {CCalendarWnd::ID_WEB_CALENDAR, u"Googleカレンダを開く", L"31.png"},
     {CCalendarWnd::ID_EVENT_SUMMARY, u"予定リストを表示する", nullptr},
+    {CCalendarWnd::ID_IMPORT_ICALENDAR, u"iCalendar ファイルから予定を取り込む...", nullptr},
+    {CCalendarWnd::ID_EXPORT_ICALENDAR, u"予定を iCalendar ファイルに書き出す...", nullptr},
     {0, nullptr, nullptr},
     {CCalendarWnd::ID_OPTION, u" オプション設定", nullptr},
     {CCalendarWnd::ID_STYLE, u" スタイル設定", nullptr},
@@ -355,6 +357,10 @@ void CCalendarWnd::RunCommand(int command) {
             if (host != nullptr) {
                 host->OpenAboutBox(*this);
             }
+            break;
+        case ID_IMPORT_ICALENDAR:
+        case ID_EXPORT_ICALENDAR:
+            ExchangeIcalendar(command == ID_IMPORT_ICALENDAR);
             break;
         case ID_EXIT:
             Log(Utility::kLogInfo, "<view> exit");

@@ -63,4 +63,12 @@ public:
     virtual void OpenUrl(const std::string& url) = 0;
     // The product's manual page.
     virtual void OpenHelp() = 0;
+    // A file dialog for an iCalendar file to read (`forWriting` false) or
+    // to write; the chosen path (UTF-8), empty when cancelled.
+    virtual std::string ChooseIcalendarFile(CCalendarWnd& /*wnd*/, bool /*forWriting*/) {
+        return {};
+    }
+    // Tells the user how an import or export went (a message box).
+    virtual void ShowIcalendarResult(CCalendarWnd& /*wnd*/, const std::wstring& /*text*/,
+                                     bool /*failed*/) {}
 };

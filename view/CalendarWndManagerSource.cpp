@@ -45,6 +45,14 @@ void CCalendarWndManagerSource::UpdateEvent(const Model::Event& event) {
     manager_.UpdateEvent(event);
 }
 
+Controller::IcalFileResult CCalendarWndManagerSource::ImportIcalendar(const std::string& path) {
+    return manager_.ImportIcalendar(path, "");
+}
+
+Controller::IcalFileResult CCalendarWndManagerSource::ExportIcalendar(const std::string& path) {
+    return manager_.ExportIcalendar(path, "");
+}
+
 bool CCalendarWndManagerSource::IsEventSynced(const std::wstring& calendarURI,
                                               const std::wstring& localEventID) {
     return manager_.IsEventSynced(calendarURI, localEventID);

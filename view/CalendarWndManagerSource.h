@@ -24,6 +24,8 @@ public:
     bool GetCalendars(std::list<Model::Calendar>& calendars) override;
     void AddEvent(const Model::Event& event) override;
     void UpdateEvent(const Model::Event& event) override;
+    Controller::IcalFileResult ImportIcalendar(const std::string& path) override;
+    Controller::IcalFileResult ExportIcalendar(const std::string& path) override;
     bool IsEventSynced(const std::wstring& calendarURI, const std::wstring& localEventID) override;
 
 private:

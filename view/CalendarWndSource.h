@@ -15,6 +15,7 @@
 #include <list>
 #include <string>
 
+#include "controller/IcalExchange.h"
 #include "model/Calendar.h"
 #include "model/Event.h"
 #include "model/Holiday.h"
@@ -53,6 +54,11 @@ public:
     // Stores a changed event (with the status CANCELED: its deletion) and
     // queues its upload.
     virtual void UpdateEvent(const Model::Event& /*event*/) {}
+    // Adds or updates the events of an iCalendar file in the default
+    // writable calendar, or writes every calendar's events to one
+    // (controller/IcalExchange.h).
+    virtual Controller::IcalFileResult ImportIcalendar(const std::string& /*path*/) { return {}; }
+    virtual Controller::IcalFileResult ExportIcalendar(const std::string& /*path*/) { return {}; }
     // Whether the stored event has been uploaded (no upload of it pending),
     // so that it may be edited now.
     virtual bool IsEventSynced(const std::wstring& /*calendarURI*/,

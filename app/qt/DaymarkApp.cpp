@@ -217,7 +217,8 @@ void CDaymarkApp::RedrawAllCalendars() {
 }
 
 void CDaymarkApp::CreateFolders() {
-    programFolder = platform::GetProgramFolder();
+    // The shipped styles and images: ../share/daymark when installed.
+    programFolder = platform::GetResourceFolder();
     dataFolder = platform::GetDataFolder();
     if (dataFolder.empty()) {
         return;  // never build folders on the file system's root

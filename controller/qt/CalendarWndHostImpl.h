@@ -6,6 +6,8 @@
 //                           the setup wizard request;
 //   LaunchStyleDialogs.cpp  the style dialog, the style editor, the about box
 //                           with the support bundle;
+//   LaunchIcalDialogs.cpp   the file dialogs and message of the iCalendar
+//                           import and export;
 //   CalendarWndHostImpl.cpp web pages and what the families share.
 //
 // Made and owned by the registry adapter (DispatchAdapters.cpp), which also
@@ -75,6 +77,10 @@ public:
     // LaunchEventDialogs.cpp
     bool OpenNewEvent(CCalendarWnd& wnd, const NewEventRequest& request) override;
     bool OpenEventDetail(CCalendarWnd& wnd, const Model::Event& event) override;
+
+    // LaunchIcalDialogs.cpp
+    std::string ChooseIcalendarFile(CCalendarWnd& wnd, bool forWriting) override;
+    void ShowIcalendarResult(CCalendarWnd& wnd, const std::wstring& text, bool failed) override;
 
     // CalendarWndHostImpl.cpp
     void OpenUrl(const std::string& url) override;

@@ -84,7 +84,17 @@ public:
     bool HasHolidays(int year) override { return year <= 2009; }
     void RequestHolidays(int year) override { requestedYears.push_back(year); }
     void SyncEvents() override { ++syncs; }
+    Controller::IcalFileResult ImportIcalendar(const std::string& path) override {
+        icalendarCalls.push_back("import " + path);
+        return icalendarResult;
+    }
+    Controller::IcalFileResult ExportIcalendar(const std::string& path) override {
+        icalendarCalls.push_back("export " + path);
+        return icalendarResult;
+    }
 
+    std::vector<std::string> icalendarCalls;
+    Controller::IcalFileResult icalendarResult;
     std::list<Model::Event> events;
     std::list<Model::Holiday> holidays;
     std::vector<platform::WindowHandle> listeners;
@@ -115,6 +125,15 @@ public:
     }
     void OpenUrl(const std::string& url) override { urls.push_back(url); }
     void OpenHelp() override { Record("help"); }
+    std::string ChooseIcalendarFile(CCalendarWnd&, bool forWriting) override {
+        Record(forWriting ? "save file" : "open file");
+        return chosenFile;
+    }
+    void ShowIcalendarResult(CCalendarWnd&, const std::wstring& text, bool failed) override {
+        messages.push_back((failed ? L"! " : L"") + text);
+    }
+    std::string chosenFile;
+    std::vector<std::wstring> messages;
 
     bool Record(const std::string& what) {
         calls.push_back(what);
@@ -523,7 +542,7 @@ TEST_F(Input, MenuItemsFollowTheModeTheWindowCountAndTheOptions) {
         for (int id : {W::ID_PREV_MONTH, W::ID_NEXT_MONTH, W::ID_PREV_YEAR, W::ID_NEXT_YEAR,
                        W::ID_NEW_WINDOW, W::ID_LOCK_WINDOW, W::ID_ALIGN_WINDOW, W::ID_CLOSE_WINDOW,
                        W::ID_EVENT_SUMMARY, W::ID_OPTION, W::ID_STYLE, W::ID_HELP, W::ID_VERSION,
-                       W::ID_EXIT}) {
+                       W::ID_EXIT, W::ID_IMPORT_ICALENDAR, W::ID_EXPORT_ICALENDAR}) {
             EXPECT_TRUE(Has(s, id)) << id;
         }
         for (int id : {W::ID_SYNC, W::ID_WEB_CALENDAR, W::ID_CALENDAR_SETTINGS}) {
@@ -999,6 +1018,50 @@ TEST_F(Input, AWindowClosedWhileItsMenuIsOpenIsDeletedOnlyAfterTheMenuReturns) {
     Pump();
     EXPECT_TRUE(first.isNull());
     dispatch.Close();
+}
+
+TEST_F(Input, IcalendarItemsAskTheHostForAFileAndTheSourceForTheWork) {
+    auto wnd = Open();
+    std::unique_ptr<QMenu> menu = wnd->BuildContextMenu();
+    QStringList texts;
+    for (QAction* a : menu->actions()) {
+        texts << a->text();
+    }
+    EXPECT_TRUE(texts.contains(QString::fromUtf8("iCalendar ファイルから予定を取り込む...")));
+    EXPECT_TRUE(texts.contains(QString::fromUtf8("予定を iCalendar ファイルに書き出す...")));
+
+    // Cancelled: nothing happens.
+    wnd->RunCommand(CCalendarWnd::ID_IMPORT_ICALENDAR);
+    EXPECT_EQ(host_.calls.back(), "open file");
+    EXPECT_TRUE(source_.icalendarCalls.empty());
+    EXPECT_TRUE(host_.messages.empty());
+
+    host_.chosenFile = "/tmp/week.ics";
+    source_.icalendarResult.ok = true;
+    source_.icalendarResult.imported.added = 3;
+    source_.icalendarResult.imported.updated = 1;
+    wnd->RunCommand(CCalendarWnd::ID_IMPORT_ICALENDAR);
+    ASSERT_EQ(source_.icalendarCalls, std::vector<std::string>{"import /tmp/week.ics"});
+    ASSERT_EQ(host_.messages.size(), 1u);
+    EXPECT_EQ(host_.messages[0], L"3 件の予定を追加し、1 件を更新しました。\n/tmp/week.ics");
+
+    // A refused file: the line and the reason, and that nothing came in.
+    source_.icalendarResult = {};
+    source_.icalendarResult.problem = {12, "RRULE の値が正しくありません (FREQ=X)"};
+    wnd->RunCommand(CCalendarWnd::ID_IMPORT_ICALENDAR);
+    EXPECT_EQ(host_.messages.back(),
+              L"! 予定を取り込めませんでした。\n/tmp/week.ics の 12 行目\nRRULE "
+              L"の値が正しくありません (FREQ=X)\n何も取り込んでいません。");
+
+    host_.chosenFile = "/tmp/all.ics";
+    source_.icalendarResult = {};
+    source_.icalendarResult.ok = true;
+    source_.icalendarResult.exported.events = 7;
+    wnd->RunCommand(CCalendarWnd::ID_EXPORT_ICALENDAR);
+    EXPECT_EQ(host_.calls.back(), "save file");
+    EXPECT_EQ(source_.icalendarCalls.back(), "export /tmp/all.ics");
+    EXPECT_EQ(host_.messages.back(), L"7 件の予定を書き出しました。\n/tmp/all.ics");
+    EXPECT_FALSE(CalendarWndFlags::detailDialogOpen);
 }
 
 }  // namespace

@@ -127,6 +127,25 @@ TEST_F(Program, RunsWithoutImagesOrStylesBesideIt) {
     EXPECT_FALSE(ReadFile(data + "/calWnd.info").empty());
 }
 
+TEST_F(Program, InstalledProgramFindsItsStylesInShareDaymark) {
+    // The layout `cmake --install` makes: bin/daymark, share/daymark/{style,image}.
+    const std::string prefix = dir / "usr";
+    ASSERT_TRUE(platform::CreateFolderTree(prefix + "/bin"));
+    std::filesystem::copy_file(DAYMARK_EXE, prefix + "/bin/daymark");
+    const std::string built = std::filesystem::path(DAYMARK_EXE).parent_path().string();
+    std::filesystem::create_directories(prefix + "/share/daymark");
+    std::filesystem::copy(built + "/style", prefix + "/share/daymark/style");
+    std::filesystem::copy(built + "/image", prefix + "/share/daymark/image");
+    DaymarkProcess process(prefix + "/bin/daymark");
+    ASSERT_TRUE(process.WaitUntilRunning());
+    EXPECT_EQ(process.Stop(), 0);
+    int copied = 0;
+    for (const auto& f : std::filesystem::directory_iterator(data + "/style")) {
+        copied += f.path().extension() == ".org";
+    }
+    EXPECT_GT(copied, 0);
+}
+
 TEST_F(Program, StartsAndLogsWhenTheDatabaseCannotBeOpened) {
     // A folder where the local database should be.
     ASSERT_TRUE(platform::CreateFolderTree(data + "/local.db"));
