@@ -91,9 +91,9 @@ void CReminderService::WatchClock() {
         return;
     }
     // An absolute time far away that the kernel cancels when the clock is set.
-    itimerspec spec{};
-    spec.it_value.tv_sec = 0x7FFFFFFF;
-    if (::timerfd_settime(clockFd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) !=
+    itimerspec when{};
+    when.it_value.tv_sec = 0x7FFFFFFF;
+    if (::timerfd_settime(clockFd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &when, nullptr) !=
         0) {
         ::close(clockFd_);
         clockFd_ = -1;
@@ -108,9 +108,9 @@ void CReminderService::OnClockChanged() {
     uint64_t expirations = 0;
     const ssize_t n = ::read(clockFd_, &expirations, sizeof expirations);
     if (n < 0 && errno == ECANCELED) {
-        itimerspec spec{};
-        spec.it_value.tv_sec = 0x7FFFFFFF;
-        ::timerfd_settime(clockFd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr);
+        itimerspec when{};
+        when.it_value.tv_sec = 0x7FFFFFFF;
+        ::timerfd_settime(clockFd_, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &when, nullptr);
         Log("<remind> clock changed");
         Rearm();
     }
