@@ -582,6 +582,11 @@ void CCalendarManager::DownloadHoliday(const std::wstring& calendarURI, int firs
     // holiday rules: nothing to fetch.
     if (IsOfflineHolidayCalendar(WideToUtf8(calendarURI)) || CalendarMode() == 2) {
         Log(Utility::kLogInfo, "<calmng> holidays are computed, not fetched");
+        // Listeners hear of them as of fetched ones: the setup wizard waits
+        // for this news to finish, the windows to redraw the days off.
+        for (const _LISTENER& l : listeners_) {
+            platform::PostMessage(l.window, l.message, NOTIFY_HOLIDAY_UPDATED, 0);
+        }
         return;
     }
     auto m = std::make_unique<MSG_DOWNLOAD_HOLIDAY>();
