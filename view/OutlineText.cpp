@@ -69,6 +69,9 @@ const QPainterPath& COutlineText::GlyphPath(const std::wstring& text) {
     path_ = path;
     cachedText_ = text;
     cacheValid_ = true;
+    // A measurement may come first (aligned drawing does): the kept image
+    // shows the glyphs of the path it replaces.
+    renderValid_ = false;
     return path_;
 }
 

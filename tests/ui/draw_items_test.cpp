@@ -351,6 +351,19 @@ TEST_F(DayItem, BookedDayWithoutBookedOptionsKeepsItsStyle) {
     EXPECT_FALSE(HasBar(image, dark, 8));
 }
 
+TEST_F(DayItem, ADayThatBecomesBookedIsRedrawnInTheBookedFontStyle) {
+    // Painted unchanged twice, the number is kept as an image; a new event
+    // then books the day, which changes only the font.
+    const auto ink = [](QRgb c) { return qAlpha(c) > 60; };
+    PaintDay();
+    EXPECT_FALSE(HasBar(PaintDay(), ink, 12));
+    day_.booked = 1;
+    day_.bookedFontStyle = Model::kFontUnderline;
+    EXPECT_TRUE(HasBar(PaintDay(), ink, 12));
+    day_.booked = 0;
+    EXPECT_FALSE(HasBar(PaintDay(), ink, 12));
+}
+
 TEST_F(DayItem, HoverShowsABoxEvenWithBoxFillOff) {
     day_.hover = 1;
     EXPECT_EQ(PaintDay().pixel(14, 20), 0xFFB0E0EEu);
