@@ -72,6 +72,12 @@ bool CDispatchWnd::Create() {
     manager->SetHttpLog(config->httpLog != 0, setup.dataFolder, config->GetCurlLogLevel() > 0);
     manager->SetExtraCaFile(config->GetExtraCaFile());
     manager->SetLoginUrl(config->GetLoginUrl());
+    if (calendarMode == 1 && config->GetAccountId().empty()) {
+        // A setup stopped half way (the program ended inside the wizard)
+        // leaves the account mode without an account: set up again.
+        Log(Utility::kLogInfo, "<dispatch> no account: setup again");
+        calendarMode = 0;
+    }
     if (calendarMode == 1) {
         manager->Initialize(config->GetAccountId(), config->GetAccountPassword(), log);
     } else if (calendarMode == 2) {

@@ -184,8 +184,13 @@ protected:
     void TearDown() override { dialogs::SetModalHook({}); }
 
     // Makes and creates the window in `mode`; runs the boot sequence.
-    void Start(int mode) {
+    void Start(int mode, bool withAccount = true) {
         config.WriteInt("general", "calendar_mode", mode);
+        if (mode == 1 && !withAccount) {
+            config.SetAccountId(L"");
+        } else if (mode == 1 && config.GetAccountId().empty()) {
+            config.SetAccountId(L"taro@example.com");
+        }
         CDispatchWnd::Setup setup;
         setup.config = &config;
         setup.maniac = &maniac;
@@ -283,7 +288,7 @@ TEST_F(Dispatch, CommandsTable) {
 TEST_F(Dispatch, AccountModeBootSyncsAndPeriodicCheckFollowsSyncDuration) {
     manager.calendars = {MakeCalendar(L"cal-a", kNow - 3600)};
     Start(1);
-    EXPECT_EQ(manager.calls.front(), "Initialize ");
+    EXPECT_EQ(manager.calls.front(), "Initialize taro@example.com");
     EXPECT_EQ(manager.count("AddListener 1125"), 1);
     EXPECT_EQ(windows.count("LoadAndCreate 1124"), 1);
     EXPECT_TRUE(Logged("[info] <dispatch> boot sequence (1)\n"));
@@ -400,6 +405,17 @@ TEST_F(Dispatch, ModeZeroOpensWindowsButRunsNoBootSequence) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(Logged("boot sequence"));
     EXPECT_TRUE(wnd->HasTimer(kTimerDate));
+}
+
+TEST_F(Dispatch, AccountModeWithoutAnAccountSetsUpAgain) {
+    // The program was ended inside the wizard after it chose the mode.
+    Start(1, false);
+    EXPECT_TRUE(wnd->WizardDue());
+    EXPECT_TRUE(Logged("[info] <dispatch> no account: setup again\n"));
+    EXPECT_EQ(manager.count("Initialize "), 0);
+    EXPECT_EQ(manager.count("SyncEvents"), 0);
+    ASSERT_NE(wnd->Wizard(), nullptr);
+    EXPECT_TRUE(wnd->Wizard()->isVisible());
 }
 
 TEST_F(Dispatch, FailedCalendarReadIsLoggedAndTimersStillStart) {
@@ -620,14 +636,14 @@ TEST_F(Dispatch, AccountDialogStoresProxySettings) {
     Start(1);
     manager.calls.clear();
     dialogs::SetModalHook([&](QDialog& dialog) {
-        dialog.findChild<QLineEdit*>("accountEdit")->setText("");
         dialog.findChild<QLineEdit*>("proxyEdit")->setText("proxy.test:8080");
         dialog.accept();
         return int(QDialog::Accepted);
     });
     platform::SendMessage(wnd->Handle(), kDispatchNotify, NOTIFY_PROXY_FAILED);
     EXPECT_EQ(config.GetProxy(), L"proxy.test:8080");
-    EXPECT_EQ(manager.calls, (std::vector<std::string>{"ChangeAccount ", "SyncEvents"}));
+    EXPECT_EQ(manager.calls,
+              (std::vector<std::string>{"ChangeAccount taro@example.com", "SyncEvents"}));
     EXPECT_TRUE(Logged("[act ] set google\n"));
 }
 
