@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -117,8 +118,19 @@ protected:
         font.setPixelSize(static_cast<int>(headerH * 0.6));
         font.setBold(true);
         p.setFont(font);
-        p.setPen(Argb(style.monthNumText.color));
-        p.drawText(header, Qt::AlignCenter, QStringLiteral("4"));
+        // A month number in the header's own colour shows by its outline.
+        const Model::TextStyle& month = style.monthNumText;
+        const QFontMetricsF metrics(font);
+        const QString number = QStringLiteral("4");
+        QPainterPath glyphs;
+        glyphs.addText(header.center().x() - metrics.horizontalAdvance(number) / 2,
+                       header.center().y() + (metrics.ascent() - metrics.descent()) / 2, font,
+                       number);
+        if (month.outline && month.outlineThickness > 0) {
+            p.strokePath(glyphs, QPen(Argb(month.outlineColor), month.outlineThickness,
+                                      Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        }
+        p.fillPath(glyphs, Argb(month.color));
         const double rowH = (r.height() - headerH - 12) / 6;
         const QRectF week(r.left() + 4, header.bottom() + 2, r.width() - 8, rowH);
         if (!style.weekRowSameAsWindow) {
