@@ -121,7 +121,15 @@ public:
     bool ValidateAndStore() override;
 
 private:
+    // Shows the server row only for a CalDAV account.
+    void EnableFields();
+
     Model::CConfigInfo& config;
+    QRadioButton* serviceKind;
+    QRadioButton* caldavKind;
+    QLabel* serverLabel;
+    QLineEdit* serverEdit;
+    QLabel* accountLabel;
     QLineEdit* accountEdit;
     QLineEdit* passwordEdit;
 };
