@@ -193,6 +193,7 @@ const wchar_t* LoadStringText(int id) {
         {905, L"CalDAV サーバーのアドレスを入力してください。"},
         {906, L"サーバーのアドレスは http:// か https:// で始めてください。"},
         {907, L"ユーザー名を入力してください。"},
+        {908, L"CalDAV サーバーのアカウントを設定して「次へ」をクリックしてください。"},
         // The program's name as the desktop shows it, and the calendar
         // windows' title.
         {413, L"Daymark カレンダー"},

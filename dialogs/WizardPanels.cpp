@@ -55,6 +55,7 @@ enum : int {
     kTextNoServer = 905,
     kTextServerScheme = 906,
     kTextNoUser = 907,
+    kTextCalDavTitle = 908,
     kTextAccessing = 640,
     kTextCalendarsTitle = 645,
     kTextSyncing = 650,
@@ -326,7 +327,7 @@ CWizGooglePanel::CWizGooglePanel(Model::CConfigInfo& config, const std::string& 
                                  QWidget* parent)
     : CWizDialogBase(imageFolder, "wizBanner.png", parent), config(config) {
     setObjectName(QStringLiteral("wizGooglePanel"));
-    AddMessage(Text(kTextGoogleTitle), "message");
+    title = AddMessage(Text(kTextGoogleTitle), "message");
     // The kind of account: the calendar service or a CalDAV server.
     auto* kindLabel = new QLabel(Text(kTextKindGroup), this);
     serviceKind = new QRadioButton(Text(kTextKindService), this);
@@ -361,6 +362,7 @@ CWizGooglePanel::CWizGooglePanel(Model::CConfigInfo& config, const std::string& 
 
 void CWizGooglePanel::EnableFields() {
     const bool caldav = caldavKind->isChecked();
+    title->setText(Text(caldav ? kTextCalDavTitle : kTextGoogleTitle));
     serverLabel->setVisible(caldav);
     serverEdit->setVisible(caldav);
     accountLabel->setText(Text(caldav ? kTextUser : kTextAccount));

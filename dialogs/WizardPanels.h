@@ -125,6 +125,7 @@ private:
     void EnableFields();
 
     Model::CConfigInfo& config;
+    QLabel* title;
     QRadioButton* serviceKind;
     QRadioButton* caldavKind;
     QLabel* serverLabel;

@@ -340,6 +340,7 @@ TEST_F(SetupWizard, CalDavAccountRunListsAndDownloadsTheServersCalendars) {
     EXPECT_FALSE(serverEdit->isVisible());  // the calendar service is the default
     Find<QRadioButton>("caldavKindRadio")->click();
     EXPECT_TRUE(serverEdit->isVisible());
+    EXPECT_EQ(Find<QLabel>("message")->text(), QString::fromWCharArray(app::LoadStringText(908)));
     // A server address must name its scheme; the panel stays.
     serverEdit->setText(QStringLiteral("caldav.example.com"));
     Find<QLineEdit>("accountEdit")
