@@ -131,6 +131,25 @@ int CConfigInfo::GetCalendarMode() const {
     return GetInt("general", "calendar_mode", 0);
 }
 
+int CConfigInfo::GetAccountKind() const {
+    return GetInt("general", "account_kind", kAccountKindService) == kAccountKindCalDav
+               ? kAccountKindCalDav
+               : kAccountKindService;
+}
+
+void CConfigInfo::SetAccountKind(int kind) {
+    WriteInt("general", "account_kind",
+             kind == kAccountKindCalDav ? kAccountKindCalDav : kAccountKindService);
+}
+
+std::wstring CConfigInfo::GetCalDavServer() const {
+    return GetString("general", "caldav_server", L"", 1024);
+}
+
+void CConfigInfo::SetCalDavServer(const std::wstring& server) {
+    WriteString("general", "caldav_server", server);
+}
+
 std::wstring CConfigInfo::GetStyleName() const {
     return GetString("general", "style", L"Blue.style");
 }

@@ -35,6 +35,13 @@ public:
     void SetAccountId(const std::wstring& id);
     std::wstring GetAccountPassword() const;
     void SetAccountPassword(const std::wstring& password);
+    // general/account_kind (AccountKind below): a file without the key is
+    // an account of the calendar service.
+    int GetAccountKind() const;
+    void SetAccountKind(int kind);
+    // general/caldav_server: the CalDAV server's address (empty when unset).
+    std::wstring GetCalDavServer() const;
+    void SetCalDavServer(const std::wstring& server);
     std::wstring GetProxy() const;
     std::wstring GetProxyUser() const;
     std::wstring GetProxyPassword() const;
@@ -80,6 +87,13 @@ public:
     int iconBar = 0;
     int verticalIconBar = 0;
     int syncDuration = 60;
+};
+
+// The kinds of account general/account_kind names (the calendar manager reads
+// the same numbers).
+enum AccountKind : int {
+    kAccountKindService = 0,
+    kAccountKindCalDav = 1,
 };
 
 // The default service base address (general/login_url).

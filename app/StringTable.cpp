@@ -184,6 +184,16 @@ const wchar_t* LoadStringText(int id) {
         {816, L"背景画像"},
         {817, L"色の選択"},
         {818, L"ファイルをコピーできません。\n%1"},
+        // The kind of account (setup wizard and option dialog).
+        {900, L"アカウントの種類"},
+        {901, L"カレンダーサービス（メールアドレスとパスワード）"},
+        {902, L"CalDAV サーバー（サーバーのアドレス、ユーザー名、パスワード）"},
+        {903, L"サーバーのアドレス"},
+        {904, L"ユーザー名"},
+        {905, L"CalDAV サーバーのアドレスを入力してください。"},
+        {906, L"サーバーのアドレスは http:// か https:// で始めてください。"},
+        {907, L"ユーザー名を入力してください。"},
+        {908, L"CalDAV サーバーのアカウントを設定して「次へ」をクリックしてください。"},
         // The program's name as the desktop shows it, and the calendar
         // windows' title.
         {413, L"Daymark カレンダー"},

@@ -576,19 +576,17 @@ void CCalendarManager::DownloadCalenar() {
 
 void CCalendarManager::DownloadHoliday(const std::wstring& calendarURI, int firstYear,
                                        int lastYear) {
-    std::lock_guard<std::mutex> guard(queueMutex_);
     Log(Utility::kLogInfo, "<calmng> DownloadHoliday");
     // Daymark's own holidays, and every holiday in local mode, come from the
-    // holiday rules: nothing to fetch.
+    // holiday rules: nothing to fetch, and the "download" is done at once.
+    // Whoever waits for the holidays (the setup wizard, the windows) hears
+    // so as it would after a fetch.
     if (IsOfflineHolidayCalendar(WideToUtf8(calendarURI)) || CalendarMode() == 2) {
         Log(Utility::kLogInfo, "<calmng> holidays are computed, not fetched");
-        // Listeners hear of them as of fetched ones: the setup wizard waits
-        // for this news to finish, the windows to redraw the days off.
-        for (const _LISTENER& l : listeners_) {
-            platform::PostMessage(l.window, l.message, NOTIFY_HOLIDAY_UPDATED, 0);
-        }
+        NotifyAll(NOTIFY_HOLIDAY_UPDATED, 0);
         return;
     }
+    std::lock_guard<std::mutex> guard(queueMutex_);
     auto m = std::make_unique<MSG_DOWNLOAD_HOLIDAY>();
     m->calendarURI = WideToUtf8(calendarURI);
     m->firstYear = firstYear;

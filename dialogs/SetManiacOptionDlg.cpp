@@ -41,6 +41,11 @@ enum : int {
     kTextInterval = 693,
     kTextProxyGroup = 694,
     kTextOtherGroup = 695,
+    kTextKindGroup = 900,
+    kTextKindService = 901,
+    kTextKindCalDav = 902,
+    kTextServer = 903,
+    kTextServerScheme = 906,
 };
 
 // The check list's rows, in this order.
@@ -60,6 +65,8 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, const std::wstring& value
 
 ManiacOptions ManiacOptions::FromConfig(const Model::CConfigInfo& config) {
     ManiacOptions v;
+    v.accountKind = config.GetAccountKind();
+    v.caldavServer = config.GetCalDavServer();
     v.account = config.GetAccountId();
     v.password = config.GetAccountPassword();
     v.periodicSync = config.periodicSync != 0;
@@ -83,6 +90,14 @@ CSetManiacOptionDlg::CSetManiacOptionDlg(const ManiacOptions& v, bool localMode,
 
     auto* accountGroup = new QGroupBox(Text(kTextAccountGroup), this);
     auto* accountForm = new QFormLayout(accountGroup);
+    kindCombo = new QComboBox(accountGroup);
+    kindCombo->setObjectName(QStringLiteral("kindCombo"));
+    kindCombo->addItem(Text(kTextKindService));  // index = Model::AccountKind
+    kindCombo->addItem(Text(kTextKindCalDav));
+    kindCombo->setCurrentIndex(v.accountKind == Model::kAccountKindCalDav ? 1 : 0);
+    serverEdit = MakeEdit(accountGroup, "serverEdit", v.caldavServer, false);
+    accountForm->addRow(Text(kTextKindGroup), kindCombo);
+    accountForm->addRow(Text(kTextServer), serverEdit);
     accountEdit = MakeEdit(accountGroup, "accountEdit", v.account, false);
     passwordEdit = MakeEdit(accountGroup, "passwordEdit", v.password, true);
     accountForm->addRow(Text(kTextAccount), accountEdit);
@@ -162,6 +177,7 @@ CSetManiacOptionDlg::CSetManiacOptionDlg(const ManiacOptions& v, bool localMode,
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(periodicCheck, &QCheckBox::toggled, this, [this] { EnableFields(); });
     connect(proxyCheck, &QCheckBox::toggled, this, [this] { EnableFields(); });
+    connect(kindCombo, &QComboBox::currentIndexChanged, this, [this] { EnableFields(); });
 
     if (localMode) {
         // No account in local calendar mode: nothing to log in with.
@@ -175,14 +191,30 @@ CSetManiacOptionDlg::CSetManiacOptionDlg(const ManiacOptions& v, bool localMode,
 void CSetManiacOptionDlg::EnableFields() {
     intervalCombo->setEnabled(periodicCheck->isChecked());
     proxyFields->setEnabled(proxyCheck->isChecked());
+    serverEdit->setEnabled(kindCombo->currentIndex() == Model::kAccountKindCalDav);
 }
 
 void CSetManiacOptionDlg::accept() {
+    const int kind = kindCombo->currentIndex() == Model::kAccountKindCalDav
+                         ? Model::kAccountKindCalDav
+                         : Model::kAccountKindService;
+    const std::wstring server = serverEdit->text().trimmed().toStdWString();
     const std::wstring account = accountEdit->text().trimmed().toStdWString();
-    if (!account.empty() && account.find(L'@') == std::wstring::npos) {
+    if (kind == Model::kAccountKindCalDav && server.rfind(L"http://", 0) != 0 &&
+        server.rfind(L"https://", 0) != 0) {
+        dialogs::ShowNotice(this, windowTitle(), Text(kTextServerScheme), QMessageBox::Warning);
+        serverEdit->setFocus();
+        return;
+    }
+    if (kind == Model::kAccountKindService && !account.empty() &&
+        account.find(L'@') == std::wstring::npos) {
         dialogs::ShowNotice(this, windowTitle(), Text(kTextNoAt), QMessageBox::Warning);
         accountEdit->setFocus();
         return;
+    }
+    values.accountKind = kind;
+    if (kind == Model::kAccountKindCalDav) {
+        values.caldavServer = server;
     }
     values.account = account;
     values.password = passwordEdit->text().toStdWString();
@@ -206,7 +238,10 @@ ManiacApplyResult ApplyManiacOptions(const ManiacOptions& v, Model::CConfigInfo&
                                      ISetupManager& manager, const ManiacApplyTarget& target,
                                      const std::function<void()>& redrawAll) {
     const ManiacOptions stored = ManiacOptions::FromConfig(config);
-    const bool accountChanged = v.account != stored.account;
+    // A new kind of account or another server is a new account as well.
+    const bool accountChanged =
+        v.account != stored.account || v.accountKind != stored.accountKind ||
+        (v.accountKind == Model::kAccountKindCalDav && v.caldavServer != stored.caldavServer);
     // The proxy switch counts too: without it, turning the proxy on or off
     // would reach the manager only at the next start.
     const bool networkChanged = accountChanged || v.password != stored.password ||
@@ -214,6 +249,10 @@ ManiacApplyResult ApplyManiacOptions(const ManiacOptions& v, Model::CConfigInfo&
                                 v.proxyUser != stored.proxyUser ||
                                 v.proxyPassword != stored.proxyPassword;
 
+    config.SetAccountKind(v.accountKind);
+    if (v.accountKind == Model::kAccountKindCalDav) {
+        config.SetCalDavServer(v.caldavServer);
+    }
     config.SetAccountId(v.account);
     config.SetAccountPassword(v.password);
     config.WriteInt("general", "enable_proxy", v.proxyEnabled ? 1 : 0);

@@ -4,10 +4,10 @@
 // ManiacOptions value; ApplyManiacOptions then stores it and does what the
 // change asks for: a new login and a synchronisation when the network
 // settings changed, the setup wizard for a new account when the account
-// changed, the icon bars rebuilt when their direction changed.
+// (its kind, its server or its name) changed, the icon bars rebuilt when their direction changed.
 //
 // Modal; user-interface thread only. Object names: "setManiacOptionDlg",
-// "accountEdit", "passwordEdit", "periodicCheck", "intervalCombo",
+// "kindCombo", "serverEdit", "accountEdit", "passwordEdit", "periodicCheck", "intervalCombo",
 // "proxyCheck", "proxyEdit", "proxyUserEdit", "proxyPasswordEdit",
 // "optionList", "okButton", "cancelButton".
 #pragma once
@@ -31,6 +31,8 @@ class CConfigInfo;
 
 // What the option dialog edits.
 struct ManiacOptions {
+    int accountKind = 0;  // Model::AccountKind
+    std::wstring caldavServer;
     std::wstring account;
     std::wstring password;
     bool periodicSync = true;
@@ -66,6 +68,8 @@ private:
 
     ManiacOptions values;
     bool localMode;
+    QComboBox* kindCombo;
+    QLineEdit* serverEdit;
     QLineEdit* accountEdit;
     QLineEdit* passwordEdit;
     QCheckBox* periodicCheck;

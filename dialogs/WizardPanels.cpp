@@ -48,6 +48,15 @@ enum : int {
     kTextGoogleTitle = 630,
     kTextAccount = 631,
     kTextPassword = 632,
+    kTextKindGroup = 900,
+    kTextKindService = 901,
+    kTextKindCalDav = 902,
+    kTextServer = 903,
+    kTextUser = 904,
+    kTextNoServer = 905,
+    kTextServerScheme = 906,
+    kTextNoUser = 907,
+    kTextCalDavTitle = 908,
     kTextAccessing = 640,
     kTextCalendarsTitle = 645,
     kTextSyncing = 650,
@@ -330,25 +339,64 @@ CWizGooglePanel::CWizGooglePanel(Model::CConfigInfo& config, const std::string& 
                                  QWidget* parent)
     : CWizDialogBase(imageFolder, "wizBanner.png", parent), config(config) {
     setObjectName(QStringLiteral("wizGooglePanel"));
-    AddMessage(Text(kTextGoogleTitle), "message");
+    title = AddMessage(Text(kTextGoogleTitle), "message");
+    // The kind of account: the calendar service or a CalDAV server.
+    auto* kindLabel = new QLabel(Text(kTextKindGroup), this);
+    serviceKind = new QRadioButton(Text(kTextKindService), this);
+    serviceKind->setObjectName(QStringLiteral("serviceKindRadio"));
+    caldavKind = new QRadioButton(Text(kTextKindCalDav), this);
+    caldavKind->setObjectName(QStringLiteral("caldavKindRadio"));
+    auto* kinds = new QButtonGroup(this);
+    kinds->addButton(serviceKind);
+    kinds->addButton(caldavKind);
+    const bool caldav = config.GetAccountKind() == Model::kAccountKindCalDav;
+    (caldav ? caldavKind : serviceKind)->setChecked(true);
+    Body()->addWidget(kindLabel);
+    Body()->addWidget(serviceKind);
+    Body()->addWidget(caldavKind);
+
     auto* form = new QFormLayout;
+    serverEdit = MakeEdit(this, "serverEdit", config.GetCalDavServer(), false);
+    serverEdit->setPlaceholderText(QStringLiteral("https://caldav.example.com/"));
     accountEdit = MakeEdit(this, "accountEdit", config.GetAccountId(), false);
     accountEdit->setPlaceholderText(QStringLiteral("taro.yamada@gmail.com"));
     passwordEdit = MakeEdit(this, "passwordEdit", config.GetAccountPassword(), true);
-    form->addRow(Text(kTextAccount), accountEdit);
+    serverLabel = new QLabel(Text(kTextServer), this);
+    form->addRow(serverLabel, serverEdit);
+    accountLabel = new QLabel(Text(kTextAccount), this);
+    form->addRow(accountLabel, accountEdit);
     form->addRow(Text(kTextPassword), passwordEdit);
     Body()->addLayout(form);
     Body()->addStretch(1);
+    connect(caldavKind, &QRadioButton::toggled, this, [this] { EnableFields(); });
+    EnableFields();
+}
+
+void CWizGooglePanel::EnableFields() {
+    const bool caldav = caldavKind->isChecked();
+    title->setText(Text(caldav ? kTextCalDavTitle : kTextGoogleTitle));
+    serverLabel->setVisible(caldav);
+    serverEdit->setVisible(caldav);
+    accountLabel->setText(Text(caldav ? kTextUser : kTextAccount));
+    accountEdit->setPlaceholderText(caldav ? QString() : QStringLiteral("taro.yamada@gmail.com"));
 }
 
 bool CWizGooglePanel::ValidateAndStore() {
+    const bool caldav = caldavKind->isChecked();
+    const std::wstring server = serverEdit->text().trimmed().toStdWString();
     const std::wstring account = accountEdit->text().trimmed().toStdWString();
     const std::wstring password = passwordEdit->text().toStdWString();
     int problem = 0;
     QLineEdit* focus = accountEdit;
-    if (account.empty()) {
-        problem = kTextNoAccount;
-    } else if (account.find(L'@') == std::wstring::npos) {
+    if (caldav && server.empty()) {
+        problem = kTextNoServer;
+        focus = serverEdit;
+    } else if (caldav && server.rfind(L"http://", 0) != 0 && server.rfind(L"https://", 0) != 0) {
+        problem = kTextServerScheme;
+        focus = serverEdit;
+    } else if (account.empty()) {
+        problem = caldav ? kTextNoUser : kTextNoAccount;
+    } else if (!caldav && account.find(L'@') == std::wstring::npos) {
         problem = kTextNoAt;
     } else if (password.empty()) {
         problem = kTextNoPassword;
@@ -361,6 +409,10 @@ bool CWizGooglePanel::ValidateAndStore() {
         dialogs::ShowNotice(this, Text(kTextWizardCaption), Text(problem), QMessageBox::Warning);
         focus->setFocus();
         return false;
+    }
+    config.SetAccountKind(caldav ? Model::kAccountKindCalDav : Model::kAccountKindService);
+    if (caldav) {
+        config.SetCalDavServer(server);
     }
     config.SetAccountId(account);
     config.SetAccountPassword(password);

@@ -121,7 +121,16 @@ public:
     bool ValidateAndStore() override;
 
 private:
+    // Shows the server row only for a CalDAV account.
+    void EnableFields();
+
     Model::CConfigInfo& config;
+    QLabel* title;
+    QRadioButton* serviceKind;
+    QRadioButton* caldavKind;
+    QLabel* serverLabel;
+    QLineEdit* serverEdit;
+    QLabel* accountLabel;
     QLineEdit* accountEdit;
     QLineEdit* passwordEdit;
 };

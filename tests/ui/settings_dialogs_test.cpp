@@ -195,6 +195,8 @@ TEST_F(SettingsDialogs, OptionDialogRaisesTheIntervalAndRefusesAnAccountWithoutA
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.Values().syncDuration, 10);
+    // A file without account_kind is an account of the calendar service.
+    EXPECT_EQ(dialog.Values().accountKind, Model::kAccountKindService);
 
     EXPECT_EQ(ApplyManiacOptions(dialog.Values(), *config, manager, Target(), {}),
               ManiacApplyResult::kStored);
@@ -231,6 +233,45 @@ TEST_F(SettingsDialogs, ApplyingAnotherAccountAsksTheWizardAndDoesNotSync) {
     EXPECT_TRUE(config->IsStartupRegistered());
     EXPECT_NE(testsupport::ReadFile(dir / "xdg/autostart/Daymark.desktop").find("Exec="),
               std::string::npos);
+}
+
+// Switching the account to a CalDAV server in the dialog: the server needs its
+// scheme; applied, the kind and the server are stored and the wizard is asked
+// for as for another account.
+TEST_F(SettingsDialogs, SwitchingToACalDavServerAsksTheWizardAsANewAccountDoes) {
+    CSetManiacOptionDlg dialog(ManiacOptions::FromConfig(*config), false);
+    auto* kind = dialog.findChild<QComboBox*>("kindCombo");
+    auto* server = dialog.findChild<QLineEdit*>("serverEdit");
+    EXPECT_FALSE(server->isEnabled());
+    kind->setCurrentIndex(Model::kAccountKindCalDav);
+    EXPECT_TRUE(server->isEnabled());
+    server->setText(QStringLiteral("dav.example.com"));
+    dialog.findChild<QLineEdit*>("accountEdit")->setText(QStringLiteral("hanako"));
+    dialog.accept();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(boxes, std::vector<std::string>{"noticeBox"});
+    server->setText(QStringLiteral("https://dav.example.com/"));
+    dialog.accept();  // a user name without "@" is fine for a CalDAV server
+    ASSERT_EQ(dialog.result(), QDialog::Accepted);
+
+    EXPECT_EQ(ApplyManiacOptions(dialog.Values(), *config, manager, Target(), {}),
+              ManiacApplyResult::kNewAccount);
+    EXPECT_EQ(Posted(Controller::kDispatchWizardRequest, Controller::kWizardForNewAccount), 1);
+    EXPECT_EQ(config->GetInt("general", "account_kind", -1), Model::kAccountKindCalDav);
+    EXPECT_EQ(config->GetString("general", "caldav_server", L""), L"https://dav.example.com/");
+    EXPECT_EQ(config->GetCalendarMode(), 1);
+
+    // The same account on another server is a new account too; only the
+    // password is not.
+    ManiacOptions v = ManiacOptions::FromConfig(*config);
+    v.caldavServer = L"https://other.example.com/";
+    EXPECT_EQ(ApplyManiacOptions(v, *config, manager, Target(), {}),
+              ManiacApplyResult::kNewAccount);
+    EXPECT_EQ(Posted(Controller::kDispatchWizardRequest, Controller::kWizardForNewAccount), 2);
+    v.password = L"changed";
+    EXPECT_EQ(ApplyManiacOptions(v, *config, manager, Target(), {}),
+              ManiacApplyResult::kSynchronised);
+    EXPECT_EQ(Posted(Controller::kDispatchWizardRequest, Controller::kWizardForNewAccount), 2);
 }
 
 // Only the proxy password changes: the real manager logs in again and

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 #include "app/ConfigInfo.h"
@@ -33,6 +34,7 @@
 #include "platform/Folders.h"
 #include "platform/TextConv.h"
 #include "tests/standin/StandinServer.h"
+#include "tests/support/RadicaleServer.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWnd.h"
 
@@ -210,7 +212,8 @@ TEST_F(SetupWizard, FirstStartInLocalModeEndsOnTheEndPanelWithHolidays) {
     ASSERT_TRUE(WaitState(W::kStateEnd));
 
     EXPECT_EQ(config->GetCalendarMode(), 2);
-    // Local holidays come from the holiday rules: nothing is fetched.
+    // Local mode computes its holidays: the wizard's holiday step asks the
+    // network for nothing.
     EXPECT_FALSE(Requested("holiday%40group.v.calendar.google.com/public/full"));
     EXPECT_EQ(Find<QPushButton>("nextButton")->text(), QString::fromUtf8("完了"));
     EXPECT_FALSE(Find<QPushButton>("cancelButton")->isVisible());
@@ -232,8 +235,8 @@ TEST_F(SetupWizard, FirstStartInLocalModeEndsOnTheEndPanelWithHolidays) {
     EXPECT_NE(text.find("[info] <wizard> started (0)"), std::string::npos);
     EXPECT_NE(text.find("[info] <wizard> state update (11)"), std::string::npos);
 
-    // A reset of the local calendar goes straight to the holidays, computed
-    // again without the network.
+    // A reset of the local calendar goes straight to the holiday step, which
+    // again needs no network.
     const int requests = server->RequestCount();
     platform::PostMessage(wnd->Handle(), Controller::kDispatchWizardRequest,
                           Controller::kWizardForReset);
@@ -323,6 +326,98 @@ TEST_F(SetupWizard, AccountRunDownloadsTheChosenCalendarsWithProgress) {
     const std::string text = LogText();
     EXPECT_NE(text.find("[info] <wizard> not sync target:Tennis club"), std::string::npos);
     EXPECT_NE(text.find("[ERR!] <wizard> total download (2)"), std::string::npos);
+}
+
+// The account panel switched to a CalDAV server: the kind and the server are
+// stored, and the run against a real Radicale lists the server's calendars
+// and downloads them up to the end panel.
+TEST_F(SetupWizard, CalDavAccountRunListsAndDownloadsTheServersCalendars) {
+    testsupport::RadicaleServer dav;
+    dav.MakeCalendar("work", "仕事", "#3366ccff");
+    dav.MakeCalendar("club", "Tennis club", "");
+    const std::string start = Day(12);
+    std::string date = start;
+    date.erase(std::remove(date.begin(), date.end(), '-'), date.end());
+    dav.PutEvent("work", "a.ics",
+                 "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VEVENT\r\n"
+                 "UID:a\r\nDTSTAMP:20260101T000000Z\r\nSUMMARY:Review\r\nDTSTART:" +
+                     date + "T030000Z\r\nDTEND:" + date +
+                     "T040000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    config->WriteString("debug", "ca_file", platform::Utf8ToWide(dav.CaFile()));
+    StartProgram();
+    Next();
+    Next();
+    Next();
+    ASSERT_EQ(Wizard().GetState(), W::kStateGoogle);
+    auto* serverEdit = Find<QLineEdit>("serverEdit");
+    EXPECT_FALSE(serverEdit->isVisible());  // the calendar service is the default
+    Find<QRadioButton>("caldavKindRadio")->click();
+    EXPECT_TRUE(serverEdit->isVisible());
+    EXPECT_EQ(Find<QLabel>("message")->text(), QString::fromWCharArray(app::LoadStringText(908)));
+    // A server address must name its scheme; the panel stays.
+    serverEdit->setText(QStringLiteral("caldav.example.com"));
+    Find<QLineEdit>("accountEdit")
+        ->setText(QString::fromLatin1(testsupport::RadicaleServer::kUser));
+    Find<QLineEdit>("passwordEdit")
+        ->setText(QString::fromLatin1(testsupport::RadicaleServer::kPassword));
+    Next();
+    EXPECT_EQ(Wizard().GetState(), W::kStateGoogle);
+    EXPECT_EQ(boxes, std::vector<std::string>{"noticeBox"});
+    boxes.clear();
+    serverEdit->setText(QString::fromStdString(dav.Base()));
+    Next();
+    EXPECT_EQ(config->GetAccountKind(), Model::kAccountKindCalDav);
+    EXPECT_EQ(config->GetInt("general", "account_kind", -1), 1);
+    EXPECT_EQ(config->GetString("general", "caldav_server", L""), platform::Utf8ToWide(dav.Base()));
+    EXPECT_EQ(config->GetAccountId(), L"alice");  // a user name, no mail address needed
+    ASSERT_TRUE(WaitState(W::kStateCalendars));
+
+    auto* list = Find<CDoubleCheckListCtrl>("calendarList");
+    ASSERT_NE(list, nullptr);
+    std::vector<std::wstring> uris;
+    for (int row = 0; row < list->RowCount(); ++row) {
+        uris.push_back(list->RowURI(row));
+    }
+    auto listed = [&](const std::string& name) {
+        const std::wstring url =
+            platform::Utf8ToWide(dav.Base() + testsupport::RadicaleServer::CalendarPath(name));
+        return std::find(uris.begin(), uris.end(), url) != uris.end();
+    };
+    EXPECT_TRUE(listed("work"));
+    EXPECT_TRUE(listed("club"));
+
+    Next();
+    ASSERT_TRUE(testsupport::WaitFor(
+        [&] {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            return Wizard().GetState() == W::kStateEnd;
+        },
+        std::chrono::seconds(60)));
+    EXPECT_EQ(config->GetCalendarMode(), 1);
+    const CCalendarWnd& cal = *wnd->Windows().Registry()->Windows().front();
+    ASSERT_TRUE(testsupport::WaitFor([&] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        for (const auto& e : cal.Cache().Events()) {
+            if (e.title == L"Review") {
+                return wnd->BootDone();
+            }
+        }
+        return false;
+    }));
+}
+
+// A configuration without account_kind and caldav_server is an account of
+// the calendar service, as files written before CalDAV were.
+TEST(ConfigAccountKind, MissingKeysMeanTheCalendarService) {
+    TempDir dir;
+    Model::CConfigInfo config(dir / "config.ini");
+    config.WriteInt("general", "calendar_mode", 1);
+    EXPECT_EQ(config.GetAccountKind(), Model::kAccountKindService);
+    EXPECT_EQ(config.GetCalDavServer(), L"");
+    config.SetAccountKind(Model::kAccountKindCalDav);
+    config.SetCalDavServer(L"https://dav.example.com/");
+    EXPECT_EQ(Model::CConfigInfo(dir / "config.ini").GetAccountKind(), Model::kAccountKindCalDav);
+    EXPECT_EQ(config.GetCalendarMode(), 1);
 }
 
 TEST_F(SetupWizard, RefusedPasswordLeadsToTheErrorPanelAndBackToTheAccount) {
@@ -430,17 +525,20 @@ TEST_F(SetupWizard, AccountPanelRefusesWhatIsNoMailAddress) {
     Next();
     Next();
     Next();
-    // Tab goes through the panel's fields, then Back, Next and Cancel.
+    // Tab goes through the panel's fields (the kind of account first; the
+    // server field is hidden for the calendar service), then Back, Next and
+    // Cancel.
     std::vector<std::string> order;
-    QWidget* w = Find<QLineEdit>("accountEdit");
-    for (int i = 0; i < 6; ++i) {
+    QWidget* w = Find<QRadioButton>("serviceKindRadio");
+    for (int i = 0; i < 8; ++i) {
         order.push_back(w->objectName().toStdString());
         do {
             w = w->nextInFocusChain();
         } while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisible() || !w->isEnabled());
     }
-    EXPECT_EQ(order, (std::vector<std::string>{"accountEdit", "passwordEdit", "backButton",
-                                               "nextButton", "cancelButton", "accountEdit"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"serviceKindRadio", "caldavKindRadio", "accountEdit",
+                                               "passwordEdit", "backButton", "nextButton",
+                                               "cancelButton", "serviceKindRadio"}));
     const struct {
         const char* account;
         const char* password;
