@@ -40,6 +40,7 @@
 #include "platform/Folders.h"
 #include "platform/Time.h"
 #include "platform/qt/Window.h"
+#include "tests/support/CalendarWndProbe.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWnd.h"
 #include "view/CalendarWndFlags.h"
@@ -204,15 +205,7 @@ void Wheel(QWidget& target, int delta) {
     QApplication::sendEvent(&target, &event);
 }
 
-int CellOf(const CCalendarWnd& wnd, int year, int month, int day) {
-    const int64_t midnight = platform::CTime(year, month, day, 0, 0, 0).GetTime();
-    for (int i = 0; i < 42; ++i) {
-        if (wnd.Day(i).Date() == midnight) {
-            return i;
-        }
-    }
-    return -1;
-}
+using testsupport::CellOf;
 
 QPoint CellCenter(const CCalendarWnd& wnd, int index) {
     return Global(wnd, wnd.Day(index).Rect().center());

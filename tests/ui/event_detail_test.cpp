@@ -25,6 +25,7 @@
 #include "model/CalendarStyleInfo.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
+#include "tests/support/CalendarWndProbe.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/EventWndTestSupport.h"
 #include "view/CalendarWnd.h"
@@ -418,12 +419,7 @@ TEST_P(EventDetail, DeleteCancelsTheStoredEventAndTheDayLosesItsMark) {
     context.style = &style;
     CCalendarWnd wnd(1, 20, 30, 0, context);
     Pump();
-    int cell = -1;
-    for (int i = 0; i < 42; ++i) {
-        if (wnd.Day(i).Date() == CTime(2009, 2, 18, 0, 0, 0).GetTime()) {
-            cell = i;
-        }
-    }
+    const int cell = testsupport::CellOf(wnd, 2009, 2, 18);
     ASSERT_GE(cell, 0);
 
     Model::Event e;

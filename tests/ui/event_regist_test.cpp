@@ -18,6 +18,7 @@
 #include "googledata/PrimitiveTime.h"
 #include "model/CalendarStyleInfo.h"
 #include "platform/TextConv.h"
+#include "tests/support/CalendarWndProbe.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/EventWndTestSupport.h"
 #include "view/CalendarWnd.h"
@@ -273,12 +274,7 @@ TEST_P(EventRegist, RegisteredEventIsStoredAndBooked) {
     context.style = &style;
     CCalendarWnd calendar(1, 20, 30, 0, context);
     Pump();
-    int cell = -1;
-    for (int i = 0; i < 42; ++i) {
-        if (calendar.Day(i).Date() == day_.GetTime()) {
-            cell = i;
-        }
-    }
+    const int cell = testsupport::CellOf(calendar, day_.GetTime());
     ASSERT_GE(cell, 0);
     EXPECT_EQ(calendar.Day(cell).booked, 0);
 
