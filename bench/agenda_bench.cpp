@@ -5,10 +5,7 @@
 // manager (opening the file and parsing every series once, as the process
 // does). Asia/Tokyo.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -21,40 +18,18 @@
 #include "platform/Time.h"
 #include "tests/support/TestSupport.h"
 
-extern char** environ;
-
 namespace {
 
 #ifdef DAYMARK_EXE
 
 using platform::CTime;
 
-int Spawn(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const auto& a : args) {
-        argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        return -1;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // A data home whose Daymark folder holds the measured database.
 struct Database {
     testsupport::TempDir home;
     std::string folder = home.path() + "/Kestrel/Daymark";
     Database() {
-        if (Spawn({DAYMARK_MAKE_EVENT_DB, folder, "10000", "100"}) != 0) {
+        if (testsupport::RunQuietly({DAYMARK_MAKE_EVENT_DB, folder, "10000", "100"}) != 0) {
             std::fprintf(stderr, "make_event_db failed\n");
             std::exit(1);
         }
@@ -83,7 +58,7 @@ void BM_AgendaProcessOneMonth(benchmark::State& state) {
     rusage before{};
     getrusage(RUSAGE_CHILDREN, &before);
     for (auto _ : state) {
-        if (Spawn({DAYMARK_EXE, "--agenda", month[0], month[1], "--tsv"}) != 0) {
+        if (testsupport::RunQuietly({DAYMARK_EXE, "--agenda", month[0], month[1], "--tsv"}) != 0) {
             state.SkipWithError("daymark --agenda failed");
             break;
         }
@@ -92,8 +67,8 @@ void BM_AgendaProcessOneMonth(benchmark::State& state) {
     getrusage(RUSAGE_CHILDREN, &after);
     auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
     // The processes' own CPU time (user and system), apart from the machine's load.
-    const double cpu = ms(after.ru_utime) - ms(before.ru_utime) + ms(after.ru_stime) -
-                       ms(before.ru_stime);
+    const double cpu =
+        ms(after.ru_utime) - ms(before.ru_utime) + ms(after.ru_stime) - ms(before.ru_stime);
     state.counters["process_cpu_ms"] = cpu / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_AgendaProcessOneMonth)->Unit(benchmark::kMillisecond)->UseRealTime();

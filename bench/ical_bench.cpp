@@ -5,9 +5,6 @@
 // checking, converting and storing in one transaction). Asia/Tokyo.
 // Target: each under 1 s.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -19,31 +16,9 @@
 #include "platform/Profile.h"
 #include "tests/support/TestSupport.h"
 
-extern char** environ;
-
 namespace {
 
 #ifdef DAYMARK_MAKE_EVENT_DB
-
-int Spawn(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const auto& a : args) {
-        argv.push_back(const_cast<char*>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        return -1;
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 struct Fixture {
     testsupport::ScopedTz tz{"Asia/Tokyo"};
@@ -51,7 +26,7 @@ struct Fixture {
     std::string folder = dir.path() + "/full";
     std::string file = dir.path() + "/all.ics";
     Fixture() {
-        if (Spawn({DAYMARK_MAKE_EVENT_DB, folder, "10000", "100"}) != 0) {
+        if (testsupport::RunQuietly({DAYMARK_MAKE_EVENT_DB, folder, "10000", "100"}) != 0) {
             std::fprintf(stderr, "make_event_db failed\n");
             std::exit(1);
         }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -54,5 +55,10 @@ void WriteFile(const std::string& path, const std::string& bytes);
 // Polls `condition` until it holds or the deadline passes.
 bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds deadline = std::chrono::seconds(10));
+
+// Runs the program args[0] with args[1...] and its standard output sent to
+// /dev/null, waits for it and returns its exit status (-1 when it could not
+// start or did not exit).
+int RunQuietly(const std::vector<std::string>& args);
 
 }  // namespace testsupport
