@@ -10,10 +10,10 @@
 namespace Controller {
 
 struct FailureClass {
-    const char* logTag;     // logged at "ERR!"
-    int descriptionId;      // string-table id of the user-facing description
-    int notification;       // notification code posted to every listener
-    bool handled;           // true: drop the request; false: retry it
+    const char* logTag;  // logged at "ERR!"
+    int descriptionId;   // string-table id of the user-facing description
+    int notification;    // notification code posted to every listener
+    bool handled;        // true: drop the request; false: retry it
 };
 
 FailureClass ClassifyFailure(long httpStatus, const std::string& errorText);
