@@ -14,6 +14,9 @@ packages=(
   xvfb xauth libxcb1-dev dbus
   icewm x11-utils xdotool
   dpkg-dev file appstream desktop-file-utils
+  # .ci/run's checks: clang-format, clang with libFuzzer and the sanitizer
+  # runtimes, llvm-symbolizer for readable sanitizer reports.
+  clang clang-format libclang-rt-14-dev llvm
 )
 
 missing=()
