@@ -54,4 +54,4 @@ esac
 echo "fuzzing $target for $seconds s (seeds: $seeds)"
 "$dir/fuzz/$target" -max_total_time="$seconds" -timeout="${FUZZ_TIMEOUT:-10}" \
   -rss_limit_mb="${FUZZ_RSS_MB:-2048}" -max_len="$max_len" -print_final_stats=1 \
-  -artifact_prefix="$root/$artifacts/$target-" "$corpus" "$seeds"
+  -artifact_prefix="$root/$artifacts/$target-" "$corpus"
