@@ -16,7 +16,6 @@
 namespace Model {
 namespace {
 
-constexpr size_t kTextBuffer = 256;
 constexpr size_t kAccountBuffer = 512;
 
 // Reads "%Y...": `count` decimal digits at `pos`, or -1.
