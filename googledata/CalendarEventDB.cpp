@@ -68,8 +68,8 @@ const char* const kSchema[] = {
     "AUTOINCREMENT,\tlocalEventID text NOT NULL,\tmethod text,\tminutesBeforeAlarm "
     "integer,\tisAlarmed integer,\tFOREIGN KEY (localEventID) REFERENCES EVENT (localEventID));",
     "CREATE INDEX INDEX_EVENT_ID ON EVENT (localEventID, calendarURI)",
-    "CREATE INDEX INDEX_EVENT_SELECT ON EVENT (utcStartTime, utcEndTime, selectStartYearMonth, "
-    "selectEndYearMonth, calendarURI, recurrenceType)",
+    ("CREATE INDEX INDEX_EVENT_SELECT ON EVENT (utcStartTime, utcEndTime, selectStartYearMonth, "
+     "selectEndYearMonth, calendarURI, recurrenceType)"),
     "CREATE INDEX INDEX_EVENT_RECURRENCE ON EVENT (calendarURI, recurrenceType, originalEvent)",
     "CREATE INDEX INDEX_EVENT_RECUR_TYPE ON EVENT (calendarURI, recurrenceType)",
     "CREATE INDEX INDEX_GUEST ON GUEST (localEventID)",
@@ -84,8 +84,8 @@ const char* const kSchema[] = {
 const char* const kLookupIndexes[] = {
     "INDEX_EVENT_GOOGLE_ID ON EVENT (calendarURI, id)",
     "INDEX_EVENT_UID ON EVENT (calendarURI, uid, recurrenceType)",
-    "INDEX_EVENT_MONTH ON EVENT (calendarURI, recurrenceType, selectStartYearMonth, "
-    "selectEndYearMonth, utcStartTime, utcEndTime)",
+    ("INDEX_EVENT_MONTH ON EVENT (calendarURI, recurrenceType, selectStartYearMonth, "
+     "selectEndYearMonth, utcStartTime, utcEndTime)"),
 };
 
 }  // namespace
