@@ -77,7 +77,7 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
-    const auto end = std::chrono::steady_clock::now() + deadline;
+    const auto end = std::chrono::steady_clock::now() + deadline * kSanitizerSlowdown;
     while (std::chrono::steady_clock::now() < end) {
         if (condition()) {
             return true;

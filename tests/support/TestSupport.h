@@ -52,7 +52,17 @@ private:
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 
-// Polls `condition` until it holds or the deadline passes.
+// How many times slower a sanitizer build runs (scripts/sanitize.sh): the
+// deadlines of the waits grow by it, so a busy machine does not fail a test
+// that only waits for a condition.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr int kSanitizerSlowdown = 6;
+#else
+inline constexpr int kSanitizerSlowdown = 1;
+#endif
+
+// Polls `condition` until it holds or the deadline passes (times
+// kSanitizerSlowdown).
 bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds deadline = std::chrono::seconds(10));
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -649,15 +650,19 @@ TEST_F(ManagerTest, StopInTheMiddleOfAPageKeepsTheSyncTime) {
     ASSERT_TRUE(WaitIdle());
     const std::string before = StoredCalendar(feed).eventUpdated;
     // The progress notice comes just before the page is stored: stop there.
+    // The hook runs on the worker: `started` publishes `terminator` to this thread.
     std::thread terminator;
+    std::atomic<bool> claimed{false};
+    std::atomic<bool> started{false};
     poster.hook = [&](platform::WParam code) {
-        if (code == Controller::NOTIFY_DOWNLOAD_PROGRESS && !terminator.joinable()) {
+        if (code == Controller::NOTIFY_DOWNLOAD_PROGRESS && !claimed.exchange(true)) {
             terminator = std::thread([&] { manager->Terminate(); });
+            started = true;
             WaitFor([&] { return LogText().find("<calmng> Terminate") != std::string::npos; });
         }
     };
     manager->DownloadAllEvent(platform::Utf8ToWide(feed));
-    ASSERT_TRUE(WaitFor([&] { return terminator.joinable(); }));
+    ASSERT_TRUE(WaitFor([&] { return started.load(); }));
     terminator.join();
     poster.hook = nullptr;
     EXPECT_EQ(Count(Controller::NOTIFY_EVENT_UPDATED), 0u);
