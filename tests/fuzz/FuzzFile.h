@@ -18,8 +18,8 @@ namespace fuzzsupport {
 class ScratchFile {
 public:
     explicit ScratchFile(const char* suffix) {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("daymark-fuzz-" + std::to_string(::getpid()));
+        folder_ =
+            std::filesystem::temp_directory_path() / ("daymark-fuzz-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folder_);
         path_ = (folder_ / (std::string("input") + suffix)).string();
     }

@@ -22,8 +22,8 @@ void Check(bool holds) {
 }
 
 platform::CTime MonthStart(int monthsSince2020) {
-    const int year = 2020 + (monthsSince2020 >= 0 ? monthsSince2020 / 12
-                                                  : -((-monthsSince2020 + 11) / 12));
+    const int year =
+        2020 + (monthsSince2020 >= 0 ? monthsSince2020 / 12 : -((-monthsSince2020 + 11) / 12));
     const int month = monthsSince2020 - (year - 2020) * 12 + 1;
     return platform::CTime(year, month, 1, 0, 0, 0);
 }
