@@ -205,6 +205,8 @@ CCalendarManager::MSG_DOWNLOAD_UPDATED_EVENT::MSG_DOWNLOAD_UPDATED_EVENT() : MSG
 CCalendarManager::CCalendarManager(std::string configPath, std::string dataFolder)
     : configPath_(std::move(configPath)),
       dataFolder_(std::move(dataFolder)),
+      retryPauseMs_(kRetryPauseMs),
+      idlePollMs_(kPollMs),
       api_(std::make_unique<googledata::GoogleCalendarAPI>(nullptr)) {
     api_->Transport().SetCommLogPath(dataFolder_ + "/log/comm.log");
 }
@@ -471,6 +473,11 @@ void CCalendarManager::SetLoginUrl(const std::wstring& url) {
 
 void CCalendarManager::SetRequestTimeout(long seconds) {
     ChangeTransportSettings([&](TransportSettings& t) { t.timeoutSeconds = seconds; });
+}
+
+void CCalendarManager::SetWorkerTimings(int retryPauseMs, int idlePollMs) {
+    retryPauseMs_ = retryPauseMs;
+    idlePollMs_ = idlePollMs;
 }
 
 void CCalendarManager::AddListener(platform::WindowHandle window, uint32_t message) {
@@ -961,7 +968,7 @@ void CCalendarManager::WorkerProc() {
         }
         // Idle: wait for the next request (or a stop), at most one poll.
         std::unique_lock<std::mutex> lock(queueMutex_);
-        wake_.wait_for(lock, std::chrono::milliseconds(kPollMs),
+        wake_.wait_for(lock, std::chrono::milliseconds(idlePollMs_.load()),
                        [this] { return stopRequested_ != 0 || !queue_.empty(); });
     }
     threadAlive_ = 0;
@@ -1095,7 +1102,7 @@ void CCalendarManager::SyncProc() {
             failures = 0;
             PopMessage();
         } else {
-            Pause(kRetryPauseMs);
+            Pause(retryPauseMs_);
         }
         if (cleared || done || failures == 0) {
             relogged = false;

@@ -88,6 +88,7 @@ protected:
         manager->SetLoginUrl(platform::Utf8ToWide(server->Base()));
         manager->SetExtraCaFile(server->CaFile());
         manager->SetRequestTimeout(10);
+        manager->SetWorkerTimings(testsupport::kTestRetryPauseMs, testsupport::kTestIdlePollMs);
         manager->AddListener(kListener, Controller::kDispatchManagerMessage);
         manager->Initialize(platform::Utf8ToWide(kEmail), platform::Utf8ToWide(password), &log);
     }
@@ -730,7 +731,8 @@ TEST_F(ManagerTest, FailingRequestIsTriedFourTimesThenTheNextIsServed) {
     ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED) == 1; },
                         std::chrono::seconds(30)));
     const auto elapsed = std::chrono::steady_clock::now() - started;
-    EXPECT_GE(elapsed, std::chrono::seconds(3));  // three 1 s pauses
+    // Three pauses, one after each of the first three tries.
+    EXPECT_GE(elapsed, std::chrono::milliseconds(3 * testsupport::kTestRetryPauseMs));
     EXPECT_EQ(Count(Controller::NOTIFY_ERROR), 4u);
     EXPECT_EQ(Count(Controller::NOTIFY_CALENDAR_UPDATED), 0u);
     // Every try posts (0, 1); the queue found empty posts (0, 0).

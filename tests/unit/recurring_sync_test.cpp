@@ -73,6 +73,7 @@ protected:
         manager->SetLoginUrl(platform::Utf8ToWide(server->Base()));
         manager->SetExtraCaFile(server->CaFile());
         manager->SetRequestTimeout(10);
+        manager->SetWorkerTimings(testsupport::kTestRetryPauseMs, testsupport::kTestIdlePollMs);
         manager->AddListener(kListener, Controller::kDispatchManagerMessage);
         manager->Initialize(platform::Utf8ToWide(kEmail), platform::Utf8ToWide(kPassword), &log);
     }
