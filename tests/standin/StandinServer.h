@@ -146,6 +146,9 @@ public:
 
     // --- what arrived ----------------------------------------------------
     int RequestCount() { return std::stoi(Control("GET", "count", "")); }
+    // The requests a "slow" or "stall" fault holds at this moment (for a
+    // "stall", its headers and half its body are sent).
+    int HeldCount() { return std::stoi(Control("GET", "held", "")); }
     void ClearRequests() { Control("DELETE", "requests", ""); }
     // index counts from 0; negative counts from the end (-1 = the last).
     RecordedRequest Request(int index = -1) {

@@ -172,6 +172,7 @@ class State:
             self.horizon = None  # updated-min earlier than this gives 410
             self.clock = None  # fixed server time, advanced by one second per use
             self.sessions = 0
+            self.held = 0  # requests a slow or stall fault holds now
 
     def now(self):
         with self.lock:
@@ -569,6 +570,7 @@ class Handler(BaseHTTPRequestHandler):
         with STATE.lock:
             generation = STATE.generation
             interrupt = STATE.interrupt
+            STATE.held += 1
         deadline = time.monotonic() + seconds
         while not STATE.stop.is_set() and not interrupt.is_set():
             left = deadline - time.monotonic()
@@ -576,6 +578,8 @@ class Handler(BaseHTTPRequestHandler):
                 break
             interrupt.wait(min(left, 0.1))
         with STATE.lock:
+            if STATE.generation == generation:
+                STATE.held -= 1
             return STATE.generation != generation
 
     def apply_fault(self, fault):
@@ -927,6 +931,8 @@ class Handler(BaseHTTPRequestHandler):
                 return self.reply(200, text)
             if name == "count":
                 return self.reply(200, str(len(STATE.requests)))
+            if name == "held":
+                return self.reply(200, str(STATE.held))
             if name == "shutdown":
                 STATE.stop.set()
                 threading.Thread(target=self.server.shutdown, daemon=True).start()

@@ -592,10 +592,11 @@ TEST_F(ManagerTest, TerminateCutsAStalledTransferShort) {
     manager->SetRequestTimeout(60);
     server->ArmFault(R"({"kind":"slow","seconds":30,"path":"allcalendars"})");
     manager->DownloadCalenar();
+    // The login, then the list request, which the stand-in now holds.
     ASSERT_TRUE(WaitFor([&] {
-        return server->RequestCount() >= 2;  // the login and the stalled request
+        return server->RequestCount() >= 2 &&
+               server->Request(-1).target.find("allcalendars") != std::string::npos;
     }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const auto started = std::chrono::steady_clock::now();
     manager->Terminate();
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
@@ -1040,6 +1041,7 @@ TEST_F(ManagerTest, KilledDuringADownloadLeavesAUsableDatabaseAndKeepsLocalEdits
         CCalendarManager m(dir / "config.ini", dir.path());
         m.SetLoginUrl(platform::Utf8ToWide(server->Base()));
         m.SetExtraCaFile(server->CaFile());
+        m.SetWorkerTimings(testsupport::kTestRetryPauseMs, testsupport::kTestIdlePollMs);
         m.Initialize(platform::Utf8ToWide(kEmail), platform::Utf8ToWide(kPassword), nullptr);
         Model::Event e;
         e.calendarURI = platform::Utf8ToWide(feed);
@@ -1058,15 +1060,22 @@ TEST_F(ManagerTest, KilledDuringADownloadLeavesAUsableDatabaseAndKeepsLocalEdits
             ::pause();
         }
     }
-    // Kill it while the bulk download is being stored.
+    // Kill it in the middle of the bulk download: its first page is stored
+    // and the next one asked for.
+    int seen = 0;
     ASSERT_TRUE(WaitFor(
         [&] {
-            return server->EventsJson("hanako.sato@example.com").size() > 0 &&
-                   std::filesystem::exists(databasePath) && server->RequestCount() >= 4;
+            for (const int count = server->RequestCount(); seen < count; ++seen) {
+                const auto request = server->Request(seen);
+                if (request.method == "GET" &&
+                    request.target.find("start-index=") != std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
         },
         std::chrono::seconds(30)))
         << server->RequestCount() << " " << std::filesystem::exists(databasePath);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     server->ClearFaults();
@@ -1187,8 +1196,11 @@ TEST_F(ManagerTest, AccountChangeCutsATransferInFlightShort) {
     Start();
     manager->DownloadCalenar();
     ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ACTIVITY, 1) == 1; }));
-    ASSERT_TRUE(WaitFor([&] { return server->RequestCount() >= 2; }));  // login, then the list
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The login, then the list request, which the stand-in now holds.
+    ASSERT_TRUE(WaitFor([&] {
+        return server->RequestCount() >= 2 &&
+               server->Request(-1).target.find("allcalendars") != std::string::npos;
+    }));
     const auto before = std::chrono::steady_clock::now();
     manager->ChangeAccount(L"taro.yamada@example.com", L"other-secret");
     // The request time-out is 10 s and the service holds the page for 30 s.
