@@ -120,7 +120,7 @@ TEST(MaintenanceLog, UnwritableFolderLosesLinesQuietly) {
     TempDir dir;
     WriteFile(dir / "blocker", "a file where the log folder should be");
     ASSERT_TRUE(platform::CreateFolderTree(dir / "log"));
-    for (const std::string folder :
+    for (const std::string& folder :
          {std::string("/nonexistent/daymark/log"), dir / "blocker/log", dir / "blocker"}) {
         SCOPED_TRACE(folder);
         CMaintenanceLog log;
