@@ -19,6 +19,7 @@
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
 #include "tests/standin/StandinServer.h"
+#include "tests/support/DispatchTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 using testsupport::StandinServer;
@@ -95,16 +96,8 @@ TEST_P(EndToEnd, AccountDataArrivesAndBookedDaysAreDrawn) {
     Model::CManiacOption maniac;
     Model::CCalendarStyleInfo style;
 
-    Controller::CDispatchWnd::Setup setup;
-    setup.config = &config;
-    setup.maniac = &maniac;
-    setup.log = &log;
-    setup.dataFolder = dir.path();
-    setup.programFolder = std::string(DAYMARK_BINARY_DIR) + "/bin";
-    setup.manager = Controller::MakeDispatchManager(config.GetPath(), dir.path());
-    setup.windows = Controller::MakeCalendarWindows(*setup.manager, config, maniac, &style, &log);
-    setup.watchSleep = false;
-    auto wnd = std::make_unique<Controller::CDispatchWnd>(std::move(setup));
+    auto wnd = std::make_unique<Controller::CDispatchWnd>(
+        testsupport::DispatchSetup(config, maniac, style, log, dir.path()));
     ASSERT_TRUE(wnd->Create());
     Model::CCalendarWndManager* registry = wnd->Windows().Registry();
     ASSERT_NE(registry, nullptr);
@@ -178,16 +171,8 @@ TEST_P(EndToEnd, LocalModeShowsHolidaysWithoutTheNetwork) {
     config.Load(dir / "config.ini");
     Model::CManiacOption maniac;
     Model::CCalendarStyleInfo style;
-    Controller::CDispatchWnd::Setup setup;
-    setup.config = &config;
-    setup.maniac = &maniac;
-    setup.log = &log;
-    setup.dataFolder = dir.path();
-    setup.programFolder = std::string(DAYMARK_BINARY_DIR) + "/bin";
-    setup.manager = Controller::MakeDispatchManager(config.GetPath(), dir.path());
-    setup.windows = Controller::MakeCalendarWindows(*setup.manager, config, maniac, &style, &log);
-    setup.watchSleep = false;
-    auto wnd = std::make_unique<Controller::CDispatchWnd>(std::move(setup));
+    auto wnd = std::make_unique<Controller::CDispatchWnd>(
+        testsupport::DispatchSetup(config, maniac, style, log, dir.path()));
     ASSERT_TRUE(wnd->Create());
     Model::CCalendarWndManager* registry = wnd->Windows().Registry();
     ASSERT_EQ(registry->WindowCount(), 2u);

@@ -26,6 +26,7 @@
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
 #include "tests/support/CalendarWndProbe.h"
+#include "tests/support/DispatchTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/EventWndTestSupport.h"
 #include "view/CalendarWnd.h"
@@ -407,17 +408,9 @@ TEST_P(EventDetail, AnEventWaitingForItsUploadIsNotOpenedInAccountMode) {
 TEST_P(EventDetail, DeleteCancelsTheStoredEventAndTheDayLosesItsMark) {
     const CTime today(2009, 2, 10, 12, 0, 0);
     platform::ScopedClock clock([&] { return today.GetTime(); });
-    Controller::CCalendarManager manager(dir_ / "config.ini", dir_.path());
-    manager.Initialize(L"local", L"", nullptr);
-    manager.CreateLocalDB(L"https://example.invalid/holidays/public/full");
-    CCalendarWndManagerSource source(manager);
-
-    Model::CCalendarStyleInfo style;
-    CalendarWndContext context;
-    context.source = &source;
-    context.config = config_.get();
-    context.style = &style;
-    CCalendarWnd wnd(1, 20, 30, 0, context);
+    testsupport::LocalCalendar local(dir_.path(), config_.get());
+    Controller::CCalendarManager& manager = local.manager;
+    CCalendarWnd& wnd = local.wnd;
     Pump();
     const int cell = testsupport::CellOf(wnd, 2009, 2, 18);
     ASSERT_GE(cell, 0);
@@ -438,7 +431,7 @@ TEST_P(EventDetail, DeleteCancelsTheStoredEventAndTheDayLosesItsMark) {
 
     ScriptedHook hook;
     hook.answers = {QMessageBox::No, QMessageBox::Yes};
-    CEventDetailDlg dlg(source, config_.get(), nullptr, stored);
+    CEventDetailDlg dlg(local.source, config_.get(), nullptr, stored);
     dlg.OnDelete();  // No: nothing happens
     std::list<googledata::PrimitiveEvent> unsynced;
     ASSERT_TRUE(manager.Database().GetUnsyncedEvents("localEvent", unsynced));

@@ -19,6 +19,7 @@
 #include "model/CalendarStyleInfo.h"
 #include "platform/TextConv.h"
 #include "tests/support/CalendarWndProbe.h"
+#include "tests/support/DispatchTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/EventWndTestSupport.h"
 #include "view/CalendarWnd.h"
@@ -262,23 +263,16 @@ TEST_P(EventRegist, BalloonPointsAtTheDay) {
 TEST_P(EventRegist, RegisteredEventIsStoredAndBooked) {
     const CTime today(2009, 2, 10, 12, 0, 0);
     platform::ScopedClock clock([&] { return today.GetTime(); });
-    Controller::CCalendarManager manager(dir_ / "config.ini", dir_.path());
-    manager.Initialize(L"local", L"", nullptr);
-    manager.CreateLocalDB(L"https://example.invalid/holidays/public/full");
-    CCalendarWndManagerSource source(manager);
-
-    Model::CCalendarStyleInfo style;
-    CalendarWndContext context;
-    context.source = &source;
-    context.config = config_.get();
-    context.style = &style;
-    CCalendarWnd calendar(1, 20, 30, 0, context);
+    testsupport::LocalCalendar local(dir_.path(), config_.get());
+    Controller::CCalendarManager& manager = local.manager;
+    CCalendarWnd& calendar = local.wnd;
     Pump();
     const int cell = testsupport::CellOf(calendar, day_.GetTime());
     ASSERT_GE(cell, 0);
     EXPECT_EQ(calendar.Day(cell).booked, 0);
 
-    CEventRegistWnd wnd(nullptr, calendar.Handle(), kOwnerMessage, &source, config_.get(), nullptr);
+    CEventRegistWnd wnd(nullptr, calendar.Handle(), kOwnerMessage, &local.source, config_.get(),
+                        nullptr);
     wnd.OpenFor(day_, QPoint(300, 300));
     wnd.TitleEdit()->setText(QStringLiteral("10:00 歯医者"));
     PressKey(wnd.TitleEdit(), Qt::Key_Return);

@@ -33,7 +33,8 @@
 #include "model/qt/CalendarWndManager.h"
 #include "platform/Folders.h"
 #include "platform/TextConv.h"
-#include "tests/standin/StandinServer.h"
+#include "tests/standin/StandinSuite.h"
+#include "tests/support/DispatchTestSupport.h"
 #include "tests/support/RadicaleServer.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWnd.h"
@@ -63,15 +64,11 @@ std::string Day(int day) {
     return text;
 }
 
-class SetupWizard : public ::testing::Test {
+class SetupWizard : public testsupport::StandinSuite<> {
 protected:
     static void SetUpTestSuite() {
         App();
-        server = new StandinServer;
-    }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
+        StandinSuite::SetUpTestSuite();
     }
 
     void SetUp() override {
@@ -100,16 +97,8 @@ protected:
     }
 
     void StartProgram() {
-        Controller::CDispatchWnd::Setup setup;
-        setup.config = config.get();
-        setup.maniac = &maniac;
-        setup.log = &log;
-        setup.dataFolder = dir.path();
-        setup.programFolder = std::string(DAYMARK_BINARY_DIR) + "/bin";
-        setup.manager = Controller::MakeDispatchManager(config->GetPath(), dir.path());
-        setup.windows =
-            Controller::MakeCalendarWindows(*setup.manager, *config, maniac, &style, &log);
-        setup.watchSleep = false;
+        Controller::CDispatchWnd::Setup setup =
+            testsupport::DispatchSetup(*config, maniac, style, log, dir.path());
         // As the application does: reload the style named in the
         // configuration and hand it to the windows.
         setup.styleChanged = [this] {
@@ -152,7 +141,6 @@ protected:
         return false;
     }
 
-    static StandinServer* server;
     testsupport::ScopedTz tz{"Asia/Tokyo"};
     TempDir dir;
     Utility::CMaintenanceLog log;
@@ -163,8 +151,6 @@ protected:
     std::vector<std::string> boxes;
     std::string holidayFeed;
 };
-
-StandinServer* SetupWizard::server = nullptr;
 
 TEST_F(SetupWizard, FirstStartInLocalModeEndsOnTheEndPanelWithHolidays) {
     for (const char* name : {"Blue", "Night"}) {
@@ -476,16 +462,8 @@ TEST_F(SetupWizard, ResetRunStartsAtTheAccountAccessAndEndsOnResetDone) {
     config->WriteInt("general", "calendar_mode", 1);
     config->SetAccountId(platform::Utf8ToWide(kEmail));
     config->SetAccountPassword(platform::Utf8ToWide(kPassword));
-    Controller::CDispatchWnd::Setup setup;
-    setup.config = config.get();
-    setup.maniac = &maniac;
-    setup.log = &log;
-    setup.dataFolder = dir.path();
-    setup.programFolder = std::string(DAYMARK_BINARY_DIR) + "/bin";
-    setup.manager = Controller::MakeDispatchManager(config->GetPath(), dir.path());
-    setup.windows = Controller::MakeCalendarWindows(*setup.manager, *config, maniac, &style, &log);
-    setup.watchSleep = false;
-    wnd = std::make_unique<Controller::CDispatchWnd>(std::move(setup));
+    wnd = std::make_unique<Controller::CDispatchWnd>(
+        testsupport::DispatchSetup(*config, maniac, style, log, dir.path()));
     ASSERT_TRUE(wnd->Create());
     EXPECT_EQ(wnd->Wizard(), nullptr);
     const CCalendarWnd& cal = *wnd->Windows().Registry()->Windows().front();

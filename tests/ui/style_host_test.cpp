@@ -21,6 +21,7 @@
 #include "model/CalendarStyleInfo.h"
 #include "model/qt/CalendarWndManager.h"
 #include "platform/TextConv.h"
+#include "tests/support/DispatchTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -56,16 +57,8 @@ TEST(StyleHost, WindowCommandsOpenTheStyleDialogAndTheAboutBox) {
     Model::CCalendarStyleInfo style;
     style.Load(platform::Utf8ToWide(dir / "style/Blue.style"));
 
-    Controller::CDispatchWnd::Setup setup;
-    setup.config = &config;
-    setup.maniac = &maniac;
-    setup.log = &log;
-    setup.dataFolder = dir.path();
-    setup.programFolder = std::string(DAYMARK_BINARY_DIR) + "/bin";
-    setup.manager = Controller::MakeDispatchManager(config.GetPath(), dir.path());
-    setup.windows = Controller::MakeCalendarWindows(*setup.manager, config, maniac, &style, &log);
-    setup.watchSleep = false;
-    auto dispatch = std::make_unique<Controller::CDispatchWnd>(std::move(setup));
+    auto dispatch = std::make_unique<Controller::CDispatchWnd>(
+        testsupport::DispatchSetup(config, maniac, style, log, dir.path()));
     ASSERT_TRUE(dispatch->Create());
     Model::CCalendarWndManager* registry = dispatch->Windows().Registry();
     ASSERT_NE(registry, nullptr);

@@ -21,7 +21,7 @@
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
-#include "tests/standin/StandinServer.h"
+#include "tests/standin/StandinSuite.h"
 #include "tests/support/TestSupport.h"
 
 using Controller::CCalendarManager;
@@ -52,14 +52,8 @@ public:
     std::function<void(platform::WParam)> hook;
 };
 
-class ManagerTest : public ::testing::Test {
+class ManagerTest : public testsupport::StandinSuite<> {
 protected:
-    static void SetUpTestSuite() { server = new StandinServer; }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
     void SetUp() override {
         server->Reset();
         server->AddAccount(kEmail, kPassword);
@@ -176,7 +170,6 @@ protected:
         return {};
     }
 
-    static StandinServer* server;
     testsupport::ScopedTz tz{"Asia/Tokyo"};
     TempDir dir;
     Utility::CMaintenanceLog log;
@@ -186,8 +179,6 @@ protected:
     std::string holidayFeed;
     std::unique_ptr<CCalendarManager> manager;
 };
-
-StandinServer* ManagerTest::server = nullptr;
 
 TEST_F(ManagerTest, FirstDownloadOfCalendarsHolidaysAndThreePagesOfEvents) {
     server->AddCalendar(std::string("{\"id\":") + StandinServer::Quote(kHolidayId) +

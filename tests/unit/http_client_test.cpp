@@ -10,7 +10,7 @@
 #include <memory>
 #include <thread>
 
-#include "tests/standin/StandinServer.h"
+#include "tests/standin/StandinSuite.h"
 #include "tests/support/TestSupport.h"
 
 using googledata::HttpClient;
@@ -25,14 +25,8 @@ namespace {
 constexpr const char* kEmail = "taro.yamada+cal@example.com";
 constexpr const char* kPassword = "pa ss&word";
 
-class HttpClientTest : public ::testing::Test {
+class HttpClientTest : public testsupport::StandinSuite<> {
 protected:
-    static void SetUpTestSuite() { server = new StandinServer; }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
     void SetUp() override {
         server->Reset();
         server->AddAccount(kEmail, kPassword);
@@ -49,13 +43,10 @@ protected:
             << response;
     }
 
-    static StandinServer* server;
     TempDir dir;
     std::string feed;
     std::unique_ptr<HttpClient> client;
 };
-
-StandinServer* HttpClientTest::server = nullptr;
 
 TEST_F(HttpClientTest, LoginSendsEscapedFormAndKeepsToken) {
     std::string response;

@@ -17,7 +17,7 @@
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
-#include "tests/standin/StandinServer.h"
+#include "tests/standin/StandinSuite.h"
 #include "tests/support/RfcRecurrenceCases.h"
 #include "tests/support/TestSupport.h"
 
@@ -43,14 +43,8 @@ const std::string kLosAngelesZone =
     "DTSTART:19701101T020000\nRRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\nEND:STANDARD\n"
     "END:VTIMEZONE\n";
 
-class RecurringSyncTest : public ::testing::TestWithParam<const char*> {
+class RecurringSyncTest : public testsupport::StandinSuite<::testing::TestWithParam<const char*>> {
 protected:
-    static void SetUpTestSuite() { server = new StandinServer; }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
     void SetUp() override {
         server->Reset();
         server->AddAccount(kEmail, kPassword);
@@ -143,7 +137,6 @@ protected:
         return {};
     }
 
-    static StandinServer* server;
     testsupport::ScopedTz tz{GetParam()};
     TempDir dir;
     Utility::CMaintenanceLog log;
@@ -152,8 +145,6 @@ protected:
     std::string feed;
     std::unique_ptr<CCalendarManager> manager;
 };
-
-StandinServer* RecurringSyncTest::server = nullptr;
 
 // Every example of RFC 5545 section 3.8.5.3, served as a series without
 // gd:when (each lasting an hour by its DURATION), gives the RFC's
