@@ -41,6 +41,7 @@
 #include "platform/Time.h"
 #include "platform/qt/Window.h"
 #include "tests/support/CalendarWndProbe.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWnd.h"
 #include "view/CalendarWndFlags.h"
@@ -52,19 +53,8 @@
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "calendar_wnd_input_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
-void Pump() {
-    for (int i = 0; i < 4; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-}
+using testsupport::App;
+using testsupport::Pump;
 
 const std::string kImages = std::string(DAYMARK_SOURCE_DIR) + "/resources/image/";
 

@@ -14,24 +14,14 @@
 #include "controller/Notifications.h"
 #include "model/qt/CalendarWndManager.h"
 #include "platform/Time.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWndSource.h"
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "calendar_wnd_manager_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
-void Pump() {
-    for (int i = 0; i < 4; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-}
+using testsupport::App;
+using testsupport::Pump;
 
 class CountingSource : public ICalendarWndSource {
 public:

@@ -22,6 +22,7 @@
 #include "platform/TextConv.h"
 #include "platform/Time.h"
 #include "platform/WindowMessages.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWnd.h"
 #include "view/CalendarWndLayout.h"
@@ -33,20 +34,8 @@ namespace {
 using CalendarLayout::Date;
 using CalendarLayout::DayKind;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "calendar_wnd_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
-// Delivers what is posted, and what the handlers post in turn.
-void Pump() {
-    for (int i = 0; i < 4; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-}
+using testsupport::App;
+using testsupport::Pump;
 
 // ---------------------------------------------------------------------------
 // Date rules.

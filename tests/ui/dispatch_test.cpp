@@ -26,6 +26,7 @@
 #include "platform/Time.h"
 #include "platform/Version.h"
 #include "tests/standin/StandinServer.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 using namespace Controller;
@@ -36,13 +37,7 @@ using testsupport::WriteFile;
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "dispatch_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testsupport::App;
 
 // What the dispatch window asked of the manager, in order.
 struct ManagerCalls {

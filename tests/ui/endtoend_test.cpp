@@ -20,6 +20,7 @@
 #include "platform/TextConv.h"
 #include "tests/standin/StandinServer.h"
 #include "tests/support/DispatchTestSupport.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 using testsupport::StandinServer;
@@ -31,13 +32,7 @@ constexpr const char* kEmail = "hanako.sato@example.com";
 constexpr const char* kPassword = "secret";
 constexpr const char* kHolidayId = "ja.japanese#holiday@group.v.calendar.google.com";
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "endtoend_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testsupport::App;
 
 std::string Day(const platform::CTime& month, int day) {
     char text[48];

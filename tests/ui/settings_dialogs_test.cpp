@@ -25,19 +25,14 @@
 #include "dialogs/SetupManager.h"
 #include "platform/TextConv.h"
 #include "tests/standin/StandinServer.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 using testsupport::TempDir;
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "settings_dialogs_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testsupport::App;
 
 constexpr platform::WindowHandle kDispatch = 4242;
 

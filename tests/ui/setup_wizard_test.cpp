@@ -35,6 +35,7 @@
 #include "platform/TextConv.h"
 #include "tests/standin/StandinSuite.h"
 #include "tests/support/DispatchTestSupport.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/RadicaleServer.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWnd.h"
@@ -49,13 +50,7 @@ constexpr const char* kEmail = "hanako.sato@example.com";
 constexpr const char* kPassword = "secret";
 constexpr const char* kHolidayId = "ja.japanese#holiday@group.v.calendar.google.com";
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "setup_wizard_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testsupport::App;
 
 std::string Day(int day) {
     const platform::CTime today = platform::CTime::GetCurrentTime();

@@ -22,19 +22,14 @@
 #include "model/qt/CalendarWndManager.h"
 #include "platform/TextConv.h"
 #include "tests/support/DispatchTestSupport.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "style_host_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testsupport::App;
 
 TEST(StyleHost, WindowCommandsOpenTheStyleDialogAndTheAboutBox) {
     App();
