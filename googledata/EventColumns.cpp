@@ -3,13 +3,12 @@
 #include <cstdlib>
 
 #include "googledata/PrimitiveTime.h"
+#include "googledata/ProtocolNumbers.h"
 #include "googledata/SqlText.h"
 #include "platform/TextConv.h"
 
 namespace googledata::EventColumns {
 namespace {
-
-constexpr int kRecurrenceOriginal = 1;
 
 // Who writes a column besides the INSERT.
 constexpr unsigned kServiceOwned = kInsert | kFromService | kLink;
@@ -84,7 +83,7 @@ const std::array<Column, kCount> kColumns = {{
 
 Derived Derive(const PrimitiveEvent& e) {
     Derived d;
-    if (e.recurrenceType == kRecurrenceOriginal) {
+    if (e.recurrenceType == RECURRENCE_ORIGINAL) {
         return d;
     }
     PrimitiveTime start;
