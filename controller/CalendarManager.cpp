@@ -107,7 +107,7 @@ bool CollectHolidays(googledata::CalendarEventDB& db, int year, int month, int c
                 db.GetHolidays(uri, y, m, holidays);
             }
             for (const auto& h : holidays) {
-                if (h.status == Model::EVENT_STATUS_CONFIRMED) {
+                if (h.status == googledata::EVENT_STATUS_CONFIRMED) {
                     out.push_back(Model::Holiday::FromPrimitive(h, uri));
                 }
             }
@@ -126,7 +126,7 @@ public:
     explicit EventCollector(std::list<Model::Event>& out) : out_(out) {}
     void Add(const Model::Event& e) {
         std::wstring key = e.localEventID;
-        if (e.recurrenceType == Model::RECURRENCE_ORIGINAL) {
+        if (e.recurrenceType == googledata::RECURRENCE_ORIGINAL) {
             key += L'|' + std::to_wstring(e.startTime.GetTime()) + L'|' +
                    std::to_wstring(e.endTime.GetTime());
         }
@@ -143,7 +143,8 @@ private:
 namespace {
 
 bool IsShownStatus(int32_t status) {
-    return status == Model::EVENT_STATUS_TENTATIVE || status == Model::EVENT_STATUS_CONFIRMED;
+    return status == googledata::EVENT_STATUS_TENTATIVE ||
+           status == googledata::EVENT_STATUS_CONFIRMED;
 }
 
 }  // namespace
@@ -186,9 +187,9 @@ PrimitiveEvent ToPrimitive(const Model::Event& e) {
     p.sequence = e.sequence;
     p.flags = e.flags;
     p.isSynced = false;
-    p.recurrenceType = !p.recurrence.empty()      ? Model::RECURRENCE_ORIGINAL
-                       : !p.originalEvent.empty() ? Model::RECURRENCE_EXCEPTION
-                                                  : Model::RECURRENCE_NONE;
+    p.recurrenceType = !p.recurrence.empty()      ? googledata::RECURRENCE_ORIGINAL
+                       : !p.originalEvent.empty() ? googledata::RECURRENCE_EXCEPTION
+                                                  : googledata::RECURRENCE_NONE;
     for (const Model::Reminder& r : e.reminders) {
         googledata::PrimitiveReminder pr;
         pr.method = WideToUtf8(r.method);
@@ -198,7 +199,7 @@ PrimitiveEvent ToPrimitive(const Model::Event& e) {
     return p;
 }
 
-CCalendarManager::MSG_DOWNLOAD_UPDATED_EVENT::MSG_DOWNLOAD_UPDATED_EVENT() : MSG_BASE(3) {
+CCalendarManager::MSG_DOWNLOAD_UPDATED_EVENT::MSG_DOWNLOAD_UPDATED_EVENT() : MSG_BASE(kType) {
     PrimitiveTime::Parse(L"2000-01-01T00:00:00", updatedMin);
 }
 
@@ -231,16 +232,18 @@ std::string CCalendarManager::DatabasePath(const std::wstring& account) const {
     return dataFolder_ + "/" + name + ".db";
 }
 
-int CCalendarManager::AccountKindSetting() const {
-    return platform::GetPrivateProfileInt("general", "account_kind", kAccountService, configPath_);
+googledata::AccountKind CCalendarManager::AccountKindSetting() const {
+    return static_cast<googledata::AccountKind>(platform::GetPrivateProfileInt(
+        "general", "account_kind", googledata::kAccountKindService, configPath_));
 }
 
 std::string CCalendarManager::CalDavServer() const {
     return platform::GetPrivateProfileStringUtf8("general", "caldav_server", "", 1024, configPath_);
 }
 
-int CCalendarManager::CalendarMode() const {
-    return platform::GetPrivateProfileInt("general", "calendar_mode", 0, configPath_);
+googledata::CalendarMode CCalendarManager::CalendarMode() const {
+    return static_cast<googledata::CalendarMode>(platform::GetPrivateProfileInt(
+        "general", "calendar_mode", googledata::kCalendarModeNotSetUp, configPath_));
 }
 
 void CCalendarManager::Initialize(const std::wstring& account, const std::wstring& password,
@@ -387,7 +390,7 @@ void CCalendarManager::CreateLocalDB(const std::wstring& holidayCalendarURI) {
         c.title = id;
         c.summary = summary;
         c.author = author;
-        c.accesslevel = 4;
+        c.accesslevel = googledata::ACCESS_OWNER;
         c.color = 0xE16941;
         c.selected = true;
         c.hidden = false;
@@ -511,27 +514,44 @@ void CCalendarManager::NotifyAll(uint32_t code, int64_t lParam) {
 
 namespace {
 
+using Manager = CCalendarManager;
+
 // The calendar of a per-calendar synchronisation request; null for others.
-const std::string* SyncCalendar(const CCalendarManager::MSG_BASE& m) {
-    switch (m.type) {
-        case 2:
-            return &static_cast<const CCalendarManager::MSG_DOWNLOAD_ALL_EVENT&>(m).calendarURI;
-        case 3:
-            return &static_cast<const CCalendarManager::MSG_DOWNLOAD_UPDATED_EVENT&>(m).calendarURI;
-        case 4:
-            return &static_cast<const CCalendarManager::MSG_UPLOAD_EVENT&>(m).calendarURI;
-        default:
-            return nullptr;
+const std::string* SyncCalendar(const Manager::MSG_BASE& m) {
+    if (const auto* all = m.As<Manager::MSG_DOWNLOAD_ALL_EVENT>()) {
+        return &all->calendarURI;
     }
+    if (const auto* updated = m.As<Manager::MSG_DOWNLOAD_UPDATED_EVENT>()) {
+        return &updated->calendarURI;
+    }
+    if (const auto* upload = m.As<Manager::MSG_UPLOAD_EVENT>()) {
+        return &upload->calendarURI;
+    }
+    return nullptr;
 }
 
 // True when the waiting request `queued` does what `m` would: the same kind
 // for the same calendar (an updated-event request asks for changes since an
 // earlier or the same time), or a full download where changes are asked for.
-bool Covers(const CCalendarManager::MSG_BASE& queued, const CCalendarManager::MSG_BASE& m) {
+bool Covers(const Manager::MSG_BASE& queued, const Manager::MSG_BASE& m) {
     const std::string* a = SyncCalendar(queued);
     const std::string* b = SyncCalendar(m);
-    return a && b && *a == *b && (queued.type == m.type || (queued.type == 2 && m.type == 3));
+    return a && b && *a == *b &&
+           (queued.type == m.type || (queued.type == googledata::kRequestDownloadAllEvents &&
+                                      m.type == googledata::kRequestDownloadUpdatedEvents));
+}
+
+// A kind of request this worker knows (any other is dropped with the queue).
+bool IsKnownRequest(googledata::RequestType type) {
+    switch (type) {
+        case googledata::kRequestDownloadCalendars:
+        case googledata::kRequestDownloadHoliday:
+        case googledata::kRequestDownloadAllEvents:
+        case googledata::kRequestDownloadUpdatedEvents:
+        case googledata::kRequestUploadEvents:
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -539,8 +559,9 @@ bool Covers(const CCalendarManager::MSG_BASE& queued, const CCalendarManager::MS
 void CCalendarManager::Enqueue(std::unique_ptr<MSG_BASE> message) {
     for (const auto& queued : queue_) {
         if (queued.get() != current_ && Covers(*queued, *message)) {
-            Log(Utility::kLogInfo, Format("<calmng> request already queued: (%d)", message->type) +
-                                       CalendarShortName(*SyncCalendar(*message)));
+            Log(Utility::kLogInfo,
+                Format("<calmng> request already queued: (%d)", static_cast<int>(message->type)) +
+                    CalendarShortName(*SyncCalendar(*message)));
             return;
         }
     }
@@ -553,7 +574,7 @@ bool CCalendarManager::PopMessage() {
     if (queue_.empty()) {
         return false;
     }
-    Log(Utility::kLogInfo, Format("pop msg: (%d)", queue_.front()->type));
+    Log(Utility::kLogInfo, Format("pop msg: (%d)", static_cast<int>(queue_.front()->type)));
     if (queue_.front().get() == current_) {
         current_ = nullptr;
     }
@@ -588,7 +609,8 @@ void CCalendarManager::DownloadHoliday(const std::wstring& calendarURI, int firs
     // holiday rules: nothing to fetch, and the "download" is done at once.
     // Whoever waits for the holidays (the setup wizard, the windows) hears
     // so as it would after a fetch.
-    if (IsOfflineHolidayCalendar(WideToUtf8(calendarURI)) || CalendarMode() == 2) {
+    if (IsOfflineHolidayCalendar(WideToUtf8(calendarURI)) ||
+        CalendarMode() == googledata::kCalendarModeLocal) {
         Log(Utility::kLogInfo, "<calmng> holidays are computed, not fetched");
         NotifyAll(NOTIFY_HOLIDAY_UPDATED, 0);
         return;
@@ -670,7 +692,7 @@ void CCalendarManager::SyncEventLocked(const std::string& uri) {
 }
 
 void CCalendarManager::SyncEvents() {
-    if (CalendarMode() == 2) {
+    if (CalendarMode() == googledata::kCalendarModeLocal) {
         return;
     }
     std::lock_guard<std::mutex> guard(queueMutex_);
@@ -703,7 +725,7 @@ void CCalendarManager::StoreLocalEdit(const Model::Event& event, bool isNew) {
         }
     }
     recurrences_.Invalidate(p.localEventID);
-    if (CalendarMode() != 2) {
+    if (CalendarMode() != googledata::kCalendarModeLocal) {
         SyncEventLocked(uri);
     }
 }
@@ -912,9 +934,10 @@ bool CCalendarManager::HasHolidays(int year) {
         return false;
     }
     for (const auto& c : calendars) {
-        const bool computed = HolidayRulesCover(year) &&
-                              (IsOfflineHolidayCalendar(c.calendarURI) ||
-                               (CalendarMode() == 2 && IsJapaneseHolidayCalendar(c.calendarURI)));
+        const bool computed =
+            HolidayRulesCover(year) && (IsOfflineHolidayCalendar(c.calendarURI) ||
+                                        (CalendarMode() == googledata::kCalendarModeLocal &&
+                                         IsJapaneseHolidayCalendar(c.calendarURI)));
         if (c.isHoliday && (computed || db_.HasHoliday(c.calendarURI, year))) {
             return true;
         }
@@ -995,7 +1018,7 @@ void CCalendarManager::SyncProc() {
     int failures = 0;
     bool relogged = false;  // a new login was made for the head request
     for (;;) {
-        int32_t type = 0;
+        googledata::RequestType type = googledata::kRequestDownloadCalendars;
         MSG_BASE* message = nullptr;
         {
             std::lock_guard<std::mutex> guard(queueMutex_);
@@ -1017,22 +1040,23 @@ void CCalendarManager::SyncProc() {
 
         bool done = false;
         bool cleared = false;
-        if (CalendarMode() == 2) {
+        if (CalendarMode() == googledata::kCalendarModeLocal) {
             // Local calendar: only holidays come from the service.
-            if (type != 1) {
+            const MSG_DOWNLOAD_HOLIDAY* holiday = message->As<MSG_DOWNLOAD_HOLIDAY>();
+            if (holiday == nullptr) {
                 ClearMessages();
                 cleared = true;
-            } else if (DownloadHolidayProc(static_cast<MSG_DOWNLOAD_HOLIDAY&>(*message))) {
+            } else if (DownloadHolidayProc(*holiday)) {
                 done = true;
             } else {
                 const std::string text = FailureText();
                 Log(Utility::kLogWarn, "Sync error:\r\n" + text);
                 done = Classify(api_->GetHttpCode(), text);
             }
-        } else if (AccountKindSetting() == kAccountCalDav) {
+        } else if (AccountKindSetting() == googledata::kAccountKindCalDav) {
             // A CalDAV server: every request carries the account, there is
             // no login of its own.
-            if (type < 0 || type > 4) {
+            if (!IsKnownRequest(type)) {
                 ClearMessages();
                 cleared = true;
             } else if (HandleCalDavRequest(*message)) {
@@ -1063,7 +1087,7 @@ void CCalendarManager::SyncProc() {
                     cleared = true;
                 }
             }
-            if (loginOk && (type < 0 || type > 4)) {
+            if (loginOk && !IsKnownRequest(type)) {
                 ClearMessages();
                 cleared = true;
             } else if (loginOk) {
@@ -1148,20 +1172,20 @@ bool CCalendarManager::Login(bool& sslProtocolError) {
 }
 
 bool CCalendarManager::HandleRequest(MSG_BASE& message) {
+    // Each kind's struct carries its type, so As<>() cannot come back null.
     switch (message.type) {
-        case 0:
+        case googledata::kRequestDownloadCalendars:
             return DownloadCalendarsProc();
-        case 1:
-            return DownloadHolidayProc(static_cast<MSG_DOWNLOAD_HOLIDAY&>(message));
-        case 2:
-            return DownloadAllEventProc(static_cast<MSG_DOWNLOAD_ALL_EVENT&>(message));
-        case 3:
-            return DownloadUpdatedEventProc(static_cast<MSG_DOWNLOAD_UPDATED_EVENT&>(message));
-        case 4:
-            return UploadEventProc(static_cast<MSG_UPLOAD_EVENT&>(message));
-        default:
-            return false;
+        case googledata::kRequestDownloadHoliday:
+            return DownloadHolidayProc(*message.As<MSG_DOWNLOAD_HOLIDAY>());
+        case googledata::kRequestDownloadAllEvents:
+            return DownloadAllEventProc(*message.As<MSG_DOWNLOAD_ALL_EVENT>());
+        case googledata::kRequestDownloadUpdatedEvents:
+            return DownloadUpdatedEventProc(*message.As<MSG_DOWNLOAD_UPDATED_EVENT>());
+        case googledata::kRequestUploadEvents:
+            return UploadEventProc(*message.As<MSG_UPLOAD_EVENT>());
     }
+    return false;
 }
 
 bool CCalendarManager::DownloadCalendarsProc() {
@@ -1494,7 +1518,7 @@ bool CCalendarManager::KeepConflictCopy(const std::string& uri, const PrimitiveE
             }
         }
         // A deletion has no version to keep: the service's copy comes back.
-        deleted = mine.eventStatus == Model::EVENT_STATUS_CANCELED;
+        deleted = mine.eventStatus == googledata::EVENT_STATUS_CANCELED;
         if (!deleted) {
             PrimitiveEvent copy = mine;
             copy.id.clear();
@@ -1626,30 +1650,30 @@ bool CCalendarManager::HandleCalDavRequest(MSG_BASE& message) {
     }
     caldav_->SetAccount(CalDavServer(), user, password);
     switch (message.type) {
-        case 0:
+        case googledata::kRequestDownloadCalendars:
             Log(Utility::kLogInfo, "<calmng> request calendars (CalDAV)");
             if (!caldav_->DownloadCalendars()) {
                 return false;
             }
             NotifyAll(NOTIFY_CALENDAR_UPDATED, 0);
             return true;
-        case 1:
+        case googledata::kRequestDownloadHoliday:
             // Holidays come from the holiday calendar of the calendar service
             // only; a CalDAV account has none to ask for.
             return true;
-        case 2:
-        case 3: {
-            const std::string& uri =
-                message.type == 2 ? static_cast<MSG_DOWNLOAD_ALL_EVENT&>(message).calendarURI
-                                  : static_cast<MSG_DOWNLOAD_UPDATED_EVENT&>(message).calendarURI;
-            const bool ok = message.type == 2 ? caldav_->DownloadAllEvents(uri)
-                                              : caldav_->DownloadUpdatedEvents(uri);
+        case googledata::kRequestDownloadAllEvents:
+        case googledata::kRequestDownloadUpdatedEvents: {
+            const auto* all = message.As<MSG_DOWNLOAD_ALL_EVENT>();
+            const bool ok = all != nullptr
+                                ? caldav_->DownloadAllEvents(all->calendarURI)
+                                : caldav_->DownloadUpdatedEvents(
+                                      message.As<MSG_DOWNLOAD_UPDATED_EVENT>()->calendarURI);
             recurrences_.Clear();
             NotifyAll(NOTIFY_EVENT_UPDATED, 0);
             return ok;
         }
-        case 4: {
-            const std::string& uri = static_cast<MSG_UPLOAD_EVENT&>(message).calendarURI;
+        case googledata::kRequestUploadEvents: {
+            const std::string& uri = message.As<MSG_UPLOAD_EVENT>()->calendarURI;
             std::vector<ServiceConflict> conflicts;
             const bool ok = caldav_->UploadEvents(
                 uri, WideToUtf8(app::LoadStringText(kConflictMarkId)), conflicts);
@@ -1669,9 +1693,8 @@ bool CCalendarManager::HandleCalDavRequest(MSG_BASE& message) {
             }
             return ok;
         }
-        default:
-            return false;
     }
+    return false;
 }
 
 }  // namespace Controller
