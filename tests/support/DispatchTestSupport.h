@@ -10,11 +10,11 @@
 #include "app/MaintenanceLog.h"
 #include "app/ManiacOption.h"
 #include "controller/CalendarManager.h"
+#include "controller/qt/CalendarWndManagerSource.h"
 #include "controller/qt/DispatchAdapters.h"
 #include "controller/qt/DispatchWnd.h"
 #include "model/CalendarStyleInfo.h"
 #include "view/CalendarWnd.h"
-#include "view/CalendarWndManagerSource.h"
 
 namespace testsupport {
 
