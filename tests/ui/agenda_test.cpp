@@ -20,6 +20,7 @@
 #include "platform/Profile.h"
 #include "platform/SingleInstance.h"
 #include "platform/TextConv.h"
+#include "tests/support/DaymarkProcess.h"
 #include "tests/support/TestSupport.h"
 
 using platform::CTime;
@@ -28,56 +29,8 @@ using testsupport::TempDir;
 
 namespace {
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(int fd) {
-    std::string text;
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n <= 0) {
-            return text;
-        }
-        text.append(buf, static_cast<size_t>(n));
-    }
-}
-
-// Runs the program with `args` in the test's environment.
-ProgramRun RunDaymark(const std::vector<std::string>& args) {
-    char outPath[] = "/tmp/daymark-agenda-out-XXXXXX";
-    char errPath[] = "/tmp/daymark-agenda-err-XXXXXX";
-    const int out = ::mkstemp(outPath);
-    const int err = ::mkstemp(errPath);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(out, 1);
-        ::dup2(err, 2);
-        std::vector<char*> argv{const_cast<char*>(DAYMARK_EXE)};
-        for (const auto& a : args) {
-            argv.push_back(const_cast<char*>(a.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(DAYMARK_EXE, argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ProgramRun run;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    ::lseek(out, 0, SEEK_SET);
-    ::lseek(err, 0, SEEK_SET);
-    run.out = ReadAll(out);
-    run.err = ReadAll(err);
-    ::close(out);
-    ::close(err);
-    ::unlink(outPath);
-    ::unlink(errPath);
-    return run;
-}
+using testsupport::ProgramRun;
+using testsupport::RunDaymark;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

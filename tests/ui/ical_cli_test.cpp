@@ -21,6 +21,7 @@
 #include "controller/CalendarManager.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
+#include "tests/support/DaymarkProcess.h"
 #include "tests/support/TestSupport.h"
 
 using testsupport::ScopedEnv;
@@ -29,37 +30,15 @@ using testsupport::TempDir;
 
 namespace {
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using testsupport::ProgramRun;
 
-// Starts the program with `args`; its output goes to files of `dir`.
+// Runs the program with `args`; its output through files of `dir`.
 pid_t StartDaymark(const TempDir& dir, const std::vector<std::string>& args) {
-    const std::string out = dir / "stdout", err = dir / "stderr";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr)) {
-            ::_exit(126);
-        }
-        std::vector<char*> argv{const_cast<char*>(DAYMARK_EXE)};
-        for (const auto& a : args) {
-            argv.push_back(const_cast<char*>(a.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(DAYMARK_EXE, argv.data());
-        ::_exit(127);
-    }
-    return pid;
+    return testsupport::StartDaymark(args, dir / "stdout", dir / "stderr");
 }
 
-// Waits for the program StartDaymark started and collects what it wrote.
 ProgramRun FinishDaymark(const TempDir& dir, pid_t pid) {
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testsupport::ReadFile(dir / "stdout"),
-            testsupport::ReadFile(dir / "stderr")};
+    return testsupport::FinishDaymark(pid, dir / "stdout", dir / "stderr");
 }
 
 ProgramRun RunDaymark(const TempDir& dir, const std::vector<std::string>& args) {

@@ -10,8 +10,8 @@
 
 #include "platform/Folders.h"
 #include "platform/Profile.h"
+#include "tests/support/DaymarkProcess.h"
 #include "tests/support/TestSupport.h"
-#include "tests/ui/DaymarkProcess.h"
 
 using testsupport::DaymarkProcess;
 using testsupport::ReadFile;

@@ -12,8 +12,8 @@
 #include "platform/Profile.h"
 #include "platform/SingleInstance.h"
 #include "platform/Version.h"
+#include "tests/support/DaymarkProcess.h"
 #include "tests/support/TestSupport.h"
-#include "tests/ui/DaymarkProcess.h"
 
 using testsupport::ReadFile;
 using testsupport::ScopedEnv;
