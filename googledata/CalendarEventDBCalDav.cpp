@@ -1,6 +1,7 @@
 // The CalDAV state of CalendarEventDB: resources with their ETags and the
 // collections' change tags and sync tokens, next to the EVENT rows they made.
 #include "googledata/CalendarEventDB.h"
+#include "googledata/ProtocolNumbers.h"
 #include "googledata/SqlText.h"
 
 namespace googledata {
@@ -89,12 +90,13 @@ bool CalendarEventDB::GetDavResourceEvents(const std::string& uri, const std::st
     return CreateDavTables() &&
            Guarded("googledata::CalendarEventDB::GetDavResourceEvents",
                    kHandlerGetDavResourceEvents, [&] {
-                       return SelectEvents(std::string("SELECT ") + kEventColumns +
-                                               " FROM EVENT WHERE calendarURI=" + Quote(uri) +
-                                               " AND (id=" + Quote(href) +
-                                               " OR originalEvent=" + Quote(href) +
-                                               ") ORDER BY recurrenceType=2, startTime",
-                                           events, nullptr);
+                       return SelectEvents(
+                           std::string("SELECT ") + kEventColumns +
+                               " FROM EVENT WHERE calendarURI=" + Quote(uri) +
+                               " AND (id=" + Quote(href) + " OR originalEvent=" + Quote(href) +
+                               ") ORDER BY recurrenceType=" + std::to_string(RECURRENCE_EXCEPTION) +
+                               ", startTime",
+                           events, nullptr);
                    });
 }
 

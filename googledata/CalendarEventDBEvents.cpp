@@ -7,6 +7,7 @@
 
 #include "app/MaintenanceLog.h"
 #include "googledata/CalendarEventDB.h"
+#include "googledata/ProtocolNumbers.h"
 #include "googledata/SqlText.h"
 #include "platform/Guid.h"
 #include "platform/PrivateText.h"
@@ -45,8 +46,6 @@ const char* const kEventColumns =
     "\toriginalStartTime,\txml,\trecurrenceType,\tutcStartTime,\tutcEndTime,"
     "\tselectStartYearMonth,\tselectEndYearMonth";
 
-constexpr int kRecurrenceOriginal = 1;
-
 // The four columns computed from an event's times when its row is written.
 struct DerivedColumns {
     uint32_t utcStartTime = 0;
@@ -57,7 +56,7 @@ struct DerivedColumns {
 
 DerivedColumns Derive(const PrimitiveEvent& e) {
     DerivedColumns d;
-    if (e.recurrenceType == kRecurrenceOriginal) {
+    if (e.recurrenceType == RECURRENCE_ORIGINAL) {
         return d;
     }
     PrimitiveTime start;
@@ -460,10 +459,11 @@ bool CalendarEventDB::GetRecurrenceOriginalEvents(const std::string& uri,
                                                   std::list<PrimitiveEvent>& events) {
     return Guarded("googledata::CalendarEventDB::GetRecurrenceOriginalEvents",
                    kHandlerGetRecurrenceOriginalEvents, [&] {
-                       return SelectEvents(std::string("SELECT ") + kEventColumns +
-                                               " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
-                                               " AND recurrenceType=1",
-                                           events, &queryStats_);
+                       return SelectEvents(
+                           std::string("SELECT ") + kEventColumns +
+                               " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
+                               " AND recurrenceType=" + std::to_string(RECURRENCE_ORIGINAL),
+                           events, &queryStats_);
                    });
 }
 
@@ -475,7 +475,8 @@ bool CalendarEventDB::GetRecurrenceExceptionEvents(const std::string& uri,
                        return SelectEvents(
                            std::string("SELECT ") + kEventColumns +
                                " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
-                               " AND recurrenceType=2 AND  originalEvent=" + Quote(original),
+                               " AND recurrenceType=" + std::to_string(RECURRENCE_EXCEPTION) +
+                               " AND  originalEvent=" + Quote(original),
                            events, &queryStats_);
                    });
 }
@@ -484,10 +485,11 @@ bool CalendarEventDB::GetAllRecurrenceExceptionEvents(const std::string& uri,
                                                       std::list<PrimitiveEvent>& events) {
     return Guarded("googledata::CalendarEventDB::GetAllRecurrenceExceptionEvents",
                    kHandlerGetRecurrenceExceptionEvents, [&] {
-                       return SelectEvents(std::string("SELECT ") + kEventColumns +
-                                               " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
-                                               " AND recurrenceType=2",
-                                           events, &queryStats_);
+                       return SelectEvents(
+                           std::string("SELECT ") + kEventColumns +
+                               " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
+                               " AND recurrenceType=" + std::to_string(RECURRENCE_EXCEPTION),
+                           events, &queryStats_);
                    });
 }
 

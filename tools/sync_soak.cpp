@@ -55,7 +55,7 @@ Model::Event SoakEvent(const std::string& feed, const std::string& title, int n)
     e.title = platform::Utf8ToWide(title);
     e.startTime = platform::CTime(2026, 10, 1 + n % 28, 8 + n % 10, 0, 0);
     e.endTime = e.startTime + 1800;
-    e.eventStatus = Model::EVENT_STATUS_CONFIRMED;
+    e.eventStatus = googledata::EVENT_STATUS_CONFIRMED;
     return e;
 }
 
