@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string ini = folder + "/config.ini";
-    platform::WritePrivateProfileString("general", "calendar_mode", "2", ini);
+    platform::WritePrivateProfileString("general", "calendar_mode",
+                                        std::to_string(googledata::kCalendarModeLocal), ini);
     platform::WritePrivateProfileString("general", "login_url", "https://127.0.0.1:9", ini);
 
     Controller::CCalendarManager manager(ini, folder);
