@@ -399,7 +399,7 @@ void CCalendarManager::CreateLocalDB(const std::wstring& holidayCalendarURI) {
         c.isHoliday = holiday;
         c.updated = now;
         c.eventUpdated.clear();
-        c.flags = 3;
+        c.flags = googledata::kCalendarFlagShowEvents | googledata::kCalendarFlagWriteEvents;
         return c;
     };
     db_.UpsertCalendar(make("localEvent", "localEvent", "Local", "Local", false));
@@ -845,7 +845,7 @@ bool CCalendarManager::GetEvents(std::list<Model::Event>& out, int year, int mon
         return false;
     }
     for (const auto& calendar : calendars) {
-        if (calendar.isHoliday || (calendar.flags & 1) == 0) {
+        if (calendar.isHoliday || (calendar.flags & googledata::kCalendarFlagShowEvents) == 0) {
             continue;
         }
         Log(Utility::kLogInfo, "<calmng> getting" + CalendarShortName(calendar.calendarURI));

@@ -8,6 +8,7 @@
 
 #include "app/MaintenanceLog.h"
 #include "googledata/EventColumns.h"
+#include "googledata/ProtocolNumbers.h"
 #include "googledata/SqlText.h"
 #include "platform/Folders.h"
 #include "platform/TextConv.h"
@@ -277,7 +278,8 @@ bool CalendarEventDB::UpdateCalendarVisibleWritable(const std::string& uri, bool
                                                     bool writable) {
     return Guarded("googledata::CalendarEventDB::UpdateCalendarVisibleWritable",
                    kHandlerUpdateCalendarVisibleWritable, [&] {
-                       const int flags = (visible ? 1 : 0) + (writable ? 2 : 0);
+                       const int flags = (visible ? kCalendarFlagShowEvents : 0) |
+                                         (writable ? kCalendarFlagWriteEvents : 0);
                        return access_->Execute("UPDATE CALENDAR SET " + SetNum("flags", flags) +
                                                " WHERE calendarURI=" + Quote(uri));
                    });

@@ -2,6 +2,7 @@
 // collections' change tags and sync tokens, next to the EVENT rows they made.
 #include "googledata/CalendarEventDB.h"
 #include "googledata/EventColumns.h"
+#include "googledata/ProtocolNumbers.h"
 #include "googledata/SqlText.h"
 
 namespace googledata {
@@ -83,12 +84,13 @@ bool CalendarEventDB::GetDavResourceEvents(const std::string& uri, const std::st
     return CreateDavTables() &&
            Guarded("googledata::CalendarEventDB::GetDavResourceEvents",
                    kHandlerGetDavResourceEvents, [&] {
-                       return SelectEvents("SELECT " + EventColumns::List() +
-                                               " FROM EVENT WHERE calendarURI=" + Quote(uri) +
-                                               " AND (id=" + Quote(href) +
-                                               " OR originalEvent=" + Quote(href) +
-                                               ") ORDER BY recurrenceType=2, startTime",
-                                           events, nullptr);
+                       return SelectEvents(
+                           "SELECT " + EventColumns::List() +
+                               " FROM EVENT WHERE calendarURI=" + Quote(uri) +
+                               " AND (id=" + Quote(href) + " OR originalEvent=" + Quote(href) +
+                               ") ORDER BY recurrenceType=" + std::to_string(RECURRENCE_EXCEPTION) +
+                               ", startTime",
+                           events, nullptr);
                    });
 }
 

@@ -8,6 +8,7 @@
 #include "app/MaintenanceLog.h"
 #include "googledata/CalendarEventDB.h"
 #include "googledata/EventColumns.h"
+#include "googledata/ProtocolNumbers.h"
 #include "googledata/SqlText.h"
 #include "platform/Guid.h"
 #include "platform/PrivateText.h"
@@ -325,7 +326,7 @@ bool CalendarEventDB::GetNormalEvents(const std::string& uri, int year, int mont
         const std::string ym = Num(static_cast<long long>(year) * 65536 + month);
         const std::string statement =
             "SELECT " + EventColumns::List() + " FROM EVENT WHERE " + " calendarURI=" + Quote(uri) +
-            " AND " + "recurrenceType=" + Num(0) + " AND " + " ( " +
+            " AND " + "recurrenceType=" + Num(RECURRENCE_NONE) + " AND " + " ( " +
             "( (selectStartYearMonth = 0) AND (" + "(" + k1 + " <= utcStartTime AND " +
             " utcStartTime < " + k2 + ")" + " OR " + "(" + k1 + " < utcEndTime AND " +
             " utcEndTime < " + k2 + ")" + " OR " + "(utcStartTime <= " + k1 + " AND " + k2 +
@@ -340,10 +341,11 @@ bool CalendarEventDB::GetRecurrenceOriginalEvents(const std::string& uri,
                                                   std::list<PrimitiveEvent>& events) {
     return Guarded("googledata::CalendarEventDB::GetRecurrenceOriginalEvents",
                    kHandlerGetRecurrenceOriginalEvents, [&] {
-                       return SelectEvents("SELECT " + EventColumns::List() +
-                                               " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
-                                               " AND recurrenceType=1",
-                                           events, &queryStats_);
+                       return SelectEvents(
+                           "SELECT " + EventColumns::List() +
+                               " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
+                               " AND recurrenceType=" + std::to_string(RECURRENCE_ORIGINAL),
+                           events, &queryStats_);
                    });
 }
 
@@ -355,7 +357,8 @@ bool CalendarEventDB::GetRecurrenceExceptionEvents(const std::string& uri,
                        return SelectEvents(
                            "SELECT " + EventColumns::List() +
                                " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
-                               " AND recurrenceType=2 AND  originalEvent=" + Quote(original),
+                               " AND recurrenceType=" + std::to_string(RECURRENCE_EXCEPTION) +
+                               " AND  originalEvent=" + Quote(original),
                            events, &queryStats_);
                    });
 }
@@ -364,10 +367,11 @@ bool CalendarEventDB::GetAllRecurrenceExceptionEvents(const std::string& uri,
                                                       std::list<PrimitiveEvent>& events) {
     return Guarded("googledata::CalendarEventDB::GetAllRecurrenceExceptionEvents",
                    kHandlerGetRecurrenceExceptionEvents, [&] {
-                       return SelectEvents("SELECT " + EventColumns::List() +
-                                               " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
-                                               " AND recurrenceType=2",
-                                           events, &queryStats_);
+                       return SelectEvents(
+                           "SELECT " + EventColumns::List() +
+                               " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
+                               " AND recurrenceType=" + std::to_string(RECURRENCE_EXCEPTION),
+                           events, &queryStats_);
                    });
 }
 

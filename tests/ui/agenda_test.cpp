@@ -75,7 +75,7 @@ protected:
         Add(L"昼\t食\n会", CTime(2026, 7, 2, 12, 0, 0), CTime(2026, 7, 2, 13, 0, 0));
         Add(L"夏休み", CTime(2026, 7, 3, 0, 0, 0), CTime(2026, 7, 5, 0, 0, 0), true);
         Add(L"取消", CTime(2026, 7, 2, 15, 0, 0), CTime(2026, 7, 2, 16, 0, 0), false,
-            Model::EVENT_STATUS_CANCELED);
+            googledata::EVENT_STATUS_CANCELED);
         Add(L"範囲外", CTime(2026, 7, 8, 10, 0, 0), CTime(2026, 7, 8, 11, 0, 0));
         Add(L"夜勤", CTime(2026, 6, 30, 22, 0, 0), CTime(2026, 7, 1, 6, 0, 0));
         // A weekly series of the local zone, Tuesdays 10:00-11:30.
@@ -87,7 +87,7 @@ protected:
         weekly.recurrence = platform::Utf8ToWide(std::string("DTSTART;TZID=") + GetParam() +
                                                  ":20260602T100000\nDTEND;TZID=" + GetParam() +
                                                  ":20260602T113000\nRRULE:FREQ=WEEKLY\n");
-        weekly.recurrenceType = Model::RECURRENCE_ORIGINAL;
+        weekly.recurrenceType = googledata::RECURRENCE_ORIGINAL;
         Store(weekly);
         // A Los Angeles series stored as the service sends it, without times.
         googledata::PrimitiveEvent la;
@@ -109,7 +109,7 @@ protected:
     }
 
     void Add(const std::wstring& title, CTime start, CTime end, bool allDay = false,
-             int status = Model::EVENT_STATUS_CONFIRMED) {
+             int status = googledata::EVENT_STATUS_CONFIRMED) {
         Model::Event e;
         e.calendarURI = L"localEvent";
         e.title = title;

@@ -271,7 +271,7 @@ TEST_F(Registry, DumpWritesAndRemovesTheWindowFile) {
     e.title = L"dentist";
     e.startTime = platform::CTime(2009, 2, 20, 10, 0, 0);
     e.endTime = e.startTime + 3600;
-    e.recurrenceType = Model::RECURRENCE_EXCEPTION;
+    e.recurrenceType = googledata::RECURRENCE_EXCEPTION;
     e.originalEvent = L"https://www.google.com/calendar/feeds/hanako%40example.com/private/full/o1";
     source_.events = {e};
     Utility::CMaintenanceLog log;

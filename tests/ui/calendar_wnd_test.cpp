@@ -642,9 +642,9 @@ TEST_P(CalendarWindow, DumpListsTheCachedRecords) {
     source_.holidays = {MakeHoliday(2009, 2, 11)};
     Model::Event e = TimedEvent(2009, 2, 20, 10, L"dentist");
     e.color = 0x1234ab;
-    e.visibility = Model::VISIBILITY_PRIVATE;
-    e.transparency = Model::TRANSPARENCY_OPAQUE;
-    e.recurrenceType = Model::RECURRENCE_EXCEPTION;
+    e.visibility = googledata::VISIBILITY_PRIVATE;
+    e.transparency = googledata::TRANSPARENCY_OPAQUE;
+    e.recurrenceType = googledata::RECURRENCE_EXCEPTION;
     e.originalEvent = L"orig";
     source_.events = {e};
     auto wnd = Open(0);
@@ -757,7 +757,7 @@ TEST_P(CalendarWindow, ReadsThroughTheCalendarManager) {
     holiday.id = "h1";
     holiday.title = "National Foundation Day";
     holiday.date = "2009-02-20";
-    holiday.status = Model::EVENT_STATUS_CONFIRMED;
+    holiday.status = googledata::EVENT_STATUS_CONFIRMED;
     ASSERT_TRUE(manager.Database().UpsertHoliday(platform::WideToUtf8(holidayFeed),
                                                  googledata::PrimitiveTime(), holiday));
 

@@ -47,11 +47,11 @@ protected:
         tz_ = std::make_unique<testsupport::ScopedTz>(GetParam());
         WriteConfig("[general]\ncalendar_mode=2\n");
         source_.calendars = {
-            MakeCalendar(L"uri:holiday", L"祝日", Model::ACCESS_READ, true, true),
-            MakeCalendar(L"uri:shared", L"共有 (閲覧のみ)", Model::ACCESS_READ, true),
-            MakeCalendar(L"uri:work", L"仕事", Model::ACCESS_OWNER, true),
-            MakeCalendar(L"uri:hidden", L"書かない", Model::ACCESS_OWNER, false),
-            MakeCalendar(L"uri:me", L"hanako@example.com", Model::ACCESS_OWNER, true),
+            MakeCalendar(L"uri:holiday", L"祝日", googledata::ACCESS_READ, true, true),
+            MakeCalendar(L"uri:shared", L"共有 (閲覧のみ)", googledata::ACCESS_READ, true),
+            MakeCalendar(L"uri:work", L"仕事", googledata::ACCESS_OWNER, true),
+            MakeCalendar(L"uri:hidden", L"書かない", googledata::ACCESS_OWNER, false),
+            MakeCalendar(L"uri:me", L"hanako@example.com", googledata::ACCESS_OWNER, true),
         };
     }
 
@@ -123,7 +123,7 @@ TEST_P(EventDetail, ExistingEventKeepsItsCalendarAndShowsDelete) {
 // its times (the recurrence rule's) are shown but locked.
 TEST_P(EventDetail, SeriesOccurrenceUpdatesTheSeriesWithItsTimesLocked) {
     Model::Event occurrence = Existing();
-    occurrence.recurrenceType = Model::RECURRENCE_ORIGINAL;
+    occurrence.recurrenceType = googledata::RECURRENCE_ORIGINAL;
     occurrence.recurrence = L"DTSTART:20090204T100000\nRRULE:FREQ=WEEKLY\n";
     CEventDetailDlg dlg(source_, config_.get(), nullptr, occurrence);
     CEventDetailPanel& p = dlg.Panel();
@@ -436,7 +436,7 @@ TEST_P(EventDetail, DeleteCancelsTheStoredEventAndTheDayLosesItsMark) {
     std::list<googledata::PrimitiveEvent> unsynced;
     ASSERT_TRUE(manager.Database().GetUnsyncedEvents("localEvent", unsynced));
     ASSERT_EQ(unsynced.size(), 1u);
-    EXPECT_EQ(unsynced.front().eventStatus, Model::EVENT_STATUS_CONFIRMED);
+    EXPECT_EQ(unsynced.front().eventStatus, googledata::EVENT_STATUS_CONFIRMED);
     dlg.OnDelete();
     EXPECT_EQ(hook.shown, (std::vector<int>{114, 114}));
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
@@ -444,7 +444,7 @@ TEST_P(EventDetail, DeleteCancelsTheStoredEventAndTheDayLosesItsMark) {
     unsynced.clear();
     ASSERT_TRUE(manager.Database().GetUnsyncedEvents("localEvent", unsynced));
     ASSERT_EQ(unsynced.size(), 1u);
-    EXPECT_EQ(unsynced.front().eventStatus, Model::EVENT_STATUS_CANCELED);
+    EXPECT_EQ(unsynced.front().eventStatus, googledata::EVENT_STATUS_CANCELED);
     EXPECT_FALSE(unsynced.front().isSynced);
     EXPECT_EQ(unsynced.front().sequence, 1);
     ASSERT_TRUE(testsupport::WaitFor([&] {

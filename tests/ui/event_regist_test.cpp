@@ -61,11 +61,11 @@ protected:
         tz_ = std::make_unique<testsupport::ScopedTz>(GetParam());
         WriteConfig("[general]\ncalendar_mode=2\n");
         source_.calendars = {
-            MakeCalendar(L"uri:holiday", L"祝日", Model::ACCESS_READ, true, true),
-            MakeCalendar(L"uri:work", L"仕事", Model::ACCESS_OWNER, true),
-            MakeCalendar(L"uri:shared", L"閲覧のみ", Model::ACCESS_READ, true),
-            MakeCalendar(L"uri:off", L"書かない", Model::ACCESS_EDITOR, false),
-            MakeCalendar(L"uri:me", L"hanako@example.com", Model::ACCESS_EDITOR, true),
+            MakeCalendar(L"uri:holiday", L"祝日", googledata::ACCESS_READ, true, true),
+            MakeCalendar(L"uri:work", L"仕事", googledata::ACCESS_OWNER, true),
+            MakeCalendar(L"uri:shared", L"閲覧のみ", googledata::ACCESS_READ, true),
+            MakeCalendar(L"uri:off", L"書かない", googledata::ACCESS_EDITOR, false),
+            MakeCalendar(L"uri:me", L"hanako@example.com", googledata::ACCESS_EDITOR, true),
         };
         owner_ = std::make_unique<OwnerWindow>();
         wnd_ = std::make_unique<CEventRegistWnd>(nullptr, owner_->Handle(), kOwnerMessage, &source_,

@@ -347,7 +347,7 @@ TEST_F(SetupWizard, CalDavAccountRunListsAndDownloadsTheServersCalendars) {
     boxes.clear();
     serverEdit->setText(QString::fromStdString(dav.Base()));
     Next();
-    EXPECT_EQ(config->GetAccountKind(), Model::kAccountKindCalDav);
+    EXPECT_EQ(config->GetAccountKind(), googledata::kAccountKindCalDav);
     EXPECT_EQ(config->GetInt("general", "account_kind", -1), 1);
     EXPECT_EQ(config->GetString("general", "caldav_server", L""), platform::Utf8ToWide(dav.Base()));
     EXPECT_EQ(config->GetAccountId(), L"alice");  // a user name, no mail address needed
@@ -393,11 +393,12 @@ TEST(ConfigAccountKind, MissingKeysMeanTheCalendarService) {
     TempDir dir;
     Model::CConfigInfo config(dir / "config.ini");
     config.WriteInt("general", "calendar_mode", 1);
-    EXPECT_EQ(config.GetAccountKind(), Model::kAccountKindService);
+    EXPECT_EQ(config.GetAccountKind(), googledata::kAccountKindService);
     EXPECT_EQ(config.GetCalDavServer(), L"");
-    config.SetAccountKind(Model::kAccountKindCalDav);
+    config.SetAccountKind(googledata::kAccountKindCalDav);
     config.SetCalDavServer(L"https://dav.example.com/");
-    EXPECT_EQ(Model::CConfigInfo(dir / "config.ini").GetAccountKind(), Model::kAccountKindCalDav);
+    EXPECT_EQ(Model::CConfigInfo(dir / "config.ini").GetAccountKind(),
+              googledata::kAccountKindCalDav);
     EXPECT_EQ(config.GetCalendarMode(), 1);
 }
 
@@ -559,8 +560,8 @@ TEST(DoubleCheck, ClicksFollowTheCalendarKind) {
         EXPECT_EQ(DoubleCheck::Click(c.image, c.writable, c.x), c.expected)
             << c.image << " " << c.writable << " " << c.x;
     }
-    for (int level = Model::ACCESS_NONE; level <= Model::ACCESS_ROOT; ++level) {
-        EXPECT_EQ(DoubleCheck::IsWritableKind(level), level >= Model::ACCESS_EDITOR) << level;
+    for (int level = googledata::ACCESS_NONE; level <= googledata::ACCESS_ROOT; ++level) {
+        EXPECT_EQ(DoubleCheck::IsWritableKind(level), level >= googledata::ACCESS_EDITOR) << level;
     }
 }
 
@@ -570,13 +571,13 @@ TEST(DoubleCheck, ReadOnlyCalendarNeverBecomesWritable) {
     list.resize(600, 200);
     list.show();
     Model::Calendar none, reader, owner;
-    none.accesslevel = Model::ACCESS_NONE;
+    none.accesslevel = googledata::ACCESS_NONE;
     none.calendarURI = L"none";
-    reader.accesslevel = Model::ACCESS_READ;
+    reader.accesslevel = googledata::ACCESS_READ;
     reader.calendarURI = L"reader";
     reader.showEvents = true;
     reader.writeEvents = true;  // a damaged store: still read only
-    owner.accesslevel = Model::ACCESS_OWNER;
+    owner.accesslevel = googledata::ACCESS_OWNER;
     owner.calendarURI = L"owner";
     list.SetCalendars({none, reader, owner});
     ASSERT_EQ(list.RowCount(), 2);  // NONE is not listed

@@ -148,7 +148,7 @@ protected:
         e.title = title;
         e.startTime = CTime(2026, 6, day, hour, 0, 0);
         e.endTime = CTime(2026, 6, day, hour + 1, 0, 0);
-        e.eventStatus = Model::EVENT_STATUS_CONFIRMED;
+        e.eventStatus = googledata::EVENT_STATUS_CONFIRMED;
         return e;
     }
 
@@ -268,7 +268,7 @@ TEST_F(ManagerTest, IncrementalSyncUploadsLocalEditsAndFetchesChanges) {
 
     // Deleting is an update to the cancelled state.
     Model::Event gone = changed;
-    gone.eventStatus = Model::EVENT_STATUS_CANCELED;
+    gone.eventStatus = googledata::EVENT_STATUS_CANCELED;
     gone.sequence += 1;
     manager->UpdateEvent(gone);
     ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED, 0) == 3; }));
@@ -493,7 +493,7 @@ TEST_F(ManagerTest, UnsyncedEditSurvivesADownloadAndAConflictKeepsBothVersions) 
     // A deletion refused as a conflict has no version to keep: the service's
     // copy comes back, with its own notice.
     googledata::PrimitiveEvent gone = StoredEvent("Theirs 412");
-    gone.eventStatus = Model::EVENT_STATUS_CANCELED;
+    gone.eventStatus = googledata::EVENT_STATUS_CANCELED;
     gone.isSynced = false;
     ASSERT_TRUE(manager->Database().UpdateEventFromLocalSide(gone, feed));
     changeOnService("Theirs kept");
@@ -503,7 +503,7 @@ TEST_F(ManagerTest, UnsyncedEditSurvivesADownloadAndAConflictKeepsBothVersions) 
     ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ERROR) == 1; }));
     ASSERT_TRUE(WaitIdle());
     EXPECT_TRUE(StoredEvent("Theirs kept").isSynced);
-    EXPECT_EQ(StoredEvent("Theirs kept").eventStatus, Model::EVENT_STATUS_CONFIRMED);
+    EXPECT_EQ(StoredEvent("Theirs kept").eventStatus, googledata::EVENT_STATUS_CONFIRMED);
     EXPECT_EQ(Occurrences(server->EventsJson("hanako.sato@example.com"), "(\\u7af6\\u5408)"), 2u);
     EXPECT_NE(manager->GetLastErrorDescription().find(L"削除"), std::wstring::npos);
 }
@@ -702,7 +702,7 @@ TEST_F(ManagerTest, DeletePostsItsMonthAndQueuesItsUpload) {
     poster.Clear();
     Model::Event gone = Model::Event::FromPrimitive(StoredEvent("To delete"), {});
     gone.calendarURI = platform::Utf8ToWide(feed);
-    gone.eventStatus = Model::EVENT_STATUS_CANCELED;
+    gone.eventStatus = googledata::EVENT_STATUS_CANCELED;
     manager->UpdateEvent(gone);
     EXPECT_EQ(Count(Controller::NOTIFY_EVENT_UPDATED, (2026 << 16) | 6), 1u);
     EXPECT_EQ(manager->GetPendingRequestCount(), 3u);  // the list, the upload, the changes

@@ -217,7 +217,7 @@ TEST_P(RecurringSyncTest, ExceptionsReplaceTheirOccurrencesWhateverTheirReferenc
     for (const Model::Event& e : byTitle.at(L"Weekly")) {
         weeklyStarts.push_back(e.startTime.GetTime());
         EXPECT_EQ(e.endTime - e.startTime, 90 * 60);
-        EXPECT_EQ(e.recurrenceType, Model::RECURRENCE_ORIGINAL);
+        EXPECT_EQ(e.recurrenceType, googledata::RECURRENCE_ORIGINAL);
     }
     EXPECT_EQ(weeklyStarts, (std::vector<int64_t>{ny("20260302T100000"), ny("20260323T100000"),
                                                   ny("20260330T100000"), ny("20260406T100000")}));
