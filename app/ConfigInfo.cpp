@@ -126,17 +126,22 @@ void CConfigInfo::WriteString(const std::string& section, const std::string& key
     platform::WritePrivateProfileString(section, key, value, path);
 }
 
-int CConfigInfo::GetCalendarMode() const {
-    return GetInt("general", "calendar_mode", 0);
+googledata::CalendarMode CConfigInfo::GetCalendarMode() const {
+    return static_cast<googledata::CalendarMode>(
+        GetInt("general", "calendar_mode", googledata::kCalendarModeNotSetUp));
 }
 
-int CConfigInfo::GetAccountKind() const {
+googledata::AccountKind CConfigInfo::GetAccountKind() const {
+    using googledata::kAccountKindCalDav;
+    using googledata::kAccountKindService;
     return GetInt("general", "account_kind", kAccountKindService) == kAccountKindCalDav
                ? kAccountKindCalDav
                : kAccountKindService;
 }
 
-void CConfigInfo::SetAccountKind(int kind) {
+void CConfigInfo::SetAccountKind(googledata::AccountKind kind) {
+    using googledata::kAccountKindCalDav;
+    using googledata::kAccountKindService;
     WriteInt("general", "account_kind",
              kind == kAccountKindCalDav ? kAccountKindCalDav : kAccountKindService);
 }

@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "googledata/ProtocolNumbers.h"
 #include "platform/Time.h"
 
 namespace Model {
@@ -28,17 +29,18 @@ public:
     void Load(const std::string& path);
     const std::string& GetPath() const { return path; }
 
-    int GetCalendarMode() const;
+    // general/calendar_mode (the setup wizard writes it).
+    googledata::CalendarMode GetCalendarMode() const;
     std::wstring GetStyleName() const;
     std::wstring GetLoginUrl() const;
     std::wstring GetAccountId() const;
     void SetAccountId(const std::wstring& id);
     std::wstring GetAccountPassword() const;
     void SetAccountPassword(const std::wstring& password);
-    // general/account_kind (AccountKind below): a file without the key is
-    // an account of the calendar service.
-    int GetAccountKind() const;
-    void SetAccountKind(int kind);
+    // general/account_kind: a file without the key, or with a number of no
+    // kind, is an account of the calendar service.
+    googledata::AccountKind GetAccountKind() const;
+    void SetAccountKind(googledata::AccountKind kind);
     // general/caldav_server: the CalDAV server's address (empty when unset).
     std::wstring GetCalDavServer() const;
     void SetCalDavServer(const std::wstring& server);
@@ -87,13 +89,6 @@ public:
     int iconBar = 0;
     int verticalIconBar = 0;
     int syncDuration = 60;
-};
-
-// The kinds of account general/account_kind names (the calendar manager reads
-// the same numbers).
-enum AccountKind : int {
-    kAccountKindService = 0,
-    kAccountKindCalDav = 1,
 };
 
 // The default service base address (general/login_url).

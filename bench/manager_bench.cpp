@@ -44,7 +44,7 @@ struct Fixture {
             e.title = "Event " + std::to_string(i);
             e.startTime = start.Format("%Y-%m-%dT%H:%M:00.000+09:00");
             e.endTime = (start + 3600).Format("%Y-%m-%dT%H:%M:00.000+09:00");
-            e.eventStatus = 2;
+            e.eventStatus = googledata::EVENT_STATUS_CONFIRMED;
             e.reminders.push_back({"alert", 10, false});
             db.AddEvent("localEvent", e, false);
         }
@@ -63,8 +63,8 @@ struct Fixture {
             s.recurrence = "DTSTART;TZID=Asia/Tokyo:" + day +
                            "T100000\nDTEND;TZID=Asia/Tokyo:" + day +
                            "T110000\nRRULE:FREQ=WEEKLY\n" + zone;
-            s.eventStatus = 2;
-            s.recurrenceType = 1;
+            s.eventStatus = googledata::EVENT_STATUS_CONFIRMED;
+            s.recurrenceType = googledata::RECURRENCE_ORIGINAL;
             db.AddEvent("localEvent", s, false);
         }
         db.EndTransaction("evt");

@@ -30,7 +30,7 @@ std::list<Model::Event> MakeEvents(int64_t from) {
             Model::Event e;
             e.calendarURI = L"localEvent";
             e.localEventID = L"series-" + std::to_wstring(s);
-            e.recurrenceType = Model::RECURRENCE_ORIGINAL;
+            e.recurrenceType = googledata::RECURRENCE_ORIGINAL;
             e.title = L"週次";
             e.startTime = platform::CTime(from + week * 7 * 86400 + s * 600);
             e.endTime = e.startTime + 1800;

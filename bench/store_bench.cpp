@@ -17,6 +17,7 @@
 
 #include "app/MaintenanceLog.h"
 #include "googledata/CalendarEventDB.h"
+#include "googledata/ProtocolNumbers.h"
 #include "tests/support/TestSupport.h"
 
 using googledata::CalendarEventDB;
@@ -61,10 +62,10 @@ PrimitiveEvent DownloadedEvent(int i) {
     e.place = "Room " + std::to_string(i % 40);
     e.author_name = "Bench";
     e.author_email = "bench@example.com";
-    e.eventStatus = 2;
-    e.transparency = 1;
-    e.visibility = 2;
-    e.flags = 10;
+    e.eventStatus = googledata::EVENT_STATUS_CONFIRMED;
+    e.transparency = googledata::TRANSPARENCY_OPAQUE;
+    e.visibility = googledata::VISIBILITY_DEFAULT;
+    e.flags = googledata::kGuestCanInviteOthers | googledata::kGuestCanSeeGuests;
     e.isSynced = true;
     e.xml = "<entry xmlns='http://www.w3.org/2005/Atom'><id>" + e.id + "</id><title>" + e.title +
             "</title></entry>";
@@ -85,8 +86,8 @@ struct Store {
         PrimitiveCalendar c;
         c.calendarURI = kUri;
         c.title = "bench";
-        c.accesslevel = 4;
-        c.flags = 3;
+        c.accesslevel = googledata::ACCESS_OWNER;
+        c.flags = googledata::kCalendarFlagShowEvents | googledata::kCalendarFlagWriteEvents;
         db.UpsertCalendar(c);
     }
 };

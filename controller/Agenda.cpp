@@ -9,6 +9,7 @@
 
 #include "app/AccountScrambler.h"
 #include "controller/CalendarManager.h"
+#include "googledata/ProtocolNumbers.h"
 #include "model/Event.h"
 #include "model/Holiday.h"
 #include "platform/Folders.h"
@@ -25,12 +26,6 @@ constexpr int kDefaultDaysAfter = 7;
 // The longest agenda: ten years (every month of it is read and expanded).
 constexpr int64_t kMaxDays = 10 * 366;
 constexpr size_t kAccountBuffer = 512;
-// general/calendar_mode of config.ini.
-enum CalendarMode : int {
-    kCalendarModeNotSetUp = 0,
-    kCalendarModeAccount = 1,
-    kCalendarModeLocal = 2
-};
 
 // Options of the Qt platform that the program accepts (with one or two
 // dashes, a value after "=" or in the next argument).
@@ -435,12 +430,12 @@ std::optional<int> RunCommandLine(int argc, char** argv, std::ostream& out, std:
         return 1;
     }
     const std::string config = folder + "/config.ini";
-    const int mode =
-        platform::GetPrivateProfileInt("general", "calendar_mode", kCalendarModeNotSetUp, config);
+    const int mode = platform::GetPrivateProfileInt("general", "calendar_mode",
+                                                    googledata::kCalendarModeNotSetUp, config);
     std::wstring account;
-    if (mode == kCalendarModeLocal) {
+    if (mode == googledata::kCalendarModeLocal) {
         account = L"local";
-    } else if (mode == kCalendarModeAccount) {
+    } else if (mode == googledata::kCalendarModeAccount) {
         account = Model::UnscrambleAccountValue(
             platform::GetPrivateProfileString("account", "uid", L"", kAccountBuffer, config));
     }

@@ -206,6 +206,8 @@ CCalendarManager::MSG_DOWNLOAD_UPDATED_EVENT::MSG_DOWNLOAD_UPDATED_EVENT() : MSG
 CCalendarManager::CCalendarManager(std::string configPath, std::string dataFolder)
     : configPath_(std::move(configPath)),
       dataFolder_(std::move(dataFolder)),
+      retryPauseMs_(kRetryPauseMs),
+      idlePollMs_(kPollMs),
       api_(std::make_unique<googledata::GoogleCalendarAPI>(nullptr)) {
     api_->Transport().SetCommLogPath(dataFolder_ + "/log/comm.log");
 }
@@ -397,7 +399,7 @@ void CCalendarManager::CreateLocalDB(const std::wstring& holidayCalendarURI) {
         c.isHoliday = holiday;
         c.updated = now;
         c.eventUpdated.clear();
-        c.flags = 3;
+        c.flags = googledata::kCalendarFlagShowEvents | googledata::kCalendarFlagWriteEvents;
         return c;
     };
     db_.UpsertCalendar(make("localEvent", "localEvent", "Local", "Local", false));
@@ -474,6 +476,11 @@ void CCalendarManager::SetLoginUrl(const std::wstring& url) {
 
 void CCalendarManager::SetRequestTimeout(long seconds) {
     ChangeTransportSettings([&](TransportSettings& t) { t.timeoutSeconds = seconds; });
+}
+
+void CCalendarManager::SetWorkerTimings(int retryPauseMs, int idlePollMs) {
+    retryPauseMs_ = retryPauseMs;
+    idlePollMs_ = idlePollMs;
 }
 
 void CCalendarManager::AddListener(platform::WindowHandle window, uint32_t message) {
@@ -838,7 +845,7 @@ bool CCalendarManager::GetEvents(std::list<Model::Event>& out, int year, int mon
         return false;
     }
     for (const auto& calendar : calendars) {
-        if (calendar.isHoliday || (calendar.flags & 1) == 0) {
+        if (calendar.isHoliday || (calendar.flags & googledata::kCalendarFlagShowEvents) == 0) {
             continue;
         }
         Log(Utility::kLogInfo, "<calmng> getting" + CalendarShortName(calendar.calendarURI));
@@ -984,7 +991,7 @@ void CCalendarManager::WorkerProc() {
         }
         // Idle: wait for the next request (or a stop), at most one poll.
         std::unique_lock<std::mutex> lock(queueMutex_);
-        wake_.wait_for(lock, std::chrono::milliseconds(kPollMs),
+        wake_.wait_for(lock, std::chrono::milliseconds(idlePollMs_.load()),
                        [this] { return stopRequested_ != 0 || !queue_.empty(); });
     }
     threadAlive_ = 0;
@@ -1119,7 +1126,7 @@ void CCalendarManager::SyncProc() {
             failures = 0;
             PopMessage();
         } else {
-            Pause(kRetryPauseMs);
+            Pause(retryPauseMs_);
         }
         if (cleared || done || failures == 0) {
             relogged = false;

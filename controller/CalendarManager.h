@@ -141,6 +141,10 @@ public:
     void SetLoginUrl(const std::wstring& url);
     // Transfer time-out of one request, seconds (60 unless a test says else).
     void SetRequestTimeout(long seconds);
+    // The worker's pause before it retries a failed request (1000 ms) and
+    // its longest idle wait between two looks at the queue (100 ms); tests
+    // shorten them. Any thread, any time: the next pause or wait uses them.
+    void SetWorkerTimings(int retryPauseMs, int idlePollMs);
 
     void AddListener(platform::WindowHandle window, uint32_t message);
     // Takes every entry of `window` out of the listener list (a window that
@@ -287,6 +291,8 @@ private:
     std::atomic<int> stopRequested_{0};
     std::atomic<int> threadAlive_{0};
     std::atomic<int> running_{0};
+    std::atomic<int> retryPauseMs_;
+    std::atomic<int> idlePollMs_;
 
     mutable std::mutex queueMutex_;  // guards queue_, listeners_ and the editing operations
     std::condition_variable wake_;

@@ -13,13 +13,11 @@
 namespace Controller {
 namespace {
 
-constexpr int kCalendarModeLocal = 2;
-constexpr int kAccessEditor = 3;
-constexpr int kCalendarWritable = 2;  // flags bit 1
 const char* const kLocalCalendarURI = "localEvent";
 
 bool IsWritable(const googledata::PrimitiveCalendar& c) {
-    return !c.isHoliday && (c.flags & kCalendarWritable) != 0 && c.accesslevel >= kAccessEditor;
+    return !c.isHoliday && (c.flags & googledata::kCalendarFlagWriteEvents) != 0 &&
+           c.accesslevel >= googledata::ACCESS_EDITOR;
 }
 
 bool IsCalled(const googledata::PrimitiveCalendar& c, const std::string& calendarId) {
@@ -62,7 +60,7 @@ bool CCalendarManager::FindImportCalendar(const std::string& calendarId, std::st
         if (!IsWritable(c)) {
             continue;
         }
-        const bool own = CalendarMode() == kCalendarModeLocal
+        const bool own = CalendarMode() == googledata::kCalendarModeLocal
                              ? c.calendarURI == kLocalCalendarURI
                              : c.id == account || CalendarIdOfUri(c.calendarURI) == account;
         if (own || chosen == nullptr) {
@@ -140,7 +138,7 @@ IcalFileResult CCalendarManager::ImportIcalendar(const std::string& path,
                                " added, " + std::to_string(result.imported.updated) + " updated");
     result.ok = true;
     recurrences_.Clear();
-    if (running_ && CalendarMode() != kCalendarModeLocal) {
+    if (running_ && CalendarMode() != googledata::kCalendarModeLocal) {
         std::lock_guard<std::mutex> guard(queueMutex_);
         SyncEventLocked(result.calendarURI);
     }

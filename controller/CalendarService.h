@@ -13,13 +13,6 @@
 
 namespace Controller {
 
-// The kind of account in the configuration ([general] account_kind); a file
-// without the key means the calendar service of the e-mail and password.
-enum AccountKind : int {
-    kAccountService = 0,
-    kAccountCalDav = 1,
-};
-
 // A local change the server refused because its copy had changed: kept as a
 // conflict copy (or, for a deletion, the server's copy brought back).
 struct ServiceConflict {

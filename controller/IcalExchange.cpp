@@ -21,7 +21,10 @@
 #include "controller/RecurrenceExceptions.h"
 #include "googledata/CalendarEventDB.h"
 #include "googledata/ICalendarText.h"
+#include "googledata/PrimitiveCalendar.h"
+#include "googledata/PrimitiveEvent.h"
 #include "googledata/PrimitiveTime.h"
+#include "googledata/ProtocolNumbers.h"
 #include "platform/Guid.h"
 #include "platform/TextConv.h"
 #include "platform/Time.h"
@@ -34,21 +37,10 @@ using googledata::PrimitiveEvent;
 using googledata::PrimitiveReminder;
 using googledata::PrimitiveTime;
 
-enum EventStatus : int32_t {
-    kStatusInvalid = 0,
-    kStatusTentative,
-    kStatusConfirmed,
-    kStatusCanceled
-};
-enum Transparency : int32_t { kTranspInvalid = 0, kTranspOpaque, kTranspTransparent };
-enum Visibility : int32_t {
-    kVisibilityInvalid = 0,
-    kVisibilityConfidential,
-    kVisibilityDefault,
-    kVisibilityPrivate,
-    kVisibilityPublic
-};
-enum RecurrenceType : int32_t { kSingle = 0, kSeries = 1, kOverride = 2 };
+using enum googledata::EventStatus;
+using enum googledata::Transparency;
+using enum googledata::Visibility;
+using enum googledata::RecurrenceType;
 
 const char* const kProductId = "-//Kestrel//Daymark//JA";
 // The UID an export gives an event made here (it has none of its own).
@@ -205,29 +197,29 @@ public:
         // The overrides of each series, found as the views find them.
         ExceptionIndex overrides;
         for (const PrimitiveEvent& e : events) {
-            if (e.recurrenceType == kOverride) {
+            if (e.recurrenceType == RECURRENCE_EXCEPTION) {
                 overrides.Add(e);
             }
         }
         std::set<std::string> placed;  // local ids of overrides written with a series
         for (const PrimitiveEvent& e : events) {
-            if (e.recurrenceType != kSeries) {
+            if (e.recurrenceType != RECURRENCE_ORIGINAL) {
                 continue;
             }
             const auto found = overrides.Find(ExceptionKey(calendar.calendarURI, e.uid), e.id);
             for (const PrimitiveEvent* o : found) {
                 placed.insert(o->localEventID);
             }
-            if (e.eventStatus == kStatusCanceled) {
+            if (e.eventStatus == EVENT_STATUS_CANCELED) {
                 continue;  // the series and its overrides are gone
             }
             AddSeries(e, found, counts);
         }
         for (const PrimitiveEvent& e : events) {
-            if (e.eventStatus == kStatusCanceled || e.recurrenceType == kSeries) {
+            if (e.eventStatus == EVENT_STATUS_CANCELED || e.recurrenceType == RECURRENCE_ORIGINAL) {
                 continue;
             }
-            if (e.recurrenceType == kOverride && placed.count(e.localEventID) == 0) {
+            if (e.recurrenceType == RECURRENCE_EXCEPTION && placed.count(e.localEventID) == 0) {
                 // An override whose series this store does not hold: kept as
                 // an event of its own.
                 if (icalcomponent* v = NewEvent(e, false)) {
@@ -235,7 +227,7 @@ public:
                 }
                 continue;
             }
-            if (e.recurrenceType == kSingle) {
+            if (e.recurrenceType == RECURRENCE_NONE) {
                 if (icalcomponent* v = NewEvent(e, false)) {
                     AddToRoot(v, counts);
                 }
@@ -350,17 +342,19 @@ private:
             }
             icalcomponent_add_property(v, organizer);
         }
+        icalcomponent_add_property(v,
+                                   icalproperty_new_status(e.eventStatus == EVENT_STATUS_TENTATIVE
+                                                               ? ICAL_STATUS_TENTATIVE
+                                                               : ICAL_STATUS_CONFIRMED));
         icalcomponent_add_property(
-            v, icalproperty_new_status(e.eventStatus == kStatusTentative ? ICAL_STATUS_TENTATIVE
-                                                                         : ICAL_STATUS_CONFIRMED));
-        icalcomponent_add_property(v, icalproperty_new_transp(e.transparency == kTranspTransparent
-                                                                  ? ICAL_TRANSP_TRANSPARENT
-                                                                  : ICAL_TRANSP_OPAQUE));
-        if (e.visibility == kVisibilityConfidential) {
+            v, icalproperty_new_transp(e.transparency == TRANSPARENCY_TRANSPARENT
+                                           ? ICAL_TRANSP_TRANSPARENT
+                                           : ICAL_TRANSP_OPAQUE));
+        if (e.visibility == VISIBILITY_CONFIDENTIAL) {
             icalcomponent_add_property(v, icalproperty_new_class(ICAL_CLASS_CONFIDENTIAL));
-        } else if (e.visibility == kVisibilityPrivate) {
+        } else if (e.visibility == VISIBILITY_PRIVATE) {
             icalcomponent_add_property(v, icalproperty_new_class(ICAL_CLASS_PRIVATE));
-        } else if (e.visibility == kVisibilityPublic) {
+        } else if (e.visibility == VISIBILITY_PUBLIC) {
             icalcomponent_add_property(v, icalproperty_new_class(ICAL_CLASS_PUBLIC));
         }
         if (e.sequence > 0) {
@@ -471,7 +465,7 @@ private:
         };
         std::vector<icalcomponent*> moved;
         for (const PrimitiveEvent* e : found) {
-            if (e->eventStatus == kStatusCanceled) {
+            if (e->eventStatus == EVENT_STATUS_CANCELED) {
                 if (icalproperty* ex = originalProperty(ICAL_EXDATE_PROPERTY, *e)) {
                     icalcomponent_add_property(v, ex);
                 }
@@ -833,32 +827,32 @@ public:
         }
         switch (icalcomponent_get_status(v)) {
             case ICAL_STATUS_TENTATIVE:
-                e.eventStatus = kStatusTentative;
+                e.eventStatus = EVENT_STATUS_TENTATIVE;
                 break;
             case ICAL_STATUS_CANCELLED:
-                e.eventStatus = kStatusCanceled;
+                e.eventStatus = EVENT_STATUS_CANCELED;
                 break;
             default:
-                e.eventStatus = kStatusConfirmed;
+                e.eventStatus = EVENT_STATUS_CONFIRMED;
                 break;
         }
-        e.transparency = kTranspOpaque;
+        e.transparency = TRANSPARENCY_OPAQUE;
         if (icalproperty* t = icalcomponent_get_first_property(v, ICAL_TRANSP_PROPERTY)) {
             if (icalproperty_get_transp(t) == ICAL_TRANSP_TRANSPARENT) {
-                e.transparency = kTranspTransparent;
+                e.transparency = TRANSPARENCY_TRANSPARENT;
             }
         }
-        e.visibility = kVisibilityDefault;
+        e.visibility = VISIBILITY_DEFAULT;
         if (icalproperty* c = icalcomponent_get_first_property(v, ICAL_CLASS_PROPERTY)) {
             switch (icalproperty_get_class(c)) {
                 case ICAL_CLASS_PUBLIC:
-                    e.visibility = kVisibilityPublic;
+                    e.visibility = VISIBILITY_PUBLIC;
                     break;
                 case ICAL_CLASS_PRIVATE:
-                    e.visibility = kVisibilityPrivate;
+                    e.visibility = VISIBILITY_PRIVATE;
                     break;
                 case ICAL_CLASS_CONFIDENTIAL:
-                    e.visibility = kVisibilityConfidential;
+                    e.visibility = VISIBILITY_CONFIDENTIAL;
                     break;
                 default:
                     break;
@@ -874,11 +868,11 @@ public:
                               icalcomponent_get_first_property(v, ICAL_RDATE_PROPERTY) != nullptr;
         icalproperty* rid = icalcomponent_get_first_property(v, ICAL_RECURRENCEID_PROPERTY);
         if (rid != nullptr) {
-            e.recurrenceType = kOverride;
+            e.recurrenceType = RECURRENCE_EXCEPTION;
             e.originalEvent = ExceptionKey(calendarURI_, e.uid);
             e.originalStartTime = StoredText(WithZone(v, rid, icalproperty_get_recurrenceid(rid)));
         } else if (isSeries) {
-            e.recurrenceType = kSeries;
+            e.recurrenceType = RECURRENCE_ORIGINAL;
             std::string text;
             std::set<std::string> zones;
             for (const ContentLine* l : block.lines) {
@@ -906,7 +900,7 @@ public:
             }
             e.recurrence = text;  // its times are read after the libical lock is left
         } else {
-            e.recurrenceType = kSingle;
+            e.recurrenceType = RECURRENCE_NONE;
         }
 
         // Reminders: alarms before the start (or before the end, or at a
@@ -970,8 +964,10 @@ private:
 // The key that finds an event again: its UID, and for an override the
 // instant of its original start.
 std::string MatchKey(const PrimitiveEvent& e) {
-    std::string key = e.uid + "\x1F" + std::to_string(e.recurrenceType == kOverride ? 2 : 0);
-    if (e.recurrenceType == kOverride) {
+    std::string key = e.uid + "\x1F" +
+                      std::to_string(e.recurrenceType == RECURRENCE_EXCEPTION ? RECURRENCE_EXCEPTION
+                                                                              : RECURRENCE_NONE);
+    if (e.recurrenceType == RECURRENCE_EXCEPTION) {
         int64_t instant = 0;
         bool isDate = false;
         key += "\x1F";
@@ -1183,7 +1179,7 @@ bool ParseIcalendar(const std::string& input, const std::string& calendarURI,
     }
     // A series' own start and end, as the feed reader stores them.
     for (PrimitiveEvent& e : events) {
-        if (e.recurrenceType == kSeries) {
+        if (e.recurrenceType == RECURRENCE_ORIGINAL) {
             googledata::ReadSeriesTimes(e.recurrence, e.startTime, e.endTime);
         }
     }
@@ -1215,7 +1211,8 @@ bool StoreImportedEvents(googledata::CalendarEventDB& db, const std::string& cal
             const std::string key = MatchKey(e);
             const auto found = byKey.find(key);
             if (found == byKey.end()) {
-                if (e.eventStatus == kStatusCanceled && e.recurrenceType != kOverride) {
+                if (e.eventStatus == EVENT_STATUS_CANCELED &&
+                    e.recurrenceType != RECURRENCE_EXCEPTION) {
                     ++done.skipped;  // nothing to cancel
                     continue;
                 }

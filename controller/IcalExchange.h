@@ -14,12 +14,13 @@
 #include <string>
 #include <vector>
 
-#include "googledata/PrimitiveCalendar.h"
-#include "googledata/PrimitiveEvent.h"
-
+// The store and its records are named only: the views that include this
+// header for IcalFileResult never see them.
 namespace googledata {
 class CalendarEventDB;
-}
+struct PrimitiveCalendar;
+class PrimitiveEvent;
+}  // namespace googledata
 
 namespace Controller {
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "googledata/ProtocolNumbers.h"
 #include "model/JapaneseHolidays.h"
 
 namespace Controller {
@@ -43,7 +44,7 @@ void AppendComputedHolidays(int year, int month, std::list<googledata::Primitive
         h.id = id;
         h.title = d.name;
         h.date = date;
-        h.status = 2;
+        h.status = googledata::EVENT_STATUS_CONFIRMED;
         out.push_back(std::move(h));
     }
 }

@@ -12,8 +12,8 @@
 namespace DoubleCheck {
 
 bool IsWritableKind(int32_t accessLevel) {
-    return accessLevel == Model::ACCESS_EDITOR || accessLevel == Model::ACCESS_OWNER ||
-           accessLevel == Model::ACCESS_ROOT;
+    return accessLevel == googledata::ACCESS_EDITOR || accessLevel == googledata::ACCESS_OWNER ||
+           accessLevel == googledata::ACCESS_ROOT;
 }
 
 int Encode(bool writableKind, bool show, bool write) {
@@ -136,7 +136,7 @@ CDoubleCheckListCtrl::CDoubleCheckListCtrl(const std::string& imageFolder, QWidg
 void CDoubleCheckListCtrl::SetCalendars(const std::list<Model::Calendar>& calendars) {
     clear();
     for (const Model::Calendar& c : calendars) {
-        if (c.accesslevel == Model::ACCESS_NONE) {
+        if (c.accesslevel == googledata::ACCESS_NONE) {
             continue;
         }
         auto* item = new QTreeWidgetItem(this);

@@ -92,9 +92,9 @@ CSetManiacOptionDlg::CSetManiacOptionDlg(const ManiacOptions& v, bool localMode,
     auto* accountForm = new QFormLayout(accountGroup);
     kindCombo = new QComboBox(accountGroup);
     kindCombo->setObjectName(QStringLiteral("kindCombo"));
-    kindCombo->addItem(Text(kTextKindService));  // index = Model::AccountKind
+    kindCombo->addItem(Text(kTextKindService));  // index = googledata::AccountKind
     kindCombo->addItem(Text(kTextKindCalDav));
-    kindCombo->setCurrentIndex(v.accountKind == Model::kAccountKindCalDav ? 1 : 0);
+    kindCombo->setCurrentIndex(v.accountKind == googledata::kAccountKindCalDav ? 1 : 0);
     serverEdit = MakeEdit(accountGroup, "serverEdit", v.caldavServer, false);
     accountForm->addRow(Text(kTextKindGroup), kindCombo);
     accountForm->addRow(Text(kTextServer), serverEdit);
@@ -191,29 +191,29 @@ CSetManiacOptionDlg::CSetManiacOptionDlg(const ManiacOptions& v, bool localMode,
 void CSetManiacOptionDlg::EnableFields() {
     intervalCombo->setEnabled(periodicCheck->isChecked());
     proxyFields->setEnabled(proxyCheck->isChecked());
-    serverEdit->setEnabled(kindCombo->currentIndex() == Model::kAccountKindCalDav);
+    serverEdit->setEnabled(kindCombo->currentIndex() == googledata::kAccountKindCalDav);
 }
 
 void CSetManiacOptionDlg::accept() {
-    const int kind = kindCombo->currentIndex() == Model::kAccountKindCalDav
-                         ? Model::kAccountKindCalDav
-                         : Model::kAccountKindService;
+    const googledata::AccountKind kind = kindCombo->currentIndex() == googledata::kAccountKindCalDav
+                                             ? googledata::kAccountKindCalDav
+                                             : googledata::kAccountKindService;
     const std::wstring server = serverEdit->text().trimmed().toStdWString();
     const std::wstring account = accountEdit->text().trimmed().toStdWString();
-    if (kind == Model::kAccountKindCalDav && server.rfind(L"http://", 0) != 0 &&
+    if (kind == googledata::kAccountKindCalDav && server.rfind(L"http://", 0) != 0 &&
         server.rfind(L"https://", 0) != 0) {
         dialogs::ShowNotice(this, windowTitle(), Text(kTextServerScheme), QMessageBox::Warning);
         serverEdit->setFocus();
         return;
     }
-    if (kind == Model::kAccountKindService && !account.empty() &&
+    if (kind == googledata::kAccountKindService && !account.empty() &&
         account.find(L'@') == std::wstring::npos) {
         dialogs::ShowNotice(this, windowTitle(), Text(kTextNoAt), QMessageBox::Warning);
         accountEdit->setFocus();
         return;
     }
     values.accountKind = kind;
-    if (kind == Model::kAccountKindCalDav) {
+    if (kind == googledata::kAccountKindCalDav) {
         values.caldavServer = server;
     }
     values.account = account;
@@ -241,7 +241,7 @@ ManiacApplyResult ApplyManiacOptions(const ManiacOptions& v, Model::CConfigInfo&
     // A new kind of account or another server is a new account as well.
     const bool accountChanged =
         v.account != stored.account || v.accountKind != stored.accountKind ||
-        (v.accountKind == Model::kAccountKindCalDav && v.caldavServer != stored.caldavServer);
+        (v.accountKind == googledata::kAccountKindCalDav && v.caldavServer != stored.caldavServer);
     // The proxy switch counts too: without it, turning the proxy on or off
     // would reach the manager only at the next start.
     const bool networkChanged = accountChanged || v.password != stored.password ||
@@ -250,7 +250,7 @@ ManiacApplyResult ApplyManiacOptions(const ManiacOptions& v, Model::CConfigInfo&
                                 v.proxyPassword != stored.proxyPassword;
 
     config.SetAccountKind(v.accountKind);
-    if (v.accountKind == Model::kAccountKindCalDav) {
+    if (v.accountKind == googledata::kAccountKindCalDav) {
         config.SetCalDavServer(v.caldavServer);
     }
     config.SetAccountId(v.account);

@@ -16,6 +16,7 @@
 #include <functional>
 #include <string>
 
+#include "googledata/ProtocolNumbers.h"
 #include "platform/WindowMessages.h"
 
 class ISetupManager;
@@ -31,7 +32,7 @@ class CConfigInfo;
 
 // What the option dialog edits.
 struct ManiacOptions {
-    int accountKind = 0;  // Model::AccountKind
+    googledata::AccountKind accountKind = googledata::kAccountKindService;
     std::wstring caldavServer;
     std::wstring account;
     std::wstring password;

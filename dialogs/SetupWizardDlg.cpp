@@ -128,7 +128,8 @@ void CSetupWizardDlg::Start() {
         setWindowTitle(Text(kTextResetCaption));
         // A local calendar has no account to access: it starts again at its
         // own download.
-        state = config.GetCalendarMode() == 2 ? kStateProxy : kStateGoogle;
+        state =
+            config.GetCalendarMode() == googledata::kCalendarModeLocal ? kStateProxy : kStateGoogle;
         Next();
         return;
     }
@@ -251,14 +252,14 @@ void CSetupWizardDlg::Next() {
         case kStateStyle:
             // Without a visit to the calendar-mode panel the mode is the
             // account's.
-            config.WriteInt("general", "calendar_mode", 1);
+            config.WriteInt("general", "calendar_mode", googledata::kCalendarModeAccount);
             ShowProxy();
             break;
         case kStateCalendarMode:
             ShowProxy();
             break;
         case kStateProxy:
-            if (config.GetCalendarMode() == 1) {
+            if (config.GetCalendarMode() == googledata::kCalendarModeAccount) {
                 ShowGoogle();
             } else {
                 StartLocalMode();
@@ -349,7 +350,7 @@ void CSetupWizardDlg::Cancel() {
     Log(Utility::kLogInfo, "<wizard> cancel");
     running = false;
     manager.Terminate();
-    config.WriteInt("general", "calendar_mode", 0);
+    config.WriteInt("general", "calendar_mode", googledata::kCalendarModeNotSetUp);
     if (setup.mainWindow != 0) {
         platform::PostMessage(setup.mainWindow, setup.closeMessage);
     }
@@ -502,7 +503,8 @@ void CSetupWizardDlg::OnNotify(uint32_t code, platform::LParam lParam) {
             break;
         case Controller::NOTIFY_ERROR:
             Log(Utility::kLogInfo, "<wizard> general error");
-            ShowError(config.GetCalendarMode() == 1 ? kStateAccessing : kStateSyncing);
+            ShowError(config.GetCalendarMode() == googledata::kCalendarModeAccount ? kStateAccessing
+                                                                                   : kStateSyncing);
             break;
         case Controller::NOTIFY_CALENDAR_UPDATED:
             if (state == kStateAccessing) {

@@ -287,11 +287,14 @@ CWizCalendarModePanel::CWizCalendarModePanel(Model::CConfigInfo& config,
     Body()->addWidget(localMode);
     AddMessage(Text(kTextLocalModeHint), "localModeHint")->setIndent(24);
     Body()->addStretch(1);
-    (config.GetCalendarMode() == 2 ? localMode : googleMode)->setChecked(true);
+    (config.GetCalendarMode() == googledata::kCalendarModeLocal ? localMode : googleMode)
+        ->setChecked(true);
 }
 
 bool CWizCalendarModePanel::ValidateAndStore() {
-    config.WriteInt("general", "calendar_mode", googleMode->isChecked() ? 1 : 2);
+    config.WriteInt("general", "calendar_mode",
+                    googleMode->isChecked() ? googledata::kCalendarModeAccount
+                                            : googledata::kCalendarModeLocal);
     return true;
 }
 
@@ -349,7 +352,7 @@ CWizGooglePanel::CWizGooglePanel(Model::CConfigInfo& config, const std::string& 
     auto* kinds = new QButtonGroup(this);
     kinds->addButton(serviceKind);
     kinds->addButton(caldavKind);
-    const bool caldav = config.GetAccountKind() == Model::kAccountKindCalDav;
+    const bool caldav = config.GetAccountKind() == googledata::kAccountKindCalDav;
     (caldav ? caldavKind : serviceKind)->setChecked(true);
     Body()->addWidget(kindLabel);
     Body()->addWidget(serviceKind);
@@ -410,7 +413,8 @@ bool CWizGooglePanel::ValidateAndStore() {
         focus->setFocus();
         return false;
     }
-    config.SetAccountKind(caldav ? Model::kAccountKindCalDav : Model::kAccountKindService);
+    config.SetAccountKind(caldav ? googledata::kAccountKindCalDav
+                                 : googledata::kAccountKindService);
     if (caldav) {
         config.SetCalDavServer(server);
     }

@@ -24,8 +24,6 @@ QString Text(int id) {
 
 int g_openDialogs = 0;
 
-constexpr int kCalendarModeAccount = 1;
-
 }  // namespace
 
 CEventDetailDlg::CEventDetailDlg(ICalendarWndSource& source, Model::CConfigInfo* config,
@@ -99,7 +97,8 @@ void CEventDetailDlg::Build() {
 }
 
 int CEventDetailDlg::Run() {
-    if (!isNew_ && config_ != nullptr && config_->GetCalendarMode() == kCalendarModeAccount &&
+    if (!isNew_ && config_ != nullptr &&
+        config_->GetCalendarMode() == googledata::kCalendarModeAccount &&
         !source_.IsEventSynced(event_.calendarURI, event_.localEventID)) {
         eventwnd::ShowWarning(parentWidget(), 166);
         return QDialog::Rejected;
@@ -151,7 +150,7 @@ void CEventDetailDlg::OnDelete() {
     }
     Log(Utility::kLogInfo, "<view> UpdateEvent(delete) from detail dlg");
     Model::Event deleted = event_;
-    deleted.eventStatus = Model::EVENT_STATUS_CANCELED;
+    deleted.eventStatus = googledata::EVENT_STATUS_CANCELED;
     source_.UpdateEvent(deleted);
     accept();
 }

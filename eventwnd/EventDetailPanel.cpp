@@ -170,7 +170,8 @@ void CEventDetailPanel::Load(const Model::Event& event, bool isNew,
     int selected = -1;
     int accountEntry = -1;
     for (const Model::Calendar& c : calendars) {
-        const bool offered = c.writeEvents && !c.isHoliday && c.accesslevel >= Model::ACCESS_EDITOR;
+        const bool offered =
+            c.writeEvents && !c.isHoliday && c.accesslevel >= googledata::ACCESS_EDITOR;
         const bool own = !isNew && c.calendarURI == event.calendarURI;
         if (!offered && !own) {
             continue;

@@ -35,7 +35,6 @@ constexpr Model::ArgbColor kDivider = 0xFFC2C29E;
 constexpr Model::ArgbColor kOutline = 0xFFA8A8A8;
 constexpr int kHeaderHeight = 30;
 constexpr int kCornerRadius = 8;
-constexpr int kCalendarModeLocal = 2;
 
 QString Text(int id) {
     return QString::fromWCharArray(app::LoadStringText(id));
@@ -131,7 +130,8 @@ void CEventRegistWnd::OpenFor(const platform::CTime& date, const QPoint& target)
 
     edit_->clear();
     FillCalendars();
-    const bool local = options_ != nullptr && options_->GetCalendarMode() == kCalendarModeLocal;
+    const bool local =
+        options_ != nullptr && options_->GetCalendarMode() == googledata::kCalendarModeLocal;
     combo_->setVisible(!local);
     combo_->setEnabled(!local);
 
@@ -158,8 +158,8 @@ void CEventRegistWnd::FillCalendars() {
     const std::wstring account = options_ != nullptr ? options_->GetAccountId() : std::wstring();
     int accountEntry = -1;
     for (const Model::Calendar& c : calendars) {
-        if (!c.writeEvents || c.isHoliday || c.accesslevel < Model::ACCESS_EDITOR ||
-            c.accesslevel > Model::ACCESS_ROOT) {
+        if (!c.writeEvents || c.isHoliday || c.accesslevel < googledata::ACCESS_EDITOR ||
+            c.accesslevel > googledata::ACCESS_ROOT) {
             continue;
         }
         combo_->addItem(QString::fromStdWString(c.title), QString::fromStdWString(c.calendarURI));

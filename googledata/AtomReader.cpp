@@ -11,6 +11,7 @@
 #include "app/MaintenanceLog.h"
 #include "googledata/GDataNames.h"
 #include "googledata/ICalendarText.h"
+#include "googledata/ProtocolNumbers.h"
 #include "googledata/XercesSupport.h"
 
 namespace googledata {
@@ -25,53 +26,60 @@ int ToInt(const std::string& text) {
     return static_cast<int>(value < INT_MIN ? INT_MIN : value > INT_MAX ? INT_MAX : value);
 }
 
-int StatusFromUri(const std::string& value) {
+EventStatus StatusFromUri(const std::string& value) {
     if (value == kEventCanceled) {
-        return 3;
+        return EVENT_STATUS_CANCELED;
     }
     if (value == kEventConfirmed) {
-        return 2;
+        return EVENT_STATUS_CONFIRMED;
     }
     if (value == kEventTentative) {
-        return 1;
+        return EVENT_STATUS_TENTATIVE;
     }
-    return 0;
+    return EVENT_STATUS_INVALID;
 }
 
-int TransparencyFromUri(const std::string& value) {
+Transparency TransparencyFromUri(const std::string& value) {
     if (value == kEventOpaque) {
-        return 1;
+        return TRANSPARENCY_OPAQUE;
     }
     if (value == kEventTransparent) {
-        return 2;
+        return TRANSPARENCY_TRANSPARENT;
     }
-    return 0;
+    return TRANSPARENCY_INVALID;
 }
 
-int VisibilityFromUri(const std::string& value) {
+Visibility VisibilityFromUri(const std::string& value) {
     if (value == kEventConfidential) {
-        return 1;
+        return VISIBILITY_CONFIDENTIAL;
     }
     if (value == kEventDefault) {
-        return 2;
+        return VISIBILITY_DEFAULT;
     }
     if (value == kEventPrivate) {
-        return 3;
+        return VISIBILITY_PRIVATE;
     }
     if (value == kEventPublic) {
-        return 4;
+        return VISIBILITY_PUBLIC;
     }
-    return 0;
+    return VISIBILITY_INVALID;
 }
 
-int AccessLevelFromText(const std::string& value) {
-    static const char* const kLevels[] = {"none", "read", "freebusy", "editor", "owner", "root"};
-    for (int i = 0; i < 6; ++i) {
-        if (value == kLevels[i]) {
-            return i;
+AccessLevel AccessLevelFromText(const std::string& value) {
+    struct Level {
+        const char* text;
+        AccessLevel level;
+    };
+    static constexpr Level kLevels[] = {
+        {"none", ACCESS_NONE},     {"read", ACCESS_READ},   {"freebusy", ACCESS_FREEBUSY},
+        {"editor", ACCESS_EDITOR}, {"owner", ACCESS_OWNER}, {"root", ACCESS_ROOT},
+    };
+    for (const Level& l : kLevels) {
+        if (value == l.text) {
+            return l.level;
         }
     }
-    return 0;
+    return ACCESS_NONE;
 }
 
 bool IsElement(const DOMNode* node) {
@@ -128,15 +136,15 @@ bool ReadCalendar(const DOMElement* entry, PrimitiveCalendar& calendar) {
     if (counted < 4) {
         return false;
     }
-    if (calendar.accesslevel != 0) {
-        calendar.flags |= 1;
+    if (calendar.accesslevel != ACCESS_NONE) {
+        calendar.flags |= kCalendarFlagShowEvents;
     } else {
-        calendar.flags &= ~1;
+        calendar.flags &= ~kCalendarFlagShowEvents;
     }
-    if (calendar.accesslevel >= 3 && calendar.accesslevel <= 5) {
-        calendar.flags |= 2;
+    if (calendar.accesslevel >= ACCESS_EDITOR && calendar.accesslevel <= ACCESS_ROOT) {
+        calendar.flags |= kCalendarFlagWriteEvents;
     } else {
-        calendar.flags &= ~2;
+        calendar.flags &= ~kCalendarFlagWriteEvents;
     }
     return true;
 }
@@ -227,13 +235,13 @@ bool ReadEvent(const DOMElement* entry, PrimitiveEvent& event) {
         } else if (NameIs(e, "gd:visibility")) {
             event.visibility = VisibilityFromUri(Attr(e, u"value"));
         } else if (NameIs(e, "gCal:anyoneCanAddSelf")) {
-            SetFlag(event, e, 1);
+            SetFlag(event, e, kGuestAnyoneCanAddSelf);
         } else if (NameIs(e, "gCal:guestsCanInviteOthers")) {
-            SetFlag(event, e, 2);
+            SetFlag(event, e, kGuestCanInviteOthers);
         } else if (NameIs(e, "gCal:guestsCanModify")) {
-            SetFlag(event, e, 4);
+            SetFlag(event, e, kGuestCanModify);
         } else if (NameIs(e, "gCal:guestsCanSeeGuests")) {
-            SetFlag(event, e, 8);
+            SetFlag(event, e, kGuestCanSeeGuests);
         } else if (NameIs(e, "gCal:sequence")) {
             event.sequence = ToInt(Attr(e, u"value"));
         } else if (NameIs(e, "gd:recurrence")) {
@@ -251,8 +259,10 @@ bool ReadEvent(const DOMElement* entry, PrimitiveEvent& event) {
             event.reminders.push_back(ReadReminder(e));
         }
     }
-    event.recurrenceType = !event.recurrence.empty() ? 1 : !event.originalEvent.empty() ? 2 : 0;
-    if (event.recurrenceType == 1 && event.startTime.empty()) {
+    event.recurrenceType = !event.recurrence.empty()      ? RECURRENCE_ORIGINAL
+                           : !event.originalEvent.empty() ? RECURRENCE_EXCEPTION
+                                                          : RECURRENCE_NONE;
+    if (event.recurrenceType == RECURRENCE_ORIGINAL && event.startTime.empty()) {
         // The service sends a series without "gd:when": its own DTSTART and
         // DTEND say when it runs, so the stored series shows its real times.
         ReadSeriesTimes(event.recurrence, event.startTime, event.endTime);

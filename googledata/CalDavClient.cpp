@@ -342,7 +342,7 @@ CalDavStatus CalDavClient::Discover(std::vector<CalDavCalendar>& calendars) {
         c.displayName = r.displayName;
         c.color = r.color;
         c.timezone = r.timezone;
-        c.accessLevel = r.writable ? kCalDavAccessOwner : kCalDavAccessRead;
+        c.accessLevel = r.writable ? ACCESS_OWNER : ACCESS_READ;
         c.ctag = r.ctag;
         c.syncToken = r.syncToken;
         calendars.push_back(std::move(c));

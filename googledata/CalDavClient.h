@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "googledata/ProtocolNumbers.h"
+
 namespace googledata {
 
 class HttpClient;
@@ -32,21 +34,15 @@ enum class CalDavStatus {
     kNotFound,            // 404 (or 410) of a resource
 };
 
-// The access levels Daymark knows (PrimitiveCalendar::accesslevel).
-enum CalDavAccessLevel : int32_t {
-    kCalDavAccessRead = 1,
-    kCalDavAccessOwner = 4,
-};
-
 // One calendar collection of the account.
 struct CalDavCalendar {
     std::string url;          // absolute URL of the collection, ending in "/"
     std::string displayName;  // may be empty
     std::string color;        // "#RRGGBB" or "#RRGGBBAA" as the server keeps it; may be empty
     std::string timezone;     // the VCALENDAR text of calendar-timezone; may be empty
-    int32_t accessLevel = kCalDavAccessRead;
-    std::string ctag;       // getctag; may be empty
-    std::string syncToken;  // sync-token; may be empty
+    int32_t accessLevel = ACCESS_READ;  // ACCESS_READ or ACCESS_OWNER
+    std::string ctag;                   // getctag; may be empty
+    std::string syncToken;              // sync-token; may be empty
 };
 
 // One resource of a calendar: its address (a path as the server wrote it),

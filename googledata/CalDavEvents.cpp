@@ -8,6 +8,7 @@
 
 #include "googledata/ICalendarText.h"
 #include "googledata/PrimitiveTime.h"
+#include "googledata/ProtocolNumbers.h"
 #include "platform/TextConv.h"
 #include "platform/Time.h"
 
@@ -18,12 +19,6 @@ struct ComponentDeleter {
     void operator()(icalcomponent* c) const { icalcomponent_free(c); }
 };
 using ComponentPtr = std::unique_ptr<icalcomponent, ComponentDeleter>;
-
-// Stored numbers of PrimitiveEvent.
-enum EventStatus : int32_t { kTentative = 1, kConfirmed = 2, kCancelled = 3 };
-enum Transparency : int32_t { kOpaque = 1, kTransparent = 2 };
-enum Visibility : int32_t { kConfidential = 1, kDefault = 2, kPrivate = 3, kPublic = 4 };
-enum RecurrenceType : int32_t { kSingle = 0, kSeries = 1, kException = 2 };
 
 // One VEVENT as plain text, taken out under the libical lock.
 struct RawEvent {
@@ -117,13 +112,15 @@ RawEvent TakeEvent(icalcomponent* e) {
 }
 
 int32_t StatusOf(const std::string& s) {
-    return s == "CANCELLED" ? kCancelled : s == "TENTATIVE" ? kTentative : kConfirmed;
+    return s == "CANCELLED"   ? EVENT_STATUS_CANCELED
+           : s == "TENTATIVE" ? EVENT_STATUS_TENTATIVE
+                              : EVENT_STATUS_CONFIRMED;
 }
 int32_t VisibilityOf(const std::string& s) {
-    return s == "PRIVATE"        ? kPrivate
-           : s == "PUBLIC"       ? kPublic
-           : s == "CONFIDENTIAL" ? kConfidential
-                                 : kDefault;
+    return s == "PRIVATE"        ? VISIBILITY_PRIVATE
+           : s == "PUBLIC"       ? VISIBILITY_PUBLIC
+           : s == "CONFIDENTIAL" ? VISIBILITY_CONFIDENTIAL
+                                 : VISIBILITY_DEFAULT;
 }
 
 std::string Unfolded(const std::string& lines) {
@@ -200,20 +197,23 @@ icalcomponent* BuildEvent(const PrimitiveEvent& e, icalcomponent* calendar,
         icalcomponent_add_property(event, icalproperty_new_location(e.place.c_str()));
     }
     icalcomponent_add_property(
-        event, icalproperty_new_status(e.eventStatus == kCancelled   ? ICAL_STATUS_CANCELLED
-                                       : e.eventStatus == kTentative ? ICAL_STATUS_TENTATIVE
-                                                                     : ICAL_STATUS_CONFIRMED));
-    if (e.transparency == kTransparent) {
+        event,
+        icalproperty_new_status(e.eventStatus == EVENT_STATUS_CANCELED    ? ICAL_STATUS_CANCELLED
+                                : e.eventStatus == EVENT_STATUS_TENTATIVE ? ICAL_STATUS_TENTATIVE
+                                                                          : ICAL_STATUS_CONFIRMED));
+    if (e.transparency == TRANSPARENCY_TRANSPARENT) {
         icalcomponent_add_property(event, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
     }
-    if (e.visibility == kPrivate || e.visibility == kPublic || e.visibility == kConfidential) {
+    if (e.visibility == VISIBILITY_PRIVATE || e.visibility == VISIBILITY_PUBLIC ||
+        e.visibility == VISIBILITY_CONFIDENTIAL) {
         icalcomponent_add_property(
-            event, icalproperty_new_class(e.visibility == kPrivate  ? ICAL_CLASS_PRIVATE
-                                          : e.visibility == kPublic ? ICAL_CLASS_PUBLIC
-                                                                    : ICAL_CLASS_CONFIDENTIAL));
+            event,
+            icalproperty_new_class(e.visibility == VISIBILITY_PRIVATE  ? ICAL_CLASS_PRIVATE
+                                   : e.visibility == VISIBILITY_PUBLIC ? ICAL_CLASS_PUBLIC
+                                                                       : ICAL_CLASS_CONFIDENTIAL));
     }
     bool fromRecurrence = false;
-    if (e.recurrenceType == kSeries && !e.recurrence.empty()) {
+    if (e.recurrenceType == RECURRENCE_ORIGINAL && !e.recurrence.empty()) {
         // The series' own lines (with their zones), as the expander reads them.
         const std::string text = NormalizeRecurrenceText(e.recurrence);
         ComponentPtr parsed(icalparser_parse_string(text.c_str()));
@@ -247,7 +247,7 @@ icalcomponent* BuildEvent(const PrimitiveEvent& e, icalcomponent* calendar,
             icalcomponent_add_property(event, icalproperty_new_dtend(end));
         }
     }
-    if (e.recurrenceType == kException && !e.originalStartTime.empty()) {
+    if (e.recurrenceType == RECURRENCE_EXCEPTION && !e.originalStartTime.empty()) {
         bool ok = false;
         const icaltimetype original = TimeFromText(e.originalStartTime, ok);
         if (ok) {
@@ -364,7 +364,7 @@ bool ReadCalDavResource(const std::string& ics, const std::string& href,
         e.content = r.description;
         e.place = r.location;
         e.eventStatus = StatusOf(r.status);
-        e.transparency = r.transp == "TRANSPARENT" ? kTransparent : kOpaque;
+        e.transparency = r.transp == "TRANSPARENT" ? TRANSPARENCY_TRANSPARENT : TRANSPARENCY_OPAQUE;
         e.visibility = VisibilityOf(r.klass);
         e.sequence = r.sequence;
         e.isSynced = true;
@@ -374,7 +374,7 @@ bool ReadCalDavResource(const std::string& ics, const std::string& href,
             continue;  // no DTSTART: nothing to show
         }
         if (!r.recurrenceIdLine.empty()) {
-            e.recurrenceType = kException;
+            e.recurrenceType = RECURRENCE_EXCEPTION;
             e.id = href + "#" + r.recurrenceIdValue;
             e.originalEvent = href;
             std::string line = Unfolded(r.recurrenceIdLine);
@@ -382,12 +382,12 @@ bool ReadCalDavResource(const std::string& ics, const std::string& href,
             std::string ignored;
             ReadSeriesTimes(line + zones, e.originalStartTime, ignored);
         } else if (!r.ruleLines.empty()) {
-            e.recurrenceType = kSeries;
+            e.recurrenceType = RECURRENCE_ORIGINAL;
             e.id = href;
             e.recurrence = Unfolded(r.timeLines + r.ruleLines) + zones;
             e.xml = ics;
         } else {
-            e.recurrenceType = kSingle;
+            e.recurrenceType = RECURRENCE_NONE;
             e.id = href;
             e.xml = ics;
         }
@@ -397,8 +397,9 @@ bool ReadCalDavResource(const std::string& ics, const std::string& href,
         return false;
     }
     // The master or single event first.
-    std::stable_partition(events.begin(), events.end(),
-                          [](const PrimitiveEvent& e) { return e.recurrenceType != kException; });
+    std::stable_partition(events.begin(), events.end(), [](const PrimitiveEvent& e) {
+        return e.recurrenceType != RECURRENCE_EXCEPTION;
+    });
     for (auto& e : events) {
         out.push_back(std::move(e));
     }

@@ -11,15 +11,12 @@
 #include "googledata/CalendarEventDB.h"
 #include "googledata/PrimitiveCalendar.h"
 #include "googledata/PrimitiveEvent.h"
+#include "googledata/ProtocolNumbers.h"
 #include "platform/Guid.h"
 
 namespace googledata {
 namespace {
 
-enum EventStatus : int32_t { kCancelled = 3 };
-enum RecurrenceType : int32_t { kException = 2 };
-// CALENDAR.flags: events shown, writable.
-enum CalendarFlags : int32_t { kShown = 1, kWritable = 2 };
 constexpr int32_t kDefaultColor = 0xE16941;
 
 // The path of a URL ("/alice/work/").
@@ -55,7 +52,7 @@ std::string NewUid() {
 }
 
 std::string ResourceHref(const PrimitiveEvent& e) {
-    return e.recurrenceType == kException ? e.originalEvent : e.id;
+    return e.recurrenceType == RECURRENCE_EXCEPTION ? e.originalEvent : e.id;
 }
 
 }  // namespace
@@ -106,7 +103,8 @@ CalDavStatus CalDavSync::DownloadCalendars(std::vector<PrimitiveCalendar>* found
         p.color = CalDavColor(c.color, kDefaultColor);
         p.selected = true;
         p.timezone = ZoneName(c.timezone);
-        p.flags = kShown | (c.accessLevel == kCalDavAccessOwner ? kWritable : 0);
+        p.flags = kCalendarFlagShowEvents |
+                  (c.accessLevel == ACCESS_OWNER ? kCalendarFlagWriteEvents : 0);
         db_.UpsertCalendar(p);
         Log(Utility::kLogInfo,
             "<caldav> calendar " + c.url + " level " + std::to_string(c.accessLevel));
@@ -316,7 +314,7 @@ CalDavStatus CalDavSync::Upload(const std::string& uri, const std::string& confl
         std::string href = ResourceHref(row);
         if (href.empty()) {
             // A new event (or series): a new resource named after its UID.
-            if (row.eventStatus == kCancelled) {
+            if (row.eventStatus == EVENT_STATUS_CANCELED) {
                 db_.DeleteEventRow(uri, row.localEventID);
                 continue;
             }
@@ -356,14 +354,14 @@ CalDavStatus CalDavSync::UploadResource(const std::string& uri, const std::strin
     std::list<PrimitiveEvent> rowList;
     db_.GetDavResourceEvents(uri, href, rowList);
     std::vector<PrimitiveEvent> rows(rowList.begin(), rowList.end());
-    if (rows.empty() || rows.front().recurrenceType == kException) {
+    if (rows.empty() || rows.front().recurrenceType == RECURRENCE_EXCEPTION) {
         Log(Utility::kLogWarn, "<caldav> nothing to send for " + href);
         return CalDavStatus::kOk;
     }
     const PrimitiveEvent main = rows.front();
     const std::vector<PrimitiveEvent> exceptions(rows.begin() + 1, rows.end());
 
-    if (main.eventStatus == kCancelled) {
+    if (main.eventStatus == EVENT_STATUS_CANCELED) {
         const CalDavStatus status = client_.Delete(href, etag == "*" ? "" : etag);
         if (status == CalDavStatus::kOk) {
             db_.DeleteDavResource(uri, href);
@@ -435,7 +433,7 @@ CalDavStatus CalDavSync::UploadResource(const std::string& uri, const std::strin
         copy.uid = uid;
         copy.isSynced = false;
         copy.xml.clear();
-        if (copy.recurrenceType == kException) {
+        if (copy.recurrenceType == RECURRENCE_EXCEPTION) {
             copy.id.clear();
             copy.originalEvent = copyHref;
         } else {

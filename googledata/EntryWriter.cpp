@@ -11,6 +11,7 @@
 
 #include "app/MaintenanceLog.h"
 #include "googledata/GDataNames.h"
+#include "googledata/ProtocolNumbers.h"
 #include "googledata/XercesSupport.h"
 
 namespace googledata {
@@ -20,9 +21,9 @@ using namespace xercesc;
 
 const char* StatusText(int status) {
     switch (status) {
-        case 1:
+        case EVENT_STATUS_TENTATIVE:
             return "event.tentative";
-        case 3:
+        case EVENT_STATUS_CANCELED:
             return "event.canceled";
         default:
             return "event.confirmed";
@@ -30,16 +31,16 @@ const char* StatusText(int status) {
 }
 
 const char* TransparencyText(int transparency) {
-    return transparency == 2 ? "event.transparent" : "event.opaque";
+    return transparency == TRANSPARENCY_TRANSPARENT ? "event.transparent" : "event.opaque";
 }
 
 const char* VisibilityText(int visibility) {
     switch (visibility) {
-        case 1:
+        case VISIBILITY_CONFIDENTIAL:
             return "event.confidential";
-        case 3:
+        case VISIBILITY_PRIVATE:
             return "event.private";
-        case 4:
+        case VISIBILITY_PUBLIC:
             return "event.public";
         default:
             return "event.default";
@@ -229,10 +230,14 @@ bool GenerateEventXML(const PrimitiveEvent& event, std::string& xml) {
     out += "<gd:transparency value='" + gd + "#" + TransparencyText(event.transparency) + "'/>";
     out += "<gd:eventStatus value='" + gd + "#" + StatusText(event.eventStatus) + "'/>";
     out += "<gd:where valueString='" + attribute(event.place) + "'/>";
-    out += std::string("<gCal:guestsCanInviteOthers value='") + FlagText(event.flags, 2) + "'/>";
-    out += std::string("<gCal:guestsCanModify value='") + FlagText(event.flags, 4) + "'/>";
-    out += std::string("<gCal:guestsCanSeeGuests value='") + FlagText(event.flags, 8) + "'/>";
-    out += std::string("<gCal:anyoneCanAddSelf value='") + FlagText(event.flags, 1) + "'/>";
+    out += std::string("<gCal:guestsCanInviteOthers value='") +
+           FlagText(event.flags, kGuestCanInviteOthers) + "'/>";
+    out += std::string("<gCal:guestsCanModify value='") + FlagText(event.flags, kGuestCanModify) +
+           "'/>";
+    out += std::string("<gCal:guestsCanSeeGuests value='") +
+           FlagText(event.flags, kGuestCanSeeGuests) + "'/>";
+    out += std::string("<gCal:anyoneCanAddSelf value='") +
+           FlagText(event.flags, kGuestAnyoneCanAddSelf) + "'/>";
     out += "<gd:when startTime='" + attribute(event.startTime) + "' endTime='" +
            attribute(event.endTime) + "'>";
     for (const auto& reminder : event.reminders) {
@@ -339,10 +344,10 @@ bool GenerateUpdatedEventXML(const PrimitiveEvent& event, XmlContext& context, s
             } else if (NameIs(e, "gCal:anyoneCanAddSelf") ||
                        NameIs(e, "gCal:guestsCanInviteOthers") ||
                        NameIs(e, "gCal:guestsCanModify") || NameIs(e, "gCal:guestsCanSeeGuests")) {
-                const int bit = NameIs(e, "gCal:anyoneCanAddSelf")        ? 1
-                                : NameIs(e, "gCal:guestsCanInviteOthers") ? 2
-                                : NameIs(e, "gCal:guestsCanModify")       ? 4
-                                                                          : 8;
+                const int bit = NameIs(e, "gCal:anyoneCanAddSelf")        ? kGuestAnyoneCanAddSelf
+                                : NameIs(e, "gCal:guestsCanInviteOthers") ? kGuestCanInviteOthers
+                                : NameIs(e, "gCal:guestsCanModify")       ? kGuestCanModify
+                                                                          : kGuestCanSeeGuests;
                 if (HasAttr(e, u"value")) {
                     SetAttr(e, "value", FlagText(event.flags, bit));
                 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "googledata/ProtocolNumbers.h"
+
 namespace googledata {
 
 struct PrimitiveCalendar {
@@ -13,8 +15,8 @@ struct PrimitiveCalendar {
     std::string title;
     std::string summary;
     std::string author;
-    int32_t accesslevel = 0;  // 0 none, 1 read, 2 freebusy, 3 editor, 4 owner, 5 root
-    int32_t color = 0;        // COLORREF 0x00BBGGRR
+    int32_t accesslevel = ACCESS_NONE;  // AccessLevel
+    int32_t color = 0;                  // COLORREF 0x00BBGGRR
     bool selected = false;
     bool hidden = false;
     std::string timezone;
@@ -22,7 +24,7 @@ struct PrimitiveCalendar {
     bool isHoliday = false;
     std::string updated;
     std::string eventUpdated;  // time text of the last event download
-    int32_t flags = 0;         // bit 0 events shown, bit 1 writable
+    int32_t flags = 0;         // kCalendarFlag* bits
 };
 
 }  // namespace googledata

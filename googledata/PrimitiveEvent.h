@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "googledata/ProtocolNumbers.h"
+
 namespace googledata {
 
 struct PrimitiveReminder {
@@ -42,15 +44,15 @@ public:
     std::string recurrence;
     std::string originalEvent;
     std::string originalStartTime;
-    int32_t eventStatus = 0;   // 0 invalid, 1 tentative, 2 confirmed, 3 canceled
-    int32_t transparency = 0;  // 0 invalid, 1 opaque, 2 transparent
-    int32_t visibility = 0;    // 0 invalid, 1 confidential, 2 default, 3 private, 4 public
+    int32_t eventStatus = EVENT_STATUS_INVALID;   // EventStatus
+    int32_t transparency = TRANSPARENCY_INVALID;  // Transparency
+    int32_t visibility = VISIBILITY_INVALID;      // Visibility
     int32_t sequence = 0;
-    int32_t flags = 0;  // guest bits: 1 add self, 2 invite others, 4 modify, 8 see guests
+    int32_t flags = 0;  // kGuest* bits
     bool isSynced = false;
     std::vector<PrimitiveReminder> reminders;  // in document order
     std::string xml;                           // the entry's full XML text
-    int32_t recurrenceType = 0;                // 0 single, 1 recurring series, 2 exception
+    int32_t recurrenceType = RECURRENCE_NONE;  // RecurrenceType
     // The store's count of local edits of the row (read by GetUnsyncedEvents
     // only): an upload marks the row synced only when it is still the same.
     int64_t localRevision = 0;

@@ -11,7 +11,7 @@ struct PrimitiveHoliday {
     std::string id;
     std::string title;
     std::string date;    // a date without time, e.g. 2011-05-03
-    int32_t status = 0;  // event status numbers
+    int32_t status = 0;  // EventStatus
 };
 
 }  // namespace googledata

@@ -79,4 +79,16 @@ enum AccessLevel : int32_t {
     ACCESS_ROOT = 5,
 };
 
+// Bits of an event's stored flags: the guest permissions of gCal:guests*
+// and gCal:anyoneCanAddSelf.
+inline constexpr int32_t kGuestAnyoneCanAddSelf = 1;
+inline constexpr int32_t kGuestCanInviteOthers = 2;
+inline constexpr int32_t kGuestCanModify = 4;
+inline constexpr int32_t kGuestCanSeeGuests = 8;
+
+// Bits of a calendar's stored flags: the calendar-list reader sets them from
+// the access level, the calendar settings dialog changes them.
+inline constexpr int32_t kCalendarFlagShowEvents = 1;
+inline constexpr int32_t kCalendarFlagWriteEvents = 2;
+
 }  // namespace googledata

@@ -1,5 +1,6 @@
 #include "model/Calendar.h"
 
+#include "googledata/PrimitiveCalendar.h"
 #include "googledata/PrimitiveTime.h"
 #include "platform/TextConv.h"
 
@@ -30,8 +31,8 @@ Calendar Calendar::FromPrimitive(const googledata::PrimitiveCalendar& source) {
     c.isHoliday = source.isHoliday;
     c.updated = ParseOrZero(source.updated);
     c.eventUpdated = ParseOrZero(source.eventUpdated);
-    c.showEvents = (source.flags & kCalendarFlagShowEvents) != 0;
-    c.writeEvents = (source.flags & kCalendarFlagWriteEvents) != 0;
+    c.showEvents = (source.flags & googledata::kCalendarFlagShowEvents) != 0;
+    c.writeEvents = (source.flags & googledata::kCalendarFlagWriteEvents) != 0;
     return c;
 }
 

@@ -6,31 +6,21 @@
 #include <cstdint>
 #include <string>
 
-#include "googledata/PrimitiveCalendar.h"
+#include "googledata/ProtocolNumbers.h"
 #include "platform/Time.h"
 
+namespace googledata {
+struct PrimitiveCalendar;
+}
+
 namespace Model {
-
-// Access level of a calendar (numbers stored in the database).
-enum AccessLevel : int32_t {
-    ACCESS_NONE = 0,
-    ACCESS_READ = 1,
-    ACCESS_FREEBUSY = 2,
-    ACCESS_EDITOR = 3,
-    ACCESS_OWNER = 4,
-    ACCESS_ROOT = 5,
-};
-
-// Bits of the stored calendar flags.
-inline constexpr int32_t kCalendarFlagShowEvents = 1;
-inline constexpr int32_t kCalendarFlagWriteEvents = 2;
 
 struct Calendar {
     std::wstring calendarURI;
     std::wstring title;
     std::wstring summary;
     std::wstring author;
-    int32_t accesslevel = ACCESS_NONE;
+    int32_t accesslevel = googledata::ACCESS_NONE;
     int32_t color = 0;  // COLORREF 0x00BBGGRR
     bool selected = false;
     bool hidden = false;
@@ -42,8 +32,8 @@ struct Calendar {
 
     // The stored flags value (0 to 3) of the two booleans.
     int32_t Flags() const {
-        return (showEvents ? kCalendarFlagShowEvents : 0) |
-               (writeEvents ? kCalendarFlagWriteEvents : 0);
+        return (showEvents ? googledata::kCalendarFlagShowEvents : 0) |
+               (writeEvents ? googledata::kCalendarFlagWriteEvents : 0);
     }
 
     // Copies the record, parses `updated` and `eventUpdated` (a text that does

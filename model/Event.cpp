@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "googledata/PrimitiveCalendar.h"
+#include "googledata/PrimitiveEvent.h"
 #include "googledata/PrimitiveTime.h"
 #include "platform/TextConv.h"
 
@@ -74,7 +76,7 @@ Event Event::FromPrimitive(const googledata::PrimitiveEvent& source,
     e.recurrenceType = source.recurrenceType;
     e.recurrence = Utf8ToWide(source.recurrence);
     e.originalEvent = Utf8ToWide(source.originalEvent);
-    if (source.recurrenceType == RECURRENCE_EXCEPTION) {
+    if (source.recurrenceType == googledata::RECURRENCE_EXCEPTION) {
         ParseLocal(source.originalStartTime, e.originalStartTime);
     }
     e.eventStatus = source.eventStatus;
@@ -115,7 +117,7 @@ bool Event::OccursInDay(const platform::CTime& dayStart) const {
 
 void AddEventWithoutDuplicates(std::list<Event>& list, const Event& event) {
     for (const Event& element : list) {
-        const bool duplicate = event.recurrenceType == RECURRENCE_ORIGINAL
+        const bool duplicate = event.recurrenceType == googledata::RECURRENCE_ORIGINAL
                                    ? element.localEventID == event.localEventID &&
                                          element.startTime == event.startTime &&
                                          element.endTime == event.endTime

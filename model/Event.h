@@ -9,45 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "googledata/PrimitiveCalendar.h"
-#include "googledata/PrimitiveEvent.h"
-#include "googledata/PrimitiveTime.h"
+#include "googledata/ProtocolNumbers.h"
 #include "platform/Time.h"
 
+// The store's records, known here only by name: the views that include this
+// header never see them.
+namespace googledata {
+struct PrimitiveCalendar;
+class PrimitiveEvent;
+struct PrimitiveTime;
+}  // namespace googledata
+
 namespace Model {
-
-enum EventStatus : int32_t {
-    EVENT_STATUS_INVALID = 0,
-    EVENT_STATUS_TENTATIVE = 1,
-    EVENT_STATUS_CONFIRMED = 2,
-    EVENT_STATUS_CANCELED = 3,
-};
-
-enum Transparency : int32_t {
-    TRANSPARENCY_INVALID = 0,
-    TRANSPARENCY_OPAQUE = 1,
-    TRANSPARENCY_TRANSPARENT = 2,
-};
-
-enum Visibility : int32_t {
-    VISIBILITY_INVALID = 0,
-    VISIBILITY_CONFIDENTIAL = 1,
-    VISIBILITY_DEFAULT = 2,
-    VISIBILITY_PRIVATE = 3,
-    VISIBILITY_PUBLIC = 4,
-};
-
-enum RecurrenceType : int32_t {
-    RECURRENCE_NONE = 0,       // a single event
-    RECURRENCE_ORIGINAL = 1,   // the master of a series (or one expanded occurrence)
-    RECURRENCE_EXCEPTION = 2,  // a changed or cancelled occurrence
-};
-
-// Guest permission bits of an event's flags.
-inline constexpr int32_t kGuestAnyoneCanAddSelf = 1;
-inline constexpr int32_t kGuestCanInviteOthers = 2;
-inline constexpr int32_t kGuestCanModify = 4;
-inline constexpr int32_t kGuestCanSeeGuests = 8;
 
 struct Reminder {
     std::wstring method;
@@ -75,15 +48,15 @@ public:
     std::wstring place;
     std::wstring author_name;
     std::wstring author_email;
-    int32_t recurrenceType = RECURRENCE_NONE;
+    int32_t recurrenceType = googledata::RECURRENCE_NONE;
     std::wstring recurrence;
     std::wstring originalEvent;
     platform::CTime originalStartTime;  // EXCEPTION only
-    int32_t eventStatus = EVENT_STATUS_CONFIRMED;
-    int32_t transparency = TRANSPARENCY_OPAQUE;
-    int32_t visibility = VISIBILITY_DEFAULT;
+    int32_t eventStatus = googledata::EVENT_STATUS_CONFIRMED;
+    int32_t transparency = googledata::TRANSPARENCY_OPAQUE;
+    int32_t visibility = googledata::VISIBILITY_DEFAULT;
     int32_t sequence = 0;
-    int32_t flags = kGuestCanInviteOthers | kGuestCanSeeGuests;
+    int32_t flags = googledata::kGuestCanInviteOthers | googledata::kGuestCanSeeGuests;
     std::vector<Reminder> reminders;
     int32_t color = 0;  // the colour of the event's calendar
 

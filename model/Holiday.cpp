@@ -1,5 +1,6 @@
 #include "model/Holiday.h"
 
+#include "googledata/PrimitiveHoliday.h"
 #include "googledata/PrimitiveTime.h"
 #include "model/Event.h"
 #include "platform/TextConv.h"

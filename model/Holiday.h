@@ -4,8 +4,11 @@
 
 #include <string>
 
-#include "googledata/PrimitiveHoliday.h"
 #include "platform/Time.h"
+
+namespace googledata {
+struct PrimitiveHoliday;
+}
 
 namespace Model {
 

@@ -10,6 +10,7 @@
 
 #include "controller/CalendarManager.h"
 #include "controller/OfflineHolidays.h"
+#include "googledata/ProtocolNumbers.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
@@ -27,7 +28,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string ini = folder + "/config.ini";
-    platform::WritePrivateProfileString("general", "calendar_mode", "2", ini);
+    platform::WritePrivateProfileString("general", "calendar_mode",
+                                        std::to_string(googledata::kCalendarModeLocal), ini);
     platform::WritePrivateProfileString("general", "login_url", "https://127.0.0.1:9", ini);
 
     Controller::CCalendarManager manager(ini, folder);

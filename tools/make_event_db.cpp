@@ -15,6 +15,7 @@
 #include "app/MaintenanceLog.h"
 #include "controller/CalendarManager.h"
 #include "controller/OfflineHolidays.h"
+#include "googledata/ProtocolNumbers.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
@@ -33,7 +34,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string ini = folder + "/config.ini";
-    platform::WritePrivateProfileString("general", "calendar_mode", "2", ini);
+    platform::WritePrivateProfileString("general", "calendar_mode",
+                                        std::to_string(googledata::kCalendarModeLocal), ini);
     platform::WritePrivateProfileString("general", "login_url", "https://127.0.0.1:9", ini);
 
     Controller::CCalendarManager manager(ini, folder);
@@ -71,7 +73,7 @@ int main(int argc, char** argv) {
         char end[64];
         googledata::PrimitiveEvent event;
         event.title = "Event " + std::to_string(i);
-        event.eventStatus = 2;
+        event.eventStatus = googledata::EVENT_STATUS_CONFIRMED;
         if (i % 10 == 0) {
             std::snprintf(start, sizeof start, "%04d-%02d-%02d", year, month, day);
             std::snprintf(end, sizeof end, "%04d-%02d-%02d", year, month, day + 1);
@@ -100,8 +102,8 @@ int main(int argc, char** argv) {
         googledata::PrimitiveEvent series;
         series.title = "Series " + std::to_string(i);
         series.uid = "series" + std::to_string(i) + "@example.com";
-        series.eventStatus = 2;
-        series.recurrenceType = 1;
+        series.eventStatus = googledata::EVENT_STATUS_CONFIRMED;
+        series.recurrenceType = googledata::RECURRENCE_ORIGINAL;
         series.recurrence = "DTSTART;TZID=" + zone + ":" + day + "T100000\nDTEND;TZID=" + zone +
                             ":" + day + "T113000\nRRULE:FREQ=WEEKLY\n" + (tokyo ? kTokyoZone : "");
         if (!manager.Database().AddEvent(calendarURI, series, false)) {

@@ -25,6 +25,7 @@
 
 #include "app/MaintenanceLog.h"
 #include "controller/CalendarManager.h"
+#include "googledata/ProtocolNumbers.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
@@ -55,7 +56,7 @@ Model::Event SoakEvent(const std::string& feed, const std::string& title, int n)
     e.title = platform::Utf8ToWide(title);
     e.startTime = platform::CTime(2026, 10, 1 + n % 28, 8 + n % 10, 0, 0);
     e.endTime = e.startTime + 1800;
-    e.eventStatus = Model::EVENT_STATUS_CONFIRMED;
+    e.eventStatus = googledata::EVENT_STATUS_CONFIRMED;
     return e;
 }
 
@@ -131,7 +132,8 @@ int main(int argc, char** argv) {
         "start":"2026-11-01T10:00:00.000+09:00","end":"2026-11-01T11:00:00.000+09:00"})");
     testsupport::TempDir dir;
     platform::CreateFolderTree(dir / "log");
-    platform::WritePrivateProfileString("general", "calendar_mode", std::string("1"),
+    platform::WritePrivateProfileString("general", "calendar_mode",
+                                        std::to_string(googledata::kCalendarModeAccount),
                                         dir / "config.ini");
     const std::string databasePath = dir / (std::string(kEmail) + ".db");
     Utility::CMaintenanceLog log;

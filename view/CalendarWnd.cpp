@@ -36,13 +36,13 @@ std::string Format(const char* format, auto... values) {
 
 const char* VisibilityName(int32_t v) {
     switch (v) {
-        case Model::VISIBILITY_CONFIDENTIAL:
+        case googledata::VISIBILITY_CONFIDENTIAL:
             return "CONFIDENTIAL";
-        case Model::VISIBILITY_DEFAULT:
+        case googledata::VISIBILITY_DEFAULT:
             return "DEFAULT";
-        case Model::VISIBILITY_PRIVATE:
+        case googledata::VISIBILITY_PRIVATE:
             return "PRIVATE";
-        case Model::VISIBILITY_PUBLIC:
+        case googledata::VISIBILITY_PUBLIC:
             return "PUBLIC";
         default:
             return "INVALID";
@@ -51,9 +51,9 @@ const char* VisibilityName(int32_t v) {
 
 const char* TransparencyName(int32_t t) {
     switch (t) {
-        case Model::TRANSPARENCY_TRANSPARENT:
+        case googledata::TRANSPARENCY_TRANSPARENT:
             return "TRANSPARENT";
-        case Model::TRANSPARENCY_OPAQUE:
+        case googledata::TRANSPARENCY_OPAQUE:
             return "OPAQUR";
         default:
             return "INVALID";
@@ -62,11 +62,11 @@ const char* TransparencyName(int32_t t) {
 
 const char* StatusName(int32_t s) {
     switch (s) {
-        case Model::EVENT_STATUS_TENTATIVE:
+        case googledata::EVENT_STATUS_TENTATIVE:
             return "TENTATIVE";
-        case Model::EVENT_STATUS_CONFIRMED:
+        case googledata::EVENT_STATUS_CONFIRMED:
             return "CONFIRMED";
-        case Model::EVENT_STATUS_CANCELED:
+        case googledata::EVENT_STATUS_CANCELED:
             return "CANCELED";
         default:
             return "INVALID";
@@ -75,9 +75,9 @@ const char* StatusName(int32_t s) {
 
 const char* RecurrenceName(int32_t r) {
     switch (r) {
-        case Model::RECURRENCE_EXCEPTION:
+        case googledata::RECURRENCE_EXCEPTION:
             return "EXCEPTION";
-        case Model::RECURRENCE_ORIGINAL:
+        case googledata::RECURRENCE_ORIGINAL:
             return "ORIGINAL";
         default:
             return "NONE";
@@ -118,7 +118,7 @@ CCalendarWnd::CCalendarWnd(int windowNumber, int x, int y, int monthOffset,
     // 6. Items, dates, caches; the first redraw is posted.
     BuildDrawList();
     AssignDates();
-    if (CalendarMode() != 0) {
+    if (CalendarMode() != googledata::kCalendarModeNotSetUp) {
         UpdateHolidayCache();
         UpdateEventCache();
     }
@@ -200,7 +200,7 @@ void CCalendarWnd::RebuildIconBar() {
         options.vertical = context_.config->verticalIconBar != 0;
         options.locked = context_.config->lock != 0;
     }
-    options.localMode = CalendarMode() == 2;
+    options.localMode = CalendarMode() == googledata::kCalendarModeLocal;
     options.imageFolder = ImageFolder();
     functionWnd_.reset();
     functionWnd_ = std::make_unique<CFunctionWnd>(this, Handle(), kMsgFunctionWnd, options, log_);
@@ -212,8 +212,9 @@ void CCalendarWnd::Log(const char* level, const std::string& message) const {
     }
 }
 
-int CCalendarWnd::CalendarMode() const {
-    return context_.config != nullptr ? context_.config->GetCalendarMode() : 0;
+googledata::CalendarMode CCalendarWnd::CalendarMode() const {
+    return context_.config != nullptr ? context_.config->GetCalendarMode()
+                                      : googledata::kCalendarModeNotSetUp;
 }
 
 bool CCalendarWnd::MondayFirst() const {
@@ -280,7 +281,7 @@ bool CCalendarWnd::IsMonthOnScreen(int year, int month) const {
 }
 
 void CCalendarWnd::UpdateEventCache() {
-    if (CalendarMode() == 0) {
+    if (CalendarMode() == googledata::kCalendarModeNotSetUp) {
         return;
     }
     const Model::MonthRange range = MonthsOnScreen();
@@ -301,7 +302,7 @@ void CCalendarWnd::UpdateEventCache() {
 }
 
 void CCalendarWnd::UpdateHolidayCache() {
-    if (CalendarMode() == 0) {
+    if (CalendarMode() == googledata::kCalendarModeNotSetUp) {
         return;
     }
     const Model::MonthRange range = MonthsOnScreen();
@@ -322,7 +323,7 @@ void CCalendarWnd::UpdateHolidayCache() {
 }
 
 void CCalendarWnd::RefreshCachesIfMonthsChanged() {
-    if (CalendarMode() == 0) {
+    if (CalendarMode() == googledata::kCalendarModeNotSetUp) {
         return;
     }
     const Model::MonthRange range = MonthsOnScreen();

@@ -36,6 +36,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "googledata/ProtocolNumbers.h"
 #include "model/CalendarStyleInfo.h"
 #include "model/EventCache.h"
 #include "platform/qt/LayeredWindow.h"
@@ -303,7 +304,7 @@ private:
     void UpdateShadow();
     void LoadBackgroundImage();
     bool CursorOverWindow() const;
-    int CalendarMode() const;
+    googledata::CalendarMode CalendarMode() const;
     bool MondayFirst() const;
     bool FixCalHeight() const;
     void Log(const char* level, const std::string& message) const;

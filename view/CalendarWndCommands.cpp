@@ -10,7 +10,7 @@
 
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
-#include "controller/qt/DispatchMessages.h"
+#include "controller/DispatchCommands.h"
 #include "eventwnd/EventPopupWnd.h"
 #include "view/CalendarWnd.h"
 #include "view/CalendarWndFlags.h"
@@ -141,7 +141,7 @@ std::unique_ptr<QMenu> CCalendarWnd::BuildContextMenu() {
         summary->setChecked(context_.config == nullptr ||
                             context_.config->GetInt("option", "use_event_summary_wnd", 1) != 0);
     }
-    if (CalendarMode() == 2) {
+    if (CalendarMode() == googledata::kCalendarModeLocal) {
         RemoveAction(*menu, ID_WEB_CALENDAR);
         RemoveAction(*menu, ID_SYNC);
         RemoveAction(*menu, ID_CALENDAR_SETTINGS);
@@ -224,7 +224,8 @@ void CCalendarWnd::Navigate(int command) {
         AssignDates();
         ApplyStyle();
     }
-    if (CalendarMode() != 0 && context_.source != nullptr && !context_.source->HasHolidays(year_)) {
+    if (CalendarMode() != googledata::kCalendarModeNotSetUp && context_.source != nullptr &&
+        !context_.source->HasHolidays(year_)) {
         Log(Utility::kLogInfo, "<view> holidays are not available");
         context_.source->RequestHolidays(year_);
     }

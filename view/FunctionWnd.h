@@ -47,7 +47,7 @@ public:
 
     struct Options {
         bool vertical = false;    // "vertical_icon_bar"
-        bool localMode = false;   // "calendar_mode" 2
+        bool localMode = false;   // "calendar_mode" kCalendarModeLocal
         bool locked = false;      // "lock"
         std::string imageFolder;  // with a final "/"
     };

@@ -72,15 +72,15 @@ bool CDispatchWnd::Create() {
     manager->SetHttpLog(config->httpLog != 0, setup.dataFolder, config->GetCurlLogLevel() > 0);
     manager->SetExtraCaFile(config->GetExtraCaFile());
     manager->SetLoginUrl(config->GetLoginUrl());
-    if (calendarMode == 1 && config->GetAccountId().empty()) {
+    if (calendarMode == googledata::kCalendarModeAccount && config->GetAccountId().empty()) {
         // A setup stopped half way (the program ended inside the wizard)
         // leaves the account mode without an account: set up again.
         Log(Utility::kLogInfo, "<dispatch> no account: setup again");
-        calendarMode = 0;
+        calendarMode = googledata::kCalendarModeNotSetUp;
     }
-    if (calendarMode == 1) {
+    if (calendarMode == googledata::kCalendarModeAccount) {
         manager->Initialize(config->GetAccountId(), config->GetAccountPassword(), log);
-    } else if (calendarMode == 2) {
+    } else if (calendarMode == googledata::kCalendarModeLocal) {
         manager->Initialize(L"local", L"", log);
     } else {
         wizardDue = true;
@@ -293,7 +293,7 @@ void CDispatchWnd::BootSequence() {
     std::list<Model::Calendar> calendars;
     if (!manager->GetCalendars(calendars)) {
         Log(Utility::kLogInfo, "get calendar error", static_cast<long>(errno));
-    } else if (calendarMode == 1) {
+    } else if (calendarMode == googledata::kCalendarModeAccount) {
         if (calendars.empty()) {
             manager->DownloadCalenar();
         } else {
@@ -321,7 +321,7 @@ void CDispatchWnd::BootSequence() {
     if (!setup.maniac || !setup.maniac->hideTaskTrayIcon) {
         AddTrayIcon();
     }
-    if (calendarMode == 1) {
+    if (calendarMode == googledata::kCalendarModeAccount) {
         SetTimer(kTimerSync, kMinutePeriod);
         if (Ticks() / 1000 > 300) {
             lastSyncTime = platform::CTime::GetCurrentTime();

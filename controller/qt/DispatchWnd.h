@@ -21,6 +21,7 @@
 
 #include "controller/qt/DispatchMessages.h"
 #include "controller/qt/DispatchPorts.h"
+#include "googledata/ProtocolNumbers.h"
 #include "platform/Time.h"
 #include "platform/qt/Window.h"
 
@@ -164,7 +165,7 @@ private:
     platform::CTime lastDateTime;
     int awake = 1;
     int resumePending = 0;
-    int calendarMode = 0;
+    googledata::CalendarMode calendarMode = googledata::kCalendarModeNotSetUp;
     bool wizardDue = false;
     bool bootDone = false;
     bool closed = false;

@@ -19,7 +19,8 @@ bool CCalendarWndHost::OpenOptionDialog(CCalendarWnd&) {
         return false;
     }
     Model::CConfigInfo& config = *setup_.config;
-    CSetManiacOptionDlg dialog(ManiacOptions::FromConfig(config), config.GetCalendarMode() == 2);
+    CSetManiacOptionDlg dialog(ManiacOptions::FromConfig(config),
+                               config.GetCalendarMode() == googledata::kCalendarModeLocal);
     if (dialogs::ExecModal(dialog) != QDialog::Accepted) {
         return false;
     }

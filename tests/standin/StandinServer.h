@@ -1,6 +1,14 @@
 // testsupport::StandinServer: starts tests/standin/standin.py (a stand-in for
-// the calendar service over HTTPS on 127.0.0.1, with a CA made for the run),
-// seeds it and arms its faults through its /_control/ interface, and stops it.
+// the calendar service over HTTPS on 127.0.0.1, with the test CA the build
+// made once), seeds it and arms its faults through its /_control/ interface,
+// and stops it.
+//
+// Under CTest the cases of a test program that shares one stand-in run as
+// processes of their own one after another; CTest starts that stand-in
+// before the first and stops it after the last (tests/standin/standin.py
+// --detach, --stop) and names its folder in DAYMARK_STANDIN_SHARED. A
+// StandinServer made then attaches to it instead of starting one, and finds
+// it and leaves it reset (no seeds, no faults, no recorded requests).
 //
 // Owned by one test (or a test fixture); every member is called from the
 // test's thread. Header-only so that any test program can include it; it needs
@@ -27,6 +35,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "tests/support/TestSupport.h"
 
 extern char** environ;
 
@@ -78,7 +88,7 @@ public:
     // "https://127.0.0.1:<port>": the service base (login_url) of the stand-in.
     const std::string& Base() const { return base_; }
     // The CA file a client must trust to talk to the stand-in.
-    std::string CaFile() const { return folder_ + "/ca.pem"; }
+    std::string CaFile() const { return certs_ + "/ca.pem"; }
     const std::string& Folder() const { return folder_; }
     int Port() const { return port_; }
 
@@ -136,6 +146,9 @@ public:
 
     // --- what arrived ----------------------------------------------------
     int RequestCount() { return std::stoi(Control("GET", "count", "")); }
+    // The requests a "slow" or "stall" fault holds at this moment (for a
+    // "stall", its headers and half its body are sent).
+    int HeldCount() { return std::stoi(Control("GET", "held", "")); }
     void ClearRequests() { Control("DELETE", "requests", ""); }
     // index counts from 0; negative counts from the end (-1 = the last).
     RecordedRequest Request(int index = -1) {
@@ -203,14 +216,45 @@ public:
     }
 
 private:
+    // Attaches to the stand-in CTest started for the program, if any.
+    bool Attach() {
+        const char* shared = std::getenv("DAYMARK_STANDIN_SHARED");
+        if (shared == nullptr || *shared == '\0') {
+            return false;
+        }
+        const std::string folder = shared;
+        std::ifstream portFile(folder + "/port");
+        int port = 0;
+        if (!(portFile >> port) || port <= 0) {
+            throw std::runtime_error("stand-in: no shared stand-in in " + folder);
+        }
+        folder_ = folder;
+        certs_ = TestCertificates();
+        if (certs_.empty()) {
+            throw std::runtime_error("stand-in: the shared stand-in needs the build's test CA");
+        }
+        port_ = port;
+        base_ = "https://127.0.0.1:" + std::to_string(port_);
+        shared_ = true;
+        Reset();
+        return true;
+    }
+
     void Start() {
+        if (Attach()) {
+            return;
+        }
         char pattern[] = "/tmp/daymark-standin-XXXXXX";
         if (!mkdtemp(pattern)) {
             throw std::runtime_error("stand-in: no temporary folder");
         }
         folder_ = pattern;
+        certs_ = TestCertificates();
+        if (certs_.empty()) {
+            certs_ = folder_;
+        }
         const std::string script = std::string(DAYMARK_SOURCE_DIR) + "/tests/standin/standin.py";
-        std::vector<std::string> args = {"python3", script, "--dir", folder_};
+        std::vector<std::string> args = {"python3", script, "--dir", folder_, "--certs", certs_};
         std::vector<char*> argv;
         for (auto& a : args) {
             argv.push_back(a.data());
@@ -239,6 +283,14 @@ private:
     }
 
     void Stop() {
+        if (shared_) {
+            try {
+                Reset();
+            } catch (const std::exception&) {
+                // The next case resets it again when it attaches.
+            }
+            return;
+        }
         if (pid_ > 0) {
             try {
                 Control("POST", "shutdown", "");
@@ -295,9 +347,11 @@ private:
     }
 
     std::string folder_;
+    std::string certs_;
     std::string base_;
     int port_ = 0;
     pid_t pid_ = -1;
+    bool shared_ = false;  // CTest's stand-in: left running
 };
 
 }  // namespace testsupport

@@ -8,11 +8,19 @@ by a 302 to a "?gsessionid=" address as the real service did. Tests seed it
 and arm faults through JSON requests under /_control/ (see
 docs/standin-service.md).
 
-Usage: standin.py --dir FOLDER
-  Generates a throw-away CA and a server certificate for 127.0.0.1 in
-  FOLDER (ca.pem is the file a client trusts), listens on a free port and
-  then writes the port number to FOLDER/port. Runs until /_control/shutdown
-  or SIGTERM.
+Usage: standin.py --dir FOLDER [--certs CERTS] [--detach]
+  Listens on a free port of 127.0.0.1 and then writes the port number to
+  FOLDER/port (and its process id to FOLDER/pid). Runs until
+  /_control/shutdown or SIGTERM, and takes the port file away when it ends.
+  The server certificate comes from CERTS (ca.pem is the file a client
+  trusts, server.pem and server.key the server's); a throw-away CA and
+  certificate are made there when it has none. CERTS is FOLDER unless given.
+  --detach: runs in the background as a session of its own, returning once
+  the port file is there (a stand-in shared by the cases of one test program).
+standin.py --make-certificates CERTS
+  Makes the CA and the server certificate in CERTS (once per build).
+standin.py --stop FOLDER
+  Ends the detached stand-in of FOLDER and waits until it is gone.
 """
 
 import argparse
@@ -27,6 +35,7 @@ import string
 import subprocess
 import sys
 import threading
+import time
 import urllib.parse
 import xml.etree.ElementTree as ET
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -143,10 +152,17 @@ class State:
     def __init__(self):
         self.lock = threading.RLock()
         self.stop = threading.Event()
+        self.generation = 0
+        self.interrupt = threading.Event()
         self.reset()
 
     def reset(self):
         with self.lock:
+            # A request held back by a fault of the case before must not
+            # reach the state of the next one: it wakes and answers nothing.
+            self.generation += 1
+            self.interrupt.set()
+            self.interrupt = threading.Event()
             self.accounts = {}  # email -> password
             self.tokens = {}  # token -> email
             self.calendars = {}  # calendar id -> calendar dict (insertion order kept)
@@ -156,6 +172,7 @@ class State:
             self.horizon = None  # updated-min earlier than this gives 410
             self.clock = None  # fixed server time, advanced by one second per use
             self.sessions = 0
+            self.held = 0  # requests a slow or stall fault holds now
 
     def now(self):
         with self.lock:
@@ -547,10 +564,30 @@ class Handler(BaseHTTPRequestHandler):
 
     do_GET = do_POST = do_PUT = do_DELETE = handle_any
 
+    def hold(self, seconds):
+        """Waits `seconds`, or less when the server stops or is reset; True
+        when a reset came meanwhile."""
+        with STATE.lock:
+            generation = STATE.generation
+            interrupt = STATE.interrupt
+            STATE.held += 1
+        deadline = time.monotonic() + seconds
+        while not STATE.stop.is_set() and not interrupt.is_set():
+            left = deadline - time.monotonic()
+            if left <= 0:
+                break
+            interrupt.wait(min(left, 0.1))
+        with STATE.lock:
+            if STATE.generation == generation:
+                STATE.held -= 1
+            return STATE.generation != generation
+
     def apply_fault(self, fault):
         """Returns True when the fault answered the request itself."""
         if fault.kind == "slow":
-            STATE.stop.wait(fault.seconds)
+            if self.hold(fault.seconds):
+                self.close_connection = True
+                return True
             return False
         if fault.kind == "401":
             self.reply_html_error(401, "Authorization required")
@@ -595,7 +632,7 @@ class Handler(BaseHTTPRequestHandler):
             self.end_headers()
             self.wfile.write(data)
             self.wfile.flush()
-            STATE.stop.wait(fault.seconds)
+            self.hold(fault.seconds)
             self.close_connection = True
             return True
         if fault.kind == "cut":
@@ -894,6 +931,8 @@ class Handler(BaseHTTPRequestHandler):
                 return self.reply(200, text)
             if name == "count":
                 return self.reply(200, str(len(STATE.requests)))
+            if name == "held":
+                return self.reply(200, str(STATE.held))
             if name == "shutdown":
                 STATE.stop.set()
                 threading.Thread(target=self.server.shutdown, daemon=True).start()
@@ -905,13 +944,35 @@ class Handler(BaseHTTPRequestHandler):
 # Certificates and start-up
 
 
-def make_certificates(folder):
+CERT_FILES = ("ca.pem", "server.pem", "server.key")
+
+
+def make_certificates(folder, days=2):
+    """A CA and a certificate for 127.0.0.1 signed by it, made in a fresh
+    folder beside `folder` and moved into place, so that a reader sees all of
+    them or none."""
+    os.makedirs(folder, exist_ok=True)
+    work = os.path.join(folder, ".making-%d" % os.getpid())
+    os.makedirs(work, exist_ok=True)
+    make_certificates_in(work, days)
+    for name in CERT_FILES:
+        os.replace(os.path.join(work, name), os.path.join(folder, name))
+    for name in os.listdir(work):
+        os.remove(os.path.join(work, name))
+    os.rmdir(work)
+
+
+def have_certificates(folder):
+    return all(os.path.exists(os.path.join(folder, name)) for name in CERT_FILES)
+
+
+def make_certificates_in(folder, days):
     def run(*args):
         subprocess.run(["openssl"] + list(args), cwd=folder, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
-    run("req", "-x509", *ec, "-keyout", "ca.key", "-out", "ca.pem", "-days", "2",
+    run("req", "-x509", *ec, "-keyout", "ca.key", "-out", "ca.pem", "-days", str(days),
         "-subj", "/CN=Daymark Test CA", "-addext", "basicConstraints=critical,CA:TRUE",
         "-addext", "keyUsage=critical,keyCertSign,cRLSign")
     run("req", *ec, "-keyout", "server.key", "-out", "server.csr", "-subj", "/CN=127.0.0.1")
@@ -919,7 +980,7 @@ def make_certificates(folder):
         f.write("basicConstraints=CA:FALSE\nkeyUsage=digitalSignature,keyEncipherment\n"
                 "extendedKeyUsage=serverAuth\nsubjectAltName=IP:127.0.0.1,DNS:localhost\n")
     run("x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
-        "-CAcreateserial", "-out", "server.pem", "-days", "2", "-extfile", "server.ext")
+        "-CAcreateserial", "-out", "server.pem", "-days", str(days), "-extfile", "server.ext")
 
 
 class TlsServer(ThreadingHTTPServer):
@@ -945,14 +1006,83 @@ class TlsServer(ThreadingHTTPServer):
         pass
 
 
+def stop_detached(folder):
+    """SIGTERM to the stand-in whose process id FOLDER/pid holds, then waits
+    (10 s at most) until it has taken its port file away."""
+    pid_file = os.path.join(folder, "pid")
+    port_file = os.path.join(folder, "port")
+    try:
+        with open(pid_file) as f:
+            pid = int(f.read().strip() or "0")
+    except (OSError, ValueError):
+        return 0
+    try:
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            ours = b"standin.py" in f.read()
+    except OSError:
+        ours = False
+    if pid > 0 and ours:
+        try:
+            os.kill(pid, signal.SIGTERM)
+        except OSError:
+            pass
+        deadline = time.monotonic() + 10
+        while os.path.exists(port_file) and time.monotonic() < deadline:
+            time.sleep(0.02)
+    for name in ("port", "pid"):
+        try:
+            os.remove(os.path.join(folder, name))
+        except OSError:
+            pass
+    return 0
+
+
+def detach(folder):
+    """Forks; the parent returns once the child has written the port file
+    (exits 1 when the child ended first or 30 s passed), the child goes on
+    as a session of its own with its output sent nowhere."""
+    port_file = os.path.join(folder, "port")
+    pid = os.fork()
+    if pid > 0:
+        deadline = time.monotonic() + 30
+        while not os.path.exists(port_file):
+            if os.waitpid(pid, os.WNOHANG)[0] == pid or time.monotonic() > deadline:
+                sys.exit(1)
+            time.sleep(0.02)
+        sys.exit(0)
+    os.setsid()
+    null = os.open(os.devnull, os.O_RDWR)
+    for fd in (0, 1, 2):
+        os.dup2(null, fd)
+    os.close(null)
+
+
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--dir", required=True)
+    parser.add_argument("--dir")
+    parser.add_argument("--certs")
+    parser.add_argument("--detach", action="store_true")
+    parser.add_argument("--make-certificates", metavar="CERTS")
+    parser.add_argument("--stop", metavar="FOLDER")
     args = parser.parse_args()
-    make_certificates(args.dir)
+    if args.make_certificates:
+        # Kept by the build folder for as long as it lives.
+        make_certificates(args.make_certificates, days=3650)
+        return 0
+    if args.stop:
+        return stop_detached(args.stop)
+    if not args.dir:
+        parser.error("--dir is required")
+    os.makedirs(args.dir, exist_ok=True)
+    certs = args.certs or args.dir
+    if not have_certificates(certs):
+        make_certificates(certs)
+    if args.detach:
+        stop_detached(args.dir)  # one left behind by a run that was cut short
+        detach(args.dir)
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(os.path.join(args.dir, "server.pem"),
-                            os.path.join(args.dir, "server.key"))
+    context.load_cert_chain(os.path.join(certs, "server.pem"),
+                            os.path.join(certs, "server.key"))
     server = TlsServer(("127.0.0.1", 0), Handler, context)
 
     def stop(signum, frame):
@@ -961,11 +1091,17 @@ def main():
 
     signal.signal(signal.SIGTERM, stop)
     port_file = os.path.join(args.dir, "port")
+    with open(os.path.join(args.dir, "pid"), "w") as f:
+        f.write(str(os.getpid()))
     with open(port_file + ".tmp", "w") as f:
         f.write(str(server.server_address[1]))
     os.rename(port_file + ".tmp", port_file)
     server.serve_forever(poll_interval=0.1)
     server.server_close()
+    try:
+        os.remove(port_file)
+    except OSError:
+        pass
     return 0
 
 

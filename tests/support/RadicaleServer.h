@@ -29,6 +29,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/TestSupport.h"
+
 extern char** environ;
 
 namespace testsupport {
@@ -249,6 +251,12 @@ private:
     }
 
     void MakeCertificates() {
+        if (const std::string made = TestCertificates(); !made.empty()) {
+            for (const char* name : {"ca.pem", "server.pem", "server.key"}) {
+                std::filesystem::copy_file(made + "/" + name, folder_ + "/" + name);
+            }
+            return;
+        }
         const std::vector<std::string> ec = {"-newkey", "ec", "-pkeyopt",
                                              "ec_paramgen_curve:prime256v1", "-nodes"};
         auto with = [&](std::vector<std::string> head, std::vector<std::string> tail) {

@@ -110,4 +110,18 @@ int RunQuietly(const std::vector<std::string>& args) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+std::string TestCertificates() {
+#ifdef DAYMARK_TEST_CERTS_DIR
+    const std::string folder = DAYMARK_TEST_CERTS_DIR;
+    for (const char* name : {"ca.pem", "server.pem", "server.key"}) {
+        if (!std::filesystem::exists(folder + "/" + name)) {
+            return {};
+        }
+    }
+    return folder;
+#else
+    return {};
+#endif
+}
+
 }  // namespace testsupport

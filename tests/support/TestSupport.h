@@ -52,6 +52,17 @@ private:
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 
+// The folder of the test CA (ca.pem) and the certificate for 127.0.0.1 it
+// signed (server.pem, server.key), made once per build; empty when the build
+// made none (a server then makes its own).
+std::string TestCertificates();
+
+// The calendar manager's retry pause and idle poll in tests
+// (CCalendarManager::SetWorkerTimings): short, so that a test of the retry
+// rule waits a fraction of the program's one second a try.
+inline constexpr int kTestRetryPauseMs = 100;
+inline constexpr int kTestIdlePollMs = 10;
+
 // How many times slower a sanitizer build runs (scripts/sanitize.sh): the
 // deadlines of the waits grow by it, so a busy machine does not fail a test
 // that only waits for a condition.

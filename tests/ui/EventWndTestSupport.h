@@ -15,23 +15,13 @@
 
 #include "app/StringTable.h"
 #include "dialogs/ModalHook.h"
+#include "tests/support/QtTestSupport.h"
 #include "view/CalendarWndSource.h"
 
 namespace evtest {
 
-inline QApplication& App() {
-    static int argc = 1;
-    static char name[] = "event_wnd_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
-inline void Pump() {
-    for (int i = 0; i < 4; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-}
+using testsupport::App;
+using testsupport::Pump;
 
 // A source that records the edits it is handed.
 class RecordingSource : public ICalendarWndSource {

@@ -20,6 +20,7 @@
 #include "platform/Profile.h"
 #include "platform/SingleInstance.h"
 #include "platform/TextConv.h"
+#include "tests/support/DaymarkProcess.h"
 #include "tests/support/TestSupport.h"
 
 using platform::CTime;
@@ -28,56 +29,8 @@ using testsupport::TempDir;
 
 namespace {
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(int fd) {
-    std::string text;
-    char buf[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n <= 0) {
-            return text;
-        }
-        text.append(buf, static_cast<size_t>(n));
-    }
-}
-
-// Runs the program with `args` in the test's environment.
-ProgramRun RunDaymark(const std::vector<std::string>& args) {
-    char outPath[] = "/tmp/daymark-agenda-out-XXXXXX";
-    char errPath[] = "/tmp/daymark-agenda-err-XXXXXX";
-    const int out = ::mkstemp(outPath);
-    const int err = ::mkstemp(errPath);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(out, 1);
-        ::dup2(err, 2);
-        std::vector<char*> argv{const_cast<char*>(DAYMARK_EXE)};
-        for (const auto& a : args) {
-            argv.push_back(const_cast<char*>(a.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(DAYMARK_EXE, argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ProgramRun run;
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    ::lseek(out, 0, SEEK_SET);
-    ::lseek(err, 0, SEEK_SET);
-    run.out = ReadAll(out);
-    run.err = ReadAll(err);
-    ::close(out);
-    ::close(err);
-    ::unlink(outPath);
-    ::unlink(errPath);
-    return run;
-}
+using testsupport::ProgramRun;
+using testsupport::RunDaymark;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -122,7 +75,7 @@ protected:
         Add(L"昼\t食\n会", CTime(2026, 7, 2, 12, 0, 0), CTime(2026, 7, 2, 13, 0, 0));
         Add(L"夏休み", CTime(2026, 7, 3, 0, 0, 0), CTime(2026, 7, 5, 0, 0, 0), true);
         Add(L"取消", CTime(2026, 7, 2, 15, 0, 0), CTime(2026, 7, 2, 16, 0, 0), false,
-            Model::EVENT_STATUS_CANCELED);
+            googledata::EVENT_STATUS_CANCELED);
         Add(L"範囲外", CTime(2026, 7, 8, 10, 0, 0), CTime(2026, 7, 8, 11, 0, 0));
         Add(L"夜勤", CTime(2026, 6, 30, 22, 0, 0), CTime(2026, 7, 1, 6, 0, 0));
         // A weekly series of the local zone, Tuesdays 10:00-11:30.
@@ -134,7 +87,7 @@ protected:
         weekly.recurrence = platform::Utf8ToWide(std::string("DTSTART;TZID=") + GetParam() +
                                                  ":20260602T100000\nDTEND;TZID=" + GetParam() +
                                                  ":20260602T113000\nRRULE:FREQ=WEEKLY\n");
-        weekly.recurrenceType = Model::RECURRENCE_ORIGINAL;
+        weekly.recurrenceType = googledata::RECURRENCE_ORIGINAL;
         Store(weekly);
         // A Los Angeles series stored as the service sends it, without times.
         googledata::PrimitiveEvent la;
@@ -156,7 +109,7 @@ protected:
     }
 
     void Add(const std::wstring& title, CTime start, CTime end, bool allDay = false,
-             int status = Model::EVENT_STATUS_CONFIRMED) {
+             int status = googledata::EVENT_STATUS_CONFIRMED) {
         Model::Event e;
         e.calendarURI = L"localEvent";
         e.title = title;

@@ -30,41 +30,31 @@
 #include "controller/CalendarManager.h"
 #include "controller/Notifications.h"
 #include "controller/qt/CalendarWndHostImpl.h"
+#include "controller/qt/CalendarWndManager.h"
+#include "controller/qt/CalendarWndManagerSource.h"
 #include "controller/qt/DispatchAdapters.h"
 #include "controller/qt/DispatchMessages.h"
 #include "controller/qt/DispatchWnd.h"
 #include "eventwnd/EventPopupWnd.h"
 #include "eventwnd/EventRegistWnd.h"
 #include "model/CalendarStyleInfo.h"
-#include "model/qt/CalendarWndManager.h"
 #include "platform/Folders.h"
 #include "platform/Time.h"
 #include "platform/qt/Window.h"
 #include "tests/support/CalendarWndProbe.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWnd.h"
 #include "view/CalendarWndFlags.h"
 #include "view/CalendarWndHost.h"
-#include "view/CalendarWndManagerSource.h"
 #include "view/CalendarWndSource.h"
 #include "view/FunctionWnd.h"
 #include "view/NoticeWnd.h"
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "calendar_wnd_input_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
-void Pump() {
-    for (int i = 0; i < 4; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-}
+using testsupport::App;
+using testsupport::Pump;
 
 const std::string kImages = std::string(DAYMARK_SOURCE_DIR) + "/resources/image/";
 

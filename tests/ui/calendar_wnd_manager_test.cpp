@@ -12,26 +12,16 @@
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
 #include "controller/Notifications.h"
-#include "model/qt/CalendarWndManager.h"
+#include "controller/qt/CalendarWndManager.h"
 #include "platform/Time.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWndSource.h"
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "calendar_wnd_manager_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
-void Pump() {
-    for (int i = 0; i < 4; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-}
+using testsupport::App;
+using testsupport::Pump;
 
 class CountingSource : public ICalendarWndSource {
 public:
@@ -281,7 +271,7 @@ TEST_F(Registry, DumpWritesAndRemovesTheWindowFile) {
     e.title = L"dentist";
     e.startTime = platform::CTime(2009, 2, 20, 10, 0, 0);
     e.endTime = e.startTime + 3600;
-    e.recurrenceType = Model::RECURRENCE_EXCEPTION;
+    e.recurrenceType = googledata::RECURRENCE_EXCEPTION;
     e.originalEvent = L"https://www.google.com/calendar/feeds/hanako%40example.com/private/full/o1";
     source_.events = {e};
     Utility::CMaintenanceLog log;

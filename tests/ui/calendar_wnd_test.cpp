@@ -18,14 +18,15 @@
 #include "app/MaintenanceLog.h"
 #include "controller/CalendarManager.h"
 #include "controller/Notifications.h"
+#include "controller/qt/CalendarWndManagerSource.h"
 #include "model/CalendarStyleInfo.h"
 #include "platform/TextConv.h"
 #include "platform/Time.h"
 #include "platform/WindowMessages.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWnd.h"
 #include "view/CalendarWndLayout.h"
-#include "view/CalendarWndManagerSource.h"
 #include "view/CalendarWndSource.h"
 
 namespace {
@@ -33,20 +34,8 @@ namespace {
 using CalendarLayout::Date;
 using CalendarLayout::DayKind;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "calendar_wnd_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
-// Delivers what is posted, and what the handlers post in turn.
-void Pump() {
-    for (int i = 0; i < 4; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-}
+using testsupport::App;
+using testsupport::Pump;
 
 // ---------------------------------------------------------------------------
 // Date rules.
@@ -653,9 +642,9 @@ TEST_P(CalendarWindow, DumpListsTheCachedRecords) {
     source_.holidays = {MakeHoliday(2009, 2, 11)};
     Model::Event e = TimedEvent(2009, 2, 20, 10, L"dentist");
     e.color = 0x1234ab;
-    e.visibility = Model::VISIBILITY_PRIVATE;
-    e.transparency = Model::TRANSPARENCY_OPAQUE;
-    e.recurrenceType = Model::RECURRENCE_EXCEPTION;
+    e.visibility = googledata::VISIBILITY_PRIVATE;
+    e.transparency = googledata::TRANSPARENCY_OPAQUE;
+    e.recurrenceType = googledata::RECURRENCE_EXCEPTION;
     e.originalEvent = L"orig";
     source_.events = {e};
     auto wnd = Open(0);
@@ -768,7 +757,7 @@ TEST_P(CalendarWindow, ReadsThroughTheCalendarManager) {
     holiday.id = "h1";
     holiday.title = "National Foundation Day";
     holiday.date = "2009-02-20";
-    holiday.status = Model::EVENT_STATUS_CONFIRMED;
+    holiday.status = googledata::EVENT_STATUS_CONFIRMED;
     ASSERT_TRUE(manager.Database().UpsertHoliday(platform::WideToUtf8(holidayFeed),
                                                  googledata::PrimitiveTime(), holiday));
 

@@ -10,15 +10,17 @@
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
 #include "app/ManiacOption.h"
+#include "controller/qt/CalendarWndManager.h"
 #include "controller/qt/DispatchAdapters.h"
 #include "controller/qt/DispatchWnd.h"
 #include "model/CalendarStyleInfo.h"
 #include "model/JapaneseHolidays.h"
-#include "model/qt/CalendarWndManager.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
 #include "tests/standin/StandinServer.h"
+#include "tests/support/DispatchTestSupport.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 using testsupport::StandinServer;
@@ -30,13 +32,7 @@ constexpr const char* kEmail = "hanako.sato@example.com";
 constexpr const char* kPassword = "secret";
 constexpr const char* kHolidayId = "ja.japanese#holiday@group.v.calendar.google.com";
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "endtoend_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testsupport::App;
 
 std::string Day(const platform::CTime& month, int day) {
     char text[48];
@@ -95,16 +91,8 @@ TEST_P(EndToEnd, AccountDataArrivesAndBookedDaysAreDrawn) {
     Model::CManiacOption maniac;
     Model::CCalendarStyleInfo style;
 
-    Controller::CDispatchWnd::Setup setup;
-    setup.config = &config;
-    setup.maniac = &maniac;
-    setup.log = &log;
-    setup.dataFolder = dir.path();
-    setup.programFolder = std::string(DAYMARK_BINARY_DIR) + "/bin";
-    setup.manager = Controller::MakeDispatchManager(config.GetPath(), dir.path());
-    setup.windows = Controller::MakeCalendarWindows(*setup.manager, config, maniac, &style, &log);
-    setup.watchSleep = false;
-    auto wnd = std::make_unique<Controller::CDispatchWnd>(std::move(setup));
+    auto wnd = std::make_unique<Controller::CDispatchWnd>(
+        testsupport::DispatchSetup(config, maniac, style, log, dir.path()));
     ASSERT_TRUE(wnd->Create());
     Model::CCalendarWndManager* registry = wnd->Windows().Registry();
     ASSERT_NE(registry, nullptr);
@@ -178,16 +166,8 @@ TEST_P(EndToEnd, LocalModeShowsHolidaysWithoutTheNetwork) {
     config.Load(dir / "config.ini");
     Model::CManiacOption maniac;
     Model::CCalendarStyleInfo style;
-    Controller::CDispatchWnd::Setup setup;
-    setup.config = &config;
-    setup.maniac = &maniac;
-    setup.log = &log;
-    setup.dataFolder = dir.path();
-    setup.programFolder = std::string(DAYMARK_BINARY_DIR) + "/bin";
-    setup.manager = Controller::MakeDispatchManager(config.GetPath(), dir.path());
-    setup.windows = Controller::MakeCalendarWindows(*setup.manager, config, maniac, &style, &log);
-    setup.watchSleep = false;
-    auto wnd = std::make_unique<Controller::CDispatchWnd>(std::move(setup));
+    auto wnd = std::make_unique<Controller::CDispatchWnd>(
+        testsupport::DispatchSetup(config, maniac, style, log, dir.path()));
     ASSERT_TRUE(wnd->Create());
     Model::CCalendarWndManager* registry = wnd->Windows().Registry();
     ASSERT_EQ(registry->WindowCount(), 2u);

@@ -20,16 +20,17 @@
 #include "controller/CalendarManager.h"
 #include "controller/Notifications.h"
 #include "controller/qt/CalendarWndHostImpl.h"
+#include "controller/qt/CalendarWndManagerSource.h"
 #include "eventwnd/EventDetailDlg.h"
 #include "eventwnd/EventDetailPanel.h"
 #include "model/CalendarStyleInfo.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
 #include "tests/support/CalendarWndProbe.h"
+#include "tests/support/DispatchTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/EventWndTestSupport.h"
 #include "view/CalendarWnd.h"
-#include "view/CalendarWndManagerSource.h"
 
 namespace {
 
@@ -46,11 +47,11 @@ protected:
         tz_ = std::make_unique<testsupport::ScopedTz>(GetParam());
         WriteConfig("[general]\ncalendar_mode=2\n");
         source_.calendars = {
-            MakeCalendar(L"uri:holiday", L"祝日", Model::ACCESS_READ, true, true),
-            MakeCalendar(L"uri:shared", L"共有 (閲覧のみ)", Model::ACCESS_READ, true),
-            MakeCalendar(L"uri:work", L"仕事", Model::ACCESS_OWNER, true),
-            MakeCalendar(L"uri:hidden", L"書かない", Model::ACCESS_OWNER, false),
-            MakeCalendar(L"uri:me", L"hanako@example.com", Model::ACCESS_OWNER, true),
+            MakeCalendar(L"uri:holiday", L"祝日", googledata::ACCESS_READ, true, true),
+            MakeCalendar(L"uri:shared", L"共有 (閲覧のみ)", googledata::ACCESS_READ, true),
+            MakeCalendar(L"uri:work", L"仕事", googledata::ACCESS_OWNER, true),
+            MakeCalendar(L"uri:hidden", L"書かない", googledata::ACCESS_OWNER, false),
+            MakeCalendar(L"uri:me", L"hanako@example.com", googledata::ACCESS_OWNER, true),
         };
     }
 
@@ -122,7 +123,7 @@ TEST_P(EventDetail, ExistingEventKeepsItsCalendarAndShowsDelete) {
 // its times (the recurrence rule's) are shown but locked.
 TEST_P(EventDetail, SeriesOccurrenceUpdatesTheSeriesWithItsTimesLocked) {
     Model::Event occurrence = Existing();
-    occurrence.recurrenceType = Model::RECURRENCE_ORIGINAL;
+    occurrence.recurrenceType = googledata::RECURRENCE_ORIGINAL;
     occurrence.recurrence = L"DTSTART:20090204T100000\nRRULE:FREQ=WEEKLY\n";
     CEventDetailDlg dlg(source_, config_.get(), nullptr, occurrence);
     CEventDetailPanel& p = dlg.Panel();
@@ -407,17 +408,9 @@ TEST_P(EventDetail, AnEventWaitingForItsUploadIsNotOpenedInAccountMode) {
 TEST_P(EventDetail, DeleteCancelsTheStoredEventAndTheDayLosesItsMark) {
     const CTime today(2009, 2, 10, 12, 0, 0);
     platform::ScopedClock clock([&] { return today.GetTime(); });
-    Controller::CCalendarManager manager(dir_ / "config.ini", dir_.path());
-    manager.Initialize(L"local", L"", nullptr);
-    manager.CreateLocalDB(L"https://example.invalid/holidays/public/full");
-    CCalendarWndManagerSource source(manager);
-
-    Model::CCalendarStyleInfo style;
-    CalendarWndContext context;
-    context.source = &source;
-    context.config = config_.get();
-    context.style = &style;
-    CCalendarWnd wnd(1, 20, 30, 0, context);
+    testsupport::LocalCalendar local(dir_.path(), config_.get());
+    Controller::CCalendarManager& manager = local.manager;
+    CCalendarWnd& wnd = local.wnd;
     Pump();
     const int cell = testsupport::CellOf(wnd, 2009, 2, 18);
     ASSERT_GE(cell, 0);
@@ -438,12 +431,12 @@ TEST_P(EventDetail, DeleteCancelsTheStoredEventAndTheDayLosesItsMark) {
 
     ScriptedHook hook;
     hook.answers = {QMessageBox::No, QMessageBox::Yes};
-    CEventDetailDlg dlg(source, config_.get(), nullptr, stored);
+    CEventDetailDlg dlg(local.source, config_.get(), nullptr, stored);
     dlg.OnDelete();  // No: nothing happens
     std::list<googledata::PrimitiveEvent> unsynced;
     ASSERT_TRUE(manager.Database().GetUnsyncedEvents("localEvent", unsynced));
     ASSERT_EQ(unsynced.size(), 1u);
-    EXPECT_EQ(unsynced.front().eventStatus, Model::EVENT_STATUS_CONFIRMED);
+    EXPECT_EQ(unsynced.front().eventStatus, googledata::EVENT_STATUS_CONFIRMED);
     dlg.OnDelete();
     EXPECT_EQ(hook.shown, (std::vector<int>{114, 114}));
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
@@ -451,7 +444,7 @@ TEST_P(EventDetail, DeleteCancelsTheStoredEventAndTheDayLosesItsMark) {
     unsynced.clear();
     ASSERT_TRUE(manager.Database().GetUnsyncedEvents("localEvent", unsynced));
     ASSERT_EQ(unsynced.size(), 1u);
-    EXPECT_EQ(unsynced.front().eventStatus, Model::EVENT_STATUS_CANCELED);
+    EXPECT_EQ(unsynced.front().eventStatus, googledata::EVENT_STATUS_CANCELED);
     EXPECT_FALSE(unsynced.front().isSynced);
     EXPECT_EQ(unsynced.front().sequence, 1);
     ASSERT_TRUE(testsupport::WaitFor([&] {

@@ -14,16 +14,17 @@
 
 #include "app/ConfigInfo.h"
 #include "controller/CalendarManager.h"
+#include "controller/qt/CalendarWndManagerSource.h"
 #include "eventwnd/EventRegistWnd.h"
 #include "googledata/PrimitiveTime.h"
 #include "model/CalendarStyleInfo.h"
 #include "platform/TextConv.h"
 #include "tests/support/CalendarWndProbe.h"
+#include "tests/support/DispatchTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "tests/ui/EventWndTestSupport.h"
 #include "view/CalendarWnd.h"
 #include "view/CalendarWndFlags.h"
-#include "view/CalendarWndManagerSource.h"
 
 namespace {
 
@@ -60,11 +61,11 @@ protected:
         tz_ = std::make_unique<testsupport::ScopedTz>(GetParam());
         WriteConfig("[general]\ncalendar_mode=2\n");
         source_.calendars = {
-            MakeCalendar(L"uri:holiday", L"祝日", Model::ACCESS_READ, true, true),
-            MakeCalendar(L"uri:work", L"仕事", Model::ACCESS_OWNER, true),
-            MakeCalendar(L"uri:shared", L"閲覧のみ", Model::ACCESS_READ, true),
-            MakeCalendar(L"uri:off", L"書かない", Model::ACCESS_EDITOR, false),
-            MakeCalendar(L"uri:me", L"hanako@example.com", Model::ACCESS_EDITOR, true),
+            MakeCalendar(L"uri:holiday", L"祝日", googledata::ACCESS_READ, true, true),
+            MakeCalendar(L"uri:work", L"仕事", googledata::ACCESS_OWNER, true),
+            MakeCalendar(L"uri:shared", L"閲覧のみ", googledata::ACCESS_READ, true),
+            MakeCalendar(L"uri:off", L"書かない", googledata::ACCESS_EDITOR, false),
+            MakeCalendar(L"uri:me", L"hanako@example.com", googledata::ACCESS_EDITOR, true),
         };
         owner_ = std::make_unique<OwnerWindow>();
         wnd_ = std::make_unique<CEventRegistWnd>(nullptr, owner_->Handle(), kOwnerMessage, &source_,
@@ -262,23 +263,16 @@ TEST_P(EventRegist, BalloonPointsAtTheDay) {
 TEST_P(EventRegist, RegisteredEventIsStoredAndBooked) {
     const CTime today(2009, 2, 10, 12, 0, 0);
     platform::ScopedClock clock([&] { return today.GetTime(); });
-    Controller::CCalendarManager manager(dir_ / "config.ini", dir_.path());
-    manager.Initialize(L"local", L"", nullptr);
-    manager.CreateLocalDB(L"https://example.invalid/holidays/public/full");
-    CCalendarWndManagerSource source(manager);
-
-    Model::CCalendarStyleInfo style;
-    CalendarWndContext context;
-    context.source = &source;
-    context.config = config_.get();
-    context.style = &style;
-    CCalendarWnd calendar(1, 20, 30, 0, context);
+    testsupport::LocalCalendar local(dir_.path(), config_.get());
+    Controller::CCalendarManager& manager = local.manager;
+    CCalendarWnd& calendar = local.wnd;
     Pump();
     const int cell = testsupport::CellOf(calendar, day_.GetTime());
     ASSERT_GE(cell, 0);
     EXPECT_EQ(calendar.Day(cell).booked, 0);
 
-    CEventRegistWnd wnd(nullptr, calendar.Handle(), kOwnerMessage, &source, config_.get(), nullptr);
+    CEventRegistWnd wnd(nullptr, calendar.Handle(), kOwnerMessage, &local.source, config_.get(),
+                        nullptr);
     wnd.OpenFor(day_, QPoint(300, 300));
     wnd.TitleEdit()->setText(QStringLiteral("10:00 歯医者"));
     PressKey(wnd.TitleEdit(), Qt::Key_Return);

@@ -21,10 +21,11 @@
 #include <string>
 
 #include "app/ConfigInfo.h"
+#include "controller/qt/CalendarWndManager.h"
 #include "model/CalendarStyleInfo.h"
-#include "model/qt/CalendarWndManager.h"
 #include "platform/Time.h"
 #include "platform/qt/DenseImage.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWnd.h"
 #include "view/CalendarWndSource.h"
@@ -33,13 +34,7 @@ namespace {
 
 constexpr const char* kReportVariable = "DAYMARK_HIDPI_REPORT";
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "hidpi_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testsupport::App;
 
 class NoData : public ICalendarWndSource {
 public:

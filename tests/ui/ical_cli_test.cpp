@@ -8,7 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/syscall.h>
+
+#include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <list>
 #include <memory>
 #include <thread>
@@ -16,6 +21,7 @@
 #include "controller/CalendarManager.h"
 #include "platform/Folders.h"
 #include "platform/Profile.h"
+#include "tests/support/DaymarkProcess.h"
 #include "tests/support/TestSupport.h"
 
 using testsupport::ScopedEnv;
@@ -24,32 +30,41 @@ using testsupport::TempDir;
 
 namespace {
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using testsupport::ProgramRun;
 
 // Runs the program with `args`; its output through files of `dir`.
+pid_t StartDaymark(const TempDir& dir, const std::vector<std::string>& args) {
+    return testsupport::StartDaymark(args, dir / "stdout", dir / "stderr");
+}
+
+ProgramRun FinishDaymark(const TempDir& dir, pid_t pid) {
+    return testsupport::FinishDaymark(pid, dir / "stdout", dir / "stderr");
+}
+
 ProgramRun RunDaymark(const TempDir& dir, const std::vector<std::string>& args) {
-    const std::string out = dir / "stdout", err = dir / "stderr";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr)) {
-            ::_exit(126);
-        }
-        std::vector<char*> argv{const_cast<char*>(DAYMARK_EXE)};
-        for (const auto& a : args) {
-            argv.push_back(const_cast<char*>(a.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(DAYMARK_EXE, argv.data());
-        ::_exit(127);
+    return FinishDaymark(dir, StartDaymark(dir, args));
+}
+
+// True when process `pid` has `file` open and one of its threads sleeps in
+// the kernel (SQLite's busy handler waiting for another writer's lock).
+bool WaitsWithOpen(pid_t pid, const std::string& file) {
+    const std::string proc = "/proc/" + std::to_string(pid);
+    bool open = false;
+    std::error_code ec;
+    for (const auto& fd : std::filesystem::directory_iterator(proc + "/fd", ec)) {
+        open = open || std::filesystem::read_symlink(fd.path(), ec) == file;
     }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testsupport::ReadFile(out),
-            testsupport::ReadFile(err)};
+    if (!open) {
+        return false;
+    }
+    for (const auto& task : std::filesystem::directory_iterator(proc + "/task", ec)) {
+        long call = -1;
+        std::ifstream(task.path() / "syscall") >> call;
+        if (call == SYS_nanosleep || call == SYS_clock_nanosleep) {
+            return true;
+        }
+    }
+    return false;
 }
 
 class IcalCliTest : public ::testing::Test {
@@ -139,9 +154,12 @@ TEST_F(IcalCliTest, ImportWaitsForAnotherWriterOfTheDatabase) {
                            "DTSTART:20260702T010000Z\r\nSUMMARY:B\r\nEND:VEVENT\r\n"
                            "END:VCALENDAR\r\n");
     // This process plays the running program: its worker stores a page in
-    // a transaction that lasts a while.
+    // a transaction that lasts until the import is seen waiting for it (it
+    // has the database open and sleeps in SQLite's busy handler).
     Controller::CCalendarManager running(folder_ + "/config.ini", folder_);
     running.Initialize(L"local", L"", nullptr);
+    std::atomic<bool> holding{false};
+    std::atomic<bool> release{false};
     std::thread writer([&] {
         running.Database().RunTransaction("evt", [&] {
             googledata::PrimitiveEvent e;
@@ -149,12 +167,17 @@ TEST_F(IcalCliTest, ImportWaitsForAnotherWriterOfTheDatabase) {
             e.startTime = "2026-07-03";
             e.endTime = "2026-07-04";
             const bool ok = running.Database().AddEvent("localEvent", e, false);
-            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            holding = true;
+            testsupport::WaitFor([&] { return release.load(); }, std::chrono::seconds(30));
             return ok;
         });
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    const ProgramRun run = RunDaymark(files_, {"--import", file});
+    ASSERT_TRUE(testsupport::WaitFor([&] { return holding.load(); }));
+    const pid_t child = StartDaymark(files_, {"--import", file});
+    const std::string database = std::filesystem::canonical(folder_ + "/local.db").string();
+    EXPECT_TRUE(testsupport::WaitFor([&] { return WaitsWithOpen(child, database); }));
+    release = true;
+    const ProgramRun run = FinishDaymark(files_, child);
     writer.join();
     running.Terminate();
     EXPECT_EQ(run.status, 0) << run.err;

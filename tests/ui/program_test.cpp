@@ -6,11 +6,12 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "platform/Folders.h"
 #include "platform/Profile.h"
+#include "tests/support/DaymarkProcess.h"
 #include "tests/support/TestSupport.h"
-#include "tests/ui/DaymarkProcess.h"
 
 using testsupport::DaymarkProcess;
 using testsupport::ReadFile;
@@ -36,6 +37,32 @@ protected:
         }
         return all;
     }
+    size_t LogCount(const std::string& line) const {
+        const std::string log = AllLogs();
+        size_t n = 0;
+        for (size_t at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
+            ++n;
+        }
+        return n;
+    }
+    // Waits for the windows' first reload after the boot sequence (their
+    // holiday read) and then for the log to stay the same for 100 ms.
+    bool WaitForSettledLog() {
+        if (!testsupport::WaitFor([&] { return LogCount("<calmng> GetHolidays") > 0; })) {
+            return false;
+        }
+        std::string last = AllLogs();
+        auto changed = std::chrono::steady_clock::now();
+        return testsupport::WaitFor([&] {
+            std::string log = AllLogs();
+            const auto now = std::chrono::steady_clock::now();
+            if (log != last) {
+                last = std::move(log);
+                changed = now;
+            }
+            return now - changed >= std::chrono::milliseconds(100);
+        });
+    }
 
     TempDir dir;
     ScopedEnv home{"XDG_DATA_HOME", dir / "home"};
@@ -48,12 +75,15 @@ protected:
 
 TEST_F(Program, EndsInOrderOnSigtermSigintAndSighup) {
     // 0: SIGTERM and at once SIGHUP, as the end of a login session sends them.
+    size_t boots = 0;
     for (int signal : {SIGTERM, SIGINT, SIGHUP, 0}) {
         WriteFile(data + "/calWnd.info", "5,100,120,0,200,150\n7,400,120,1,200,150\n");
         DaymarkProcess process;
         ASSERT_TRUE(process.WaitUntilRunning());
-        // Still running a moment later: the event loop holds it.
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        // Still running once its boot sequence is done: the event loop holds it.
+        ++boots;
+        ASSERT_TRUE(testsupport::WaitFor(
+            [&] { return LogCount("<dispatch> boot sequence is done") == boots; }));
         EXPECT_FALSE(process.HasExited());
         ::unlink((data + "/calWnd.info").c_str());
         if (signal == 0) {
@@ -77,7 +107,9 @@ TEST_F(Program, LocalModeStartsWithHolidaysAndNoNetworkError) {
     ASSERT_TRUE(process.WaitUntilRunning());
     ASSERT_TRUE(testsupport::WaitFor(
         [&] { return AllLogs().find("<dispatch> boot sequence is done") != std::string::npos; }));
-    std::this_thread::sleep_for(std::chrono::seconds(1));  // time for a request that must not come
+    // The boot sequence decides whether holidays are requested; once the
+    // windows have read them and the log is quiet, a request would show.
+    ASSERT_TRUE(WaitForSettledLog());
     EXPECT_EQ(process.Stop(), 0);
     const std::string log = AllLogs();
     EXPECT_NE(log.find("[info] <calmng> unretrieved holiday is nothing\n"), std::string::npos)
@@ -93,7 +125,7 @@ TEST_F(Program, SecondCopyEndsAtOnceWhileTheFirstRuns) {
     ASSERT_TRUE(first.WaitUntilRunning());
     ASSERT_TRUE(testsupport::WaitFor(
         [&] { return AllLogs().find("<dispatch> boot sequence is done") != std::string::npos; }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the windows' first reload
+    ASSERT_TRUE(WaitForSettledLog());
     const std::string before = AllLogs();
     DaymarkProcess second;
     EXPECT_EQ(second.Wait(std::chrono::seconds(10)), 0);

@@ -30,6 +30,7 @@
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
 #include "platform/Time.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 using Controller::CReminderService;
@@ -114,11 +115,7 @@ PrivateBus& Bus() {
 
 QApplication& App() {
     Bus();
-    static int argc = 1;
-    static char name[] = "reminder_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    return testsupport::App();
 }
 
 // The fake service, registered once on a connection of its own.

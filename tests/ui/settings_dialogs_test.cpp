@@ -25,19 +25,14 @@
 #include "dialogs/SetupManager.h"
 #include "platform/TextConv.h"
 #include "tests/standin/StandinServer.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 using testsupport::TempDir;
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "settings_dialogs_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testsupport::App;
 
 constexpr platform::WindowHandle kDispatch = 4242;
 
@@ -140,9 +135,9 @@ protected:
 };
 
 TEST_F(SettingsDialogs, CalendarSettingsHandTheFlagsToTheManager) {
-    manager.calendars = {MakeCalendar(L"mine", Model::ACCESS_OWNER, true, true),
-                         MakeCalendar(L"shared", Model::ACCESS_READ, true, false),
-                         MakeCalendar(L"hidden", Model::ACCESS_NONE, false, false)};
+    manager.calendars = {MakeCalendar(L"mine", googledata::ACCESS_OWNER, true, true),
+                         MakeCalendar(L"shared", googledata::ACCESS_READ, true, false),
+                         MakeCalendar(L"hidden", googledata::ACCESS_NONE, false, false)};
     CSetCalendarDlg dialog(manager, std::string(DAYMARK_BINARY_DIR) + "/bin/image", kDispatch,
                            Controller::kDispatchWizardRequest);
     EXPECT_TRUE(CSetCalendarDlg::IsOpen());
@@ -161,7 +156,7 @@ TEST_F(SettingsDialogs, CalendarSettingsHandTheFlagsToTheManager) {
 }
 
 TEST_F(SettingsDialogs, CalendarSettingsKeepOkOffWhileASyncRunsAndResetAsksTheWizard) {
-    manager.calendars = {MakeCalendar(L"mine", Model::ACCESS_OWNER, true, true)};
+    manager.calendars = {MakeCalendar(L"mine", googledata::ACCESS_OWNER, true, true)};
     manager.pending = 2;
     {
         CSetCalendarDlg dialog(manager, "", kDispatch, Controller::kDispatchWizardRequest);
@@ -196,7 +191,7 @@ TEST_F(SettingsDialogs, OptionDialogRaisesTheIntervalAndRefusesAnAccountWithoutA
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.Values().syncDuration, 10);
     // A file without account_kind is an account of the calendar service.
-    EXPECT_EQ(dialog.Values().accountKind, Model::kAccountKindService);
+    EXPECT_EQ(dialog.Values().accountKind, googledata::kAccountKindService);
 
     EXPECT_EQ(ApplyManiacOptions(dialog.Values(), *config, manager, Target(), {}),
               ManiacApplyResult::kStored);
@@ -243,7 +238,7 @@ TEST_F(SettingsDialogs, SwitchingToACalDavServerAsksTheWizardAsANewAccountDoes) 
     auto* kind = dialog.findChild<QComboBox*>("kindCombo");
     auto* server = dialog.findChild<QLineEdit*>("serverEdit");
     EXPECT_FALSE(server->isEnabled());
-    kind->setCurrentIndex(Model::kAccountKindCalDav);
+    kind->setCurrentIndex(googledata::kAccountKindCalDav);
     EXPECT_TRUE(server->isEnabled());
     server->setText(QStringLiteral("dav.example.com"));
     dialog.findChild<QLineEdit*>("accountEdit")->setText(QStringLiteral("hanako"));
@@ -257,7 +252,7 @@ TEST_F(SettingsDialogs, SwitchingToACalDavServerAsksTheWizardAsANewAccountDoes) 
     EXPECT_EQ(ApplyManiacOptions(dialog.Values(), *config, manager, Target(), {}),
               ManiacApplyResult::kNewAccount);
     EXPECT_EQ(Posted(Controller::kDispatchWizardRequest, Controller::kWizardForNewAccount), 1);
-    EXPECT_EQ(config->GetInt("general", "account_kind", -1), Model::kAccountKindCalDav);
+    EXPECT_EQ(config->GetInt("general", "account_kind", -1), googledata::kAccountKindCalDav);
     EXPECT_EQ(config->GetString("general", "caldav_server", L""), L"https://dav.example.com/");
     EXPECT_EQ(config->GetCalendarMode(), 1);
 

@@ -23,6 +23,7 @@
 #include "app/MaintenanceLog.h"
 #include "app/ManiacOption.h"
 #include "app/StringTable.h"
+#include "controller/qt/CalendarWndManager.h"
 #include "controller/qt/DispatchAdapters.h"
 #include "controller/qt/DispatchWnd.h"
 #include "dialogs/DoubleCheckListCtrl.h"
@@ -30,10 +31,11 @@
 #include "dialogs/SetupWizardDlg.h"
 #include "dialogs/WizardPanels.h"
 #include "model/CalendarStyleInfo.h"
-#include "model/qt/CalendarWndManager.h"
 #include "platform/Folders.h"
 #include "platform/TextConv.h"
-#include "tests/standin/StandinServer.h"
+#include "tests/standin/StandinSuite.h"
+#include "tests/support/DispatchTestSupport.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/RadicaleServer.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWnd.h"
@@ -48,13 +50,7 @@ constexpr const char* kEmail = "hanako.sato@example.com";
 constexpr const char* kPassword = "secret";
 constexpr const char* kHolidayId = "ja.japanese#holiday@group.v.calendar.google.com";
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "setup_wizard_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testsupport::App;
 
 std::string Day(int day) {
     const platform::CTime today = platform::CTime::GetCurrentTime();
@@ -63,15 +59,11 @@ std::string Day(int day) {
     return text;
 }
 
-class SetupWizard : public ::testing::Test {
+class SetupWizard : public testsupport::StandinSuite<> {
 protected:
     static void SetUpTestSuite() {
         App();
-        server = new StandinServer;
-    }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
+        StandinSuite::SetUpTestSuite();
     }
 
     void SetUp() override {
@@ -100,16 +92,8 @@ protected:
     }
 
     void StartProgram() {
-        Controller::CDispatchWnd::Setup setup;
-        setup.config = config.get();
-        setup.maniac = &maniac;
-        setup.log = &log;
-        setup.dataFolder = dir.path();
-        setup.programFolder = std::string(DAYMARK_BINARY_DIR) + "/bin";
-        setup.manager = Controller::MakeDispatchManager(config->GetPath(), dir.path());
-        setup.windows =
-            Controller::MakeCalendarWindows(*setup.manager, *config, maniac, &style, &log);
-        setup.watchSleep = false;
+        Controller::CDispatchWnd::Setup setup =
+            testsupport::DispatchSetup(*config, maniac, style, log, dir.path());
         // As the application does: reload the style named in the
         // configuration and hand it to the windows.
         setup.styleChanged = [this] {
@@ -152,7 +136,6 @@ protected:
         return false;
     }
 
-    static StandinServer* server;
     testsupport::ScopedTz tz{"Asia/Tokyo"};
     TempDir dir;
     Utility::CMaintenanceLog log;
@@ -163,8 +146,6 @@ protected:
     std::vector<std::string> boxes;
     std::string holidayFeed;
 };
-
-StandinServer* SetupWizard::server = nullptr;
 
 TEST_F(SetupWizard, FirstStartInLocalModeEndsOnTheEndPanelWithHolidays) {
     for (const char* name : {"Blue", "Night"}) {
@@ -366,7 +347,7 @@ TEST_F(SetupWizard, CalDavAccountRunListsAndDownloadsTheServersCalendars) {
     boxes.clear();
     serverEdit->setText(QString::fromStdString(dav.Base()));
     Next();
-    EXPECT_EQ(config->GetAccountKind(), Model::kAccountKindCalDav);
+    EXPECT_EQ(config->GetAccountKind(), googledata::kAccountKindCalDav);
     EXPECT_EQ(config->GetInt("general", "account_kind", -1), 1);
     EXPECT_EQ(config->GetString("general", "caldav_server", L""), platform::Utf8ToWide(dav.Base()));
     EXPECT_EQ(config->GetAccountId(), L"alice");  // a user name, no mail address needed
@@ -412,11 +393,12 @@ TEST(ConfigAccountKind, MissingKeysMeanTheCalendarService) {
     TempDir dir;
     Model::CConfigInfo config(dir / "config.ini");
     config.WriteInt("general", "calendar_mode", 1);
-    EXPECT_EQ(config.GetAccountKind(), Model::kAccountKindService);
+    EXPECT_EQ(config.GetAccountKind(), googledata::kAccountKindService);
     EXPECT_EQ(config.GetCalDavServer(), L"");
-    config.SetAccountKind(Model::kAccountKindCalDav);
+    config.SetAccountKind(googledata::kAccountKindCalDav);
     config.SetCalDavServer(L"https://dav.example.com/");
-    EXPECT_EQ(Model::CConfigInfo(dir / "config.ini").GetAccountKind(), Model::kAccountKindCalDav);
+    EXPECT_EQ(Model::CConfigInfo(dir / "config.ini").GetAccountKind(),
+              googledata::kAccountKindCalDav);
     EXPECT_EQ(config.GetCalendarMode(), 1);
 }
 
@@ -476,16 +458,8 @@ TEST_F(SetupWizard, ResetRunStartsAtTheAccountAccessAndEndsOnResetDone) {
     config->WriteInt("general", "calendar_mode", 1);
     config->SetAccountId(platform::Utf8ToWide(kEmail));
     config->SetAccountPassword(platform::Utf8ToWide(kPassword));
-    Controller::CDispatchWnd::Setup setup;
-    setup.config = config.get();
-    setup.maniac = &maniac;
-    setup.log = &log;
-    setup.dataFolder = dir.path();
-    setup.programFolder = std::string(DAYMARK_BINARY_DIR) + "/bin";
-    setup.manager = Controller::MakeDispatchManager(config->GetPath(), dir.path());
-    setup.windows = Controller::MakeCalendarWindows(*setup.manager, *config, maniac, &style, &log);
-    setup.watchSleep = false;
-    wnd = std::make_unique<Controller::CDispatchWnd>(std::move(setup));
+    wnd = std::make_unique<Controller::CDispatchWnd>(
+        testsupport::DispatchSetup(*config, maniac, style, log, dir.path()));
     ASSERT_TRUE(wnd->Create());
     EXPECT_EQ(wnd->Wizard(), nullptr);
     const CCalendarWnd& cal = *wnd->Windows().Registry()->Windows().front();
@@ -586,8 +560,8 @@ TEST(DoubleCheck, ClicksFollowTheCalendarKind) {
         EXPECT_EQ(DoubleCheck::Click(c.image, c.writable, c.x), c.expected)
             << c.image << " " << c.writable << " " << c.x;
     }
-    for (int level = Model::ACCESS_NONE; level <= Model::ACCESS_ROOT; ++level) {
-        EXPECT_EQ(DoubleCheck::IsWritableKind(level), level >= Model::ACCESS_EDITOR) << level;
+    for (int level = googledata::ACCESS_NONE; level <= googledata::ACCESS_ROOT; ++level) {
+        EXPECT_EQ(DoubleCheck::IsWritableKind(level), level >= googledata::ACCESS_EDITOR) << level;
     }
 }
 
@@ -597,13 +571,13 @@ TEST(DoubleCheck, ReadOnlyCalendarNeverBecomesWritable) {
     list.resize(600, 200);
     list.show();
     Model::Calendar none, reader, owner;
-    none.accesslevel = Model::ACCESS_NONE;
+    none.accesslevel = googledata::ACCESS_NONE;
     none.calendarURI = L"none";
-    reader.accesslevel = Model::ACCESS_READ;
+    reader.accesslevel = googledata::ACCESS_READ;
     reader.calendarURI = L"reader";
     reader.showEvents = true;
     reader.writeEvents = true;  // a damaged store: still read only
-    owner.accesslevel = Model::ACCESS_OWNER;
+    owner.accesslevel = googledata::ACCESS_OWNER;
     owner.calendarURI = L"owner";
     list.SetCalendars({none, reader, owner});
     ASSERT_EQ(list.RowCount(), 2);  // NONE is not listed

@@ -2,7 +2,9 @@
 // count, default styles and the single-instance rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -10,8 +12,8 @@
 #include "platform/Profile.h"
 #include "platform/SingleInstance.h"
 #include "platform/Version.h"
+#include "tests/support/DaymarkProcess.h"
 #include "tests/support/TestSupport.h"
-#include "tests/ui/DaymarkProcess.h"
 
 using testsupport::ReadFile;
 using testsupport::ScopedEnv;
@@ -119,7 +121,26 @@ TEST_F(Startup, NoUsableDataFolderStillStartsAndWritesNothing) {
     WriteFile(dir / "blocker", "a file where folders should be");
     ScopedEnv badHome("XDG_DATA_HOME", dir / "blocker/home");
     ScopedEnv badDirs("XDG_DATA_DIRS", dir / "blocker/system");
+    // The single-instance lock and the user's home, each in a folder of its
+    // own, so that everything else in the test folder is what the program
+    // would have written.
+    ASSERT_TRUE(platform::CreateFolderTree(dir / "run"));
+    std::filesystem::permissions(dir / "run", std::filesystem::perms::owner_all);
+    ASSERT_TRUE(platform::CreateFolderTree(dir / "user"));
+    ScopedEnv runtimeDir("XDG_RUNTIME_DIR", dir / "run");
+    ScopedEnv userHome("HOME", dir / "user");
     EXPECT_EQ(RunDaymark(), 0);
+    std::vector<std::string> written;
+    for (auto it = std::filesystem::recursive_directory_iterator(dir.path());
+         it != std::filesystem::recursive_directory_iterator(); ++it) {
+        written.push_back(std::filesystem::relative(it->path(), dir.path()).string());
+        if (written.back() == "run" || written.back() == "user") {
+            it.disable_recursion_pending();
+        }
+    }
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (std::vector<std::string>{"blocker", "run", "user"}));
+    EXPECT_EQ(ReadFile(dir / "blocker"), "a file where folders should be");
 }
 
 TEST_F(Startup, UnwritableLogFolderLosesLinesOnly) {

@@ -20,16 +20,17 @@
 
 #include "app/ConfigInfo.h"
 #include "app/StringTable.h"
+#include "controller/qt/CalendarWndManager.h"
+#include "controller/qt/RegistryStyleTargets.h"
 #include "dialogs/DialogSupport.h"
 #include "dialogs/EditStyleDlg.h"
 #include "dialogs/ModalHook.h"
 #include "dialogs/SetStyleDlg.h"
 #include "dialogs/StylePanels.h"
-#include "dialogs/StyleTargets.h"
 #include "dialogs/SupportDlg.h"
-#include "model/qt/CalendarWndManager.h"
 #include "platform/Profile.h"
 #include "platform/Time.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -38,13 +39,7 @@ namespace fs = std::filesystem;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "style_dialogs_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testsupport::App;
 
 std::wstring W(const std::string& s) {
     return QString::fromStdString(s).toStdWString();

@@ -12,6 +12,7 @@
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
 #include "app/ManiacOption.h"
+#include "controller/qt/CalendarWndManager.h"
 #include "controller/qt/DispatchAdapters.h"
 #include "controller/qt/DispatchWnd.h"
 #include "dialogs/DialogSupport.h"
@@ -19,21 +20,16 @@
 #include "dialogs/SetStyleDlg.h"
 #include "dialogs/SupportDlg.h"
 #include "model/CalendarStyleInfo.h"
-#include "model/qt/CalendarWndManager.h"
 #include "platform/TextConv.h"
+#include "tests/support/DispatchTestSupport.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "style_host_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testsupport::App;
 
 TEST(StyleHost, WindowCommandsOpenTheStyleDialogAndTheAboutBox) {
     App();
@@ -56,16 +52,8 @@ TEST(StyleHost, WindowCommandsOpenTheStyleDialogAndTheAboutBox) {
     Model::CCalendarStyleInfo style;
     style.Load(platform::Utf8ToWide(dir / "style/Blue.style"));
 
-    Controller::CDispatchWnd::Setup setup;
-    setup.config = &config;
-    setup.maniac = &maniac;
-    setup.log = &log;
-    setup.dataFolder = dir.path();
-    setup.programFolder = std::string(DAYMARK_BINARY_DIR) + "/bin";
-    setup.manager = Controller::MakeDispatchManager(config.GetPath(), dir.path());
-    setup.windows = Controller::MakeCalendarWindows(*setup.manager, config, maniac, &style, &log);
-    setup.watchSleep = false;
-    auto dispatch = std::make_unique<Controller::CDispatchWnd>(std::move(setup));
+    auto dispatch = std::make_unique<Controller::CDispatchWnd>(
+        testsupport::DispatchSetup(config, maniac, style, log, dir.path()));
     ASSERT_TRUE(dispatch->Create());
     Model::CCalendarWndManager* registry = dispatch->Windows().Registry();
     ASSERT_NE(registry, nullptr);

@@ -17,6 +17,7 @@
 #include "platform/WindowMessages.h"
 #include "platform/qt/LayeredWindow.h"
 #include "platform/qt/Window.h"
+#include "tests/support/QtTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "view/DrawBackgroundItem.h"
 #include "view/DrawBoxItem.h"
@@ -25,13 +26,7 @@
 
 namespace {
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "window_base_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
+using testsupport::App;
 
 void Pump(std::chrono::milliseconds ms = std::chrono::milliseconds(0)) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, static_cast<int>(ms.count()));

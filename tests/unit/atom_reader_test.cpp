@@ -92,6 +92,40 @@ TEST_F(AtomReaderTest, CalendarList) {
     }
 }
 
+// Every word of gCal:accesslevel, its stored number and the flags it gives
+// (shown unless "none"; writable from "editor" up).
+TEST_F(AtomReaderTest, AccessLevelWordsKeepTheirStoredNumbers) {
+    struct Row {
+        const char* word;
+        int32_t accesslevel;
+        int32_t flags;
+    };
+    const std::array<Row, 8> rows{{
+        {"none", 0, 0},
+        {"read", 1, 1},
+        {"freebusy", 2, 1},
+        {"editor", 3, 3},
+        {"owner", 4, 3},
+        {"root", 5, 3},
+        {"Owner", 0, 0},  // the words are matched exactly
+        {"", 0, 0},
+    }};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.word);
+        const std::string feed =
+            "<?xml version='1.0' encoding='UTF-8'?><feed xmlns='http://www.w3.org/2005/Atom' "
+            "xmlns:gCal='http://schemas.google.com/gCal/2005'><entry><title>C</title>"
+            "<content src='" +
+            kFeed + "'/><updated>2011-01-01T00:00:00.000Z</updated><gCal:accesslevel value='" +
+            row.word + "'/></entry></feed>";
+        std::vector<PrimitiveCalendar> calendars;
+        ASSERT_TRUE(ParseCalendars(xml, feed, calendars));
+        ASSERT_EQ(calendars.size(), 1u);
+        EXPECT_EQ(calendars[0].accesslevel, row.accesslevel);
+        EXPECT_EQ(calendars[0].flags, row.flags);
+    }
+}
+
 TEST(ColorFromText, Table) {
     const std::array<std::pair<const char*, int>, 6> rows{{
         {"#2952A3", 0x00A35229},

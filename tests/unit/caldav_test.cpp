@@ -533,7 +533,7 @@ TEST_F(CalDavTest, ManagerSyncsACalDavAccountAndAWrongPasswordTakesTheLoginFailu
         local.title = L"ここで作った予定";
         local.startTime = platform::CTime(2026, 1, 9, 18, 0, 0);
         local.endTime = platform::CTime(2026, 1, 9, 19, 0, 0);
-        local.eventStatus = Model::EVENT_STATUS_CONFIRMED;
+        local.eventStatus = googledata::EVENT_STATUS_CONFIRMED;
         manager.AddEvent(local);
         ASSERT_TRUE(testsupport::WaitFor([&] {
             bool synced = true;

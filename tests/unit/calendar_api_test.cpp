@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "app/MaintenanceLog.h"
-#include "tests/standin/StandinServer.h"
+#include "tests/standin/StandinSuite.h"
 #include "tests/support/TestSupport.h"
 
 using namespace googledata;
@@ -27,14 +27,8 @@ constexpr const char* kPassword = "secret";
 constexpr const char* kQuery =
     "showdeleted=true&showhidden=true&singleevents=false&max-results=500";
 
-class CalendarApiTest : public ::testing::Test {
+class CalendarApiTest : public testsupport::StandinSuite<> {
 protected:
-    static void SetUpTestSuite() { server = new StandinServer; }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
     void SetUp() override {
         server->Reset();
         server->AddAccount(kEmail, kPassword);
@@ -75,14 +69,11 @@ protected:
 
     std::string FeedPath() const { return feed.substr(server->Base().size()); }
 
-    static StandinServer* server;
     TempDir dir;
     Utility::CMaintenanceLog log;
     std::string feed;
     std::unique_ptr<GoogleCalendarAPI> api;
 };
-
-StandinServer* CalendarApiTest::server = nullptr;
 
 TEST_F(CalendarApiTest, LoginAndCalendarList) {
     server->AddCalendar(R"({"id":"ja.japanese#holiday@group.v.calendar.google.com",

@@ -22,7 +22,7 @@
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
-#include "tests/standin/StandinServer.h"
+#include "tests/standin/StandinSuite.h"
 #include "tests/support/TestSupport.h"
 
 using Controller::CCalendarManager;
@@ -53,14 +53,8 @@ public:
     std::function<void(platform::WParam)> hook;
 };
 
-class ManagerTest : public ::testing::Test {
+class ManagerTest : public testsupport::StandinSuite<> {
 protected:
-    static void SetUpTestSuite() { server = new StandinServer; }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
     void SetUp() override {
         server->Reset();
         server->AddAccount(kEmail, kPassword);
@@ -89,6 +83,7 @@ protected:
         manager->SetLoginUrl(platform::Utf8ToWide(server->Base()));
         manager->SetExtraCaFile(server->CaFile());
         manager->SetRequestTimeout(10);
+        manager->SetWorkerTimings(testsupport::kTestRetryPauseMs, testsupport::kTestIdlePollMs);
         manager->AddListener(kListener, Controller::kDispatchManagerMessage);
         manager->Initialize(platform::Utf8ToWide(kEmail), platform::Utf8ToWide(password), &log);
     }
@@ -154,7 +149,7 @@ protected:
         e.title = title;
         e.startTime = CTime(2026, 6, day, hour, 0, 0);
         e.endTime = CTime(2026, 6, day, hour + 1, 0, 0);
-        e.eventStatus = Model::EVENT_STATUS_CONFIRMED;
+        e.eventStatus = googledata::EVENT_STATUS_CONFIRMED;
         return e;
     }
 
@@ -176,7 +171,6 @@ protected:
         return {};
     }
 
-    static StandinServer* server;
     testsupport::ScopedTz tz{"Asia/Tokyo"};
     TempDir dir;
     Utility::CMaintenanceLog log;
@@ -186,8 +180,6 @@ protected:
     std::string holidayFeed;
     std::unique_ptr<CCalendarManager> manager;
 };
-
-StandinServer* ManagerTest::server = nullptr;
 
 TEST_F(ManagerTest, FirstDownloadOfCalendarsHolidaysAndThreePagesOfEvents) {
     server->AddCalendar(std::string("{\"id\":") + StandinServer::Quote(kHolidayId) +
@@ -277,7 +269,7 @@ TEST_F(ManagerTest, IncrementalSyncUploadsLocalEditsAndFetchesChanges) {
 
     // Deleting is an update to the cancelled state.
     Model::Event gone = changed;
-    gone.eventStatus = Model::EVENT_STATUS_CANCELED;
+    gone.eventStatus = googledata::EVENT_STATUS_CANCELED;
     gone.sequence += 1;
     manager->UpdateEvent(gone);
     ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED, 0) == 3; }));
@@ -502,7 +494,7 @@ TEST_F(ManagerTest, UnsyncedEditSurvivesADownloadAndAConflictKeepsBothVersions) 
     // A deletion refused as a conflict has no version to keep: the service's
     // copy comes back, with its own notice.
     googledata::PrimitiveEvent gone = StoredEvent("Theirs 412");
-    gone.eventStatus = Model::EVENT_STATUS_CANCELED;
+    gone.eventStatus = googledata::EVENT_STATUS_CANCELED;
     gone.isSynced = false;
     ASSERT_TRUE(manager->Database().UpdateEventFromLocalSide(gone, feed));
     changeOnService("Theirs kept");
@@ -512,7 +504,7 @@ TEST_F(ManagerTest, UnsyncedEditSurvivesADownloadAndAConflictKeepsBothVersions) 
     ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ERROR) == 1; }));
     ASSERT_TRUE(WaitIdle());
     EXPECT_TRUE(StoredEvent("Theirs kept").isSynced);
-    EXPECT_EQ(StoredEvent("Theirs kept").eventStatus, Model::EVENT_STATUS_CONFIRMED);
+    EXPECT_EQ(StoredEvent("Theirs kept").eventStatus, googledata::EVENT_STATUS_CONFIRMED);
     EXPECT_EQ(Occurrences(server->EventsJson("hanako.sato@example.com"), "(\\u7af6\\u5408)"), 2u);
     EXPECT_NE(manager->GetLastErrorDescription().find(L"削除"), std::wstring::npos);
 }
@@ -592,10 +584,11 @@ TEST_F(ManagerTest, TerminateCutsAStalledTransferShort) {
     manager->SetRequestTimeout(60);
     server->ArmFault(R"({"kind":"slow","seconds":30,"path":"allcalendars"})");
     manager->DownloadCalenar();
+    // The login, then the list request, which the stand-in now holds.
     ASSERT_TRUE(WaitFor([&] {
-        return server->RequestCount() >= 2;  // the login and the stalled request
+        return server->RequestCount() >= 2 &&
+               server->Request(-1).target.find("allcalendars") != std::string::npos;
     }));
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const auto started = std::chrono::steady_clock::now();
     manager->Terminate();
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
@@ -714,7 +707,7 @@ TEST_F(ManagerTest, DeletePostsItsMonthAndQueuesItsUpload) {
     poster.Clear();
     Model::Event gone = Model::Event::FromPrimitive(StoredEvent("To delete"), {});
     gone.calendarURI = platform::Utf8ToWide(feed);
-    gone.eventStatus = Model::EVENT_STATUS_CANCELED;
+    gone.eventStatus = googledata::EVENT_STATUS_CANCELED;
     manager->UpdateEvent(gone);
     EXPECT_EQ(Count(Controller::NOTIFY_EVENT_UPDATED, (2026 << 16) | 6), 1u);
     EXPECT_EQ(manager->GetPendingRequestCount(), 3u);  // the list, the upload, the changes
@@ -735,7 +728,8 @@ TEST_F(ManagerTest, FailingRequestIsTriedFourTimesThenTheNextIsServed) {
     ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_EVENT_UPDATED) == 1; },
                         std::chrono::seconds(30)));
     const auto elapsed = std::chrono::steady_clock::now() - started;
-    EXPECT_GE(elapsed, std::chrono::seconds(3));  // three 1 s pauses
+    // Three pauses, one after each of the first three tries.
+    EXPECT_GE(elapsed, std::chrono::milliseconds(3 * testsupport::kTestRetryPauseMs));
     EXPECT_EQ(Count(Controller::NOTIFY_ERROR), 4u);
     EXPECT_EQ(Count(Controller::NOTIFY_CALENDAR_UPDATED), 0u);
     // Every try posts (0, 1); the queue found empty posts (0, 0).
@@ -1043,6 +1037,7 @@ TEST_F(ManagerTest, KilledDuringADownloadLeavesAUsableDatabaseAndKeepsLocalEdits
         CCalendarManager m(dir / "config.ini", dir.path());
         m.SetLoginUrl(platform::Utf8ToWide(server->Base()));
         m.SetExtraCaFile(server->CaFile());
+        m.SetWorkerTimings(testsupport::kTestRetryPauseMs, testsupport::kTestIdlePollMs);
         m.Initialize(platform::Utf8ToWide(kEmail), platform::Utf8ToWide(kPassword), nullptr);
         Model::Event e;
         e.calendarURI = platform::Utf8ToWide(feed);
@@ -1061,15 +1056,22 @@ TEST_F(ManagerTest, KilledDuringADownloadLeavesAUsableDatabaseAndKeepsLocalEdits
             ::pause();
         }
     }
-    // Kill it while the bulk download is being stored.
+    // Kill it in the middle of the bulk download: its first page is stored
+    // and the next one asked for.
+    int seen = 0;
     ASSERT_TRUE(WaitFor(
         [&] {
-            return server->EventsJson("hanako.sato@example.com").size() > 0 &&
-                   std::filesystem::exists(databasePath) && server->RequestCount() >= 4;
+            for (const int count = server->RequestCount(); seen < count; ++seen) {
+                const auto request = server->Request(seen);
+                if (request.method == "GET" &&
+                    request.target.find("start-index=") != std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
         },
         std::chrono::seconds(30)))
         << server->RequestCount() << " " << std::filesystem::exists(databasePath);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     server->ClearFaults();
@@ -1190,8 +1192,11 @@ TEST_F(ManagerTest, AccountChangeCutsATransferInFlightShort) {
     Start();
     manager->DownloadCalenar();
     ASSERT_TRUE(WaitFor([&] { return Count(Controller::NOTIFY_ACTIVITY, 1) == 1; }));
-    ASSERT_TRUE(WaitFor([&] { return server->RequestCount() >= 2; }));  // login, then the list
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The login, then the list request, which the stand-in now holds.
+    ASSERT_TRUE(WaitFor([&] {
+        return server->RequestCount() >= 2 &&
+               server->Request(-1).target.find("allcalendars") != std::string::npos;
+    }));
     const auto before = std::chrono::steady_clock::now();
     manager->ChangeAccount(L"taro.yamada@example.com", L"other-secret");
     // The request time-out is 10 s and the service holds the page for 30 s.

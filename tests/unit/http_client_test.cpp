@@ -10,7 +10,7 @@
 #include <memory>
 #include <thread>
 
-#include "tests/standin/StandinServer.h"
+#include "tests/standin/StandinSuite.h"
 #include "tests/support/TestSupport.h"
 
 using googledata::HttpClient;
@@ -25,14 +25,8 @@ namespace {
 constexpr const char* kEmail = "taro.yamada+cal@example.com";
 constexpr const char* kPassword = "pa ss&word";
 
-class HttpClientTest : public ::testing::Test {
+class HttpClientTest : public testsupport::StandinSuite<> {
 protected:
-    static void SetUpTestSuite() { server = new StandinServer; }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
     void SetUp() override {
         server->Reset();
         server->AddAccount(kEmail, kPassword);
@@ -49,13 +43,10 @@ protected:
             << response;
     }
 
-    static StandinServer* server;
     TempDir dir;
     std::string feed;
     std::unique_ptr<HttpClient> client;
 };
-
-StandinServer* HttpClientTest::server = nullptr;
 
 TEST_F(HttpClientTest, LoginSendsEscapedFormAndKeepsToken) {
     std::string response;
@@ -207,10 +198,8 @@ TEST_F(HttpClientTest, AbortEndsAStalledTransferAtOnce) {
          {R"({"kind":"slow","seconds":30})", R"({"kind":"stall","seconds":30})"}) {
         SCOPED_TRACE(fault);
         server->ArmFault(fault);
-        const int before = server->RequestCount();
         std::thread aborter([&] {
-            testsupport::WaitFor([&] { return server->RequestCount() > before; });
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            testsupport::WaitFor([&] { return server->HeldCount() > 0; });
             client->Abort();
         });
         std::string response;
@@ -414,6 +403,20 @@ TEST_F(HttpClientTest, HttpTraceHoldsBodiesAndUrls) {
               0u)
         << trace;
     EXPECT_NE(trace.find("RX -POST" + dashes + response + "\n" + feed + "\n"), std::string::npos);
+}
+
+TEST_F(HttpClientTest, HttpTraceKeepsTheLoginFormAndTokenOut) {
+    client->SetHttpLog(dir / "httpLog.txt");
+    Login();
+    std::string response;
+    int code = 0;
+    ASSERT_TRUE(client->Get(feed, response, true, "", code));
+    const std::string trace = ReadFile(dir / "httpLog.txt");
+    EXPECT_NE(trace.find("RX -GET"), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("Passwd"), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("pa%20ss"), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("Auth="), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("GoogleLogin auth="), std::string::npos) << trace;
 }
 
 TEST_F(HttpClientTest, CurlTraceLevelOneKeepsPasswordOut) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <utime.h>
 
+#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -116,10 +117,27 @@ TEST(MaintenanceLog, ConcurrentFirstLinesOfADayKeepEveryLine) {
 }
 
 TEST(MaintenanceLog, UnwritableFolderLosesLinesQuietly) {
-    CMaintenanceLog log;
-    log.SetFolder("/nonexistent/daymark/log");
-    log.Write(Utility::kLogInfo, "nowhere");
-    SUCCEED();
+    TempDir dir;
+    WriteFile(dir / "blocker", "a file where the log folder should be");
+    ASSERT_TRUE(platform::CreateFolderTree(dir / "log"));
+    for (const std::string& folder :
+         {std::string("/nonexistent/daymark/log"), dir / "blocker/log", dir / "blocker"}) {
+        SCOPED_TRACE(folder);
+        CMaintenanceLog log;
+        log.SetFolder(folder);
+        EXPECT_NO_THROW(log.Write(Utility::kLogInfo, "nowhere"));
+        EXPECT_NO_THROW(log.Write(Utility::kLogWarn, "still nowhere", 1, 2));
+        EXPECT_FALSE(platform::FileExists(log.FileNameFor(CTime::GetCurrentTime().GetTime())));
+        EXPECT_FALSE(platform::IsDirectory("/nonexistent"));
+        EXPECT_EQ(ReadFile(dir / "blocker"), "a file where the log folder should be");
+        // Given a folder it can write, the same log goes on at once.
+        log.SetFolder(dir / "log");
+        log.Write(Utility::kLogInfo, "kept");
+        const std::string text = ReadFile(log.FileNameFor(CTime::GetCurrentTime().GetTime()));
+        EXPECT_NE(text.find("[info] kept\n"), std::string::npos) << text;
+        EXPECT_EQ(text.find("nowhere"), std::string::npos) << text;
+        std::remove(log.FileNameFor(CTime::GetCurrentTime().GetTime()).c_str());
+    }
 }
 
 }  // namespace

@@ -23,9 +23,9 @@ constexpr int64_t kDay = 86400;
 
 TEST(ModelRecords, Defaults) {
     const Model::Event e;
-    EXPECT_EQ(e.eventStatus, Model::EVENT_STATUS_CONFIRMED);
-    EXPECT_EQ(e.transparency, Model::TRANSPARENCY_OPAQUE);
-    EXPECT_EQ(e.visibility, Model::VISIBILITY_DEFAULT);
+    EXPECT_EQ(e.eventStatus, googledata::EVENT_STATUS_CONFIRMED);
+    EXPECT_EQ(e.transparency, googledata::TRANSPARENCY_OPAQUE);
+    EXPECT_EQ(e.visibility, googledata::VISIBILITY_DEFAULT);
     EXPECT_EQ(e.sequence, 0);
     EXPECT_EQ(e.flags, 10);
     EXPECT_EQ(e.startTime.GetTime(), 0);
@@ -158,7 +158,7 @@ TEST(ModelRecords, CalendarAndHolidayFromPrimitive) {
     ScopedTz tz("Asia/Tokyo");
     Model::Calendar c = Model::Calendar::FromPrimitive(SampleCalendar());
     EXPECT_EQ(c.title, L"仕事");
-    EXPECT_EQ(c.accesslevel, Model::ACCESS_OWNER);
+    EXPECT_EQ(c.accesslevel, googledata::ACCESS_OWNER);
     EXPECT_EQ(c.color, 0x00332211);
     EXPECT_TRUE(c.selected);
     EXPECT_FALSE(c.hidden);
@@ -229,7 +229,7 @@ TEST(ModelRecords, AddWithoutDuplicates) {
     std::list<Model::Event> list;
     Model::Event occurrence;
     occurrence.localEventID = L"SERIES";
-    occurrence.recurrenceType = Model::RECURRENCE_ORIGINAL;
+    occurrence.recurrenceType = googledata::RECURRENCE_ORIGINAL;
     occurrence.startTime = CTime(2011, 5, 1, 10, 0, 0);
     occurrence.endTime = CTime(2011, 5, 1, 11, 0, 0);
     Model::AddEventWithoutDuplicates(list, occurrence);

@@ -17,7 +17,7 @@
 #include "platform/Folders.h"
 #include "platform/Profile.h"
 #include "platform/TextConv.h"
-#include "tests/standin/StandinServer.h"
+#include "tests/standin/StandinSuite.h"
 #include "tests/support/RfcRecurrenceCases.h"
 #include "tests/support/TestSupport.h"
 
@@ -43,14 +43,8 @@ const std::string kLosAngelesZone =
     "DTSTART:19701101T020000\nRRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\nEND:STANDARD\n"
     "END:VTIMEZONE\n";
 
-class RecurringSyncTest : public ::testing::TestWithParam<const char*> {
+class RecurringSyncTest : public testsupport::StandinSuite<::testing::TestWithParam<const char*>> {
 protected:
-    static void SetUpTestSuite() { server = new StandinServer; }
-    static void TearDownTestSuite() {
-        delete server;
-        server = nullptr;
-    }
-
     void SetUp() override {
         server->Reset();
         server->AddAccount(kEmail, kPassword);
@@ -73,6 +67,7 @@ protected:
         manager->SetLoginUrl(platform::Utf8ToWide(server->Base()));
         manager->SetExtraCaFile(server->CaFile());
         manager->SetRequestTimeout(10);
+        manager->SetWorkerTimings(testsupport::kTestRetryPauseMs, testsupport::kTestIdlePollMs);
         manager->AddListener(kListener, Controller::kDispatchManagerMessage);
         manager->Initialize(platform::Utf8ToWide(kEmail), platform::Utf8ToWide(kPassword), &log);
     }
@@ -142,7 +137,6 @@ protected:
         return {};
     }
 
-    static StandinServer* server;
     testsupport::ScopedTz tz{GetParam()};
     TempDir dir;
     Utility::CMaintenanceLog log;
@@ -151,8 +145,6 @@ protected:
     std::string feed;
     std::unique_ptr<CCalendarManager> manager;
 };
-
-StandinServer* RecurringSyncTest::server = nullptr;
 
 // Every example of RFC 5545 section 3.8.5.3, served as a series without
 // gd:when (each lasting an hour by its DURATION), gives the RFC's
@@ -225,7 +217,7 @@ TEST_P(RecurringSyncTest, ExceptionsReplaceTheirOccurrencesWhateverTheirReferenc
     for (const Model::Event& e : byTitle.at(L"Weekly")) {
         weeklyStarts.push_back(e.startTime.GetTime());
         EXPECT_EQ(e.endTime - e.startTime, 90 * 60);
-        EXPECT_EQ(e.recurrenceType, Model::RECURRENCE_ORIGINAL);
+        EXPECT_EQ(e.recurrenceType, googledata::RECURRENCE_ORIGINAL);
     }
     EXPECT_EQ(weeklyStarts, (std::vector<int64_t>{ny("20260302T100000"), ny("20260323T100000"),
                                                   ny("20260330T100000"), ny("20260406T100000")}));

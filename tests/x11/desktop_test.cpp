@@ -34,8 +34,8 @@
 #include "platform/TextConv.h"
 #include "platform/qt/LayeredWindow.h"
 #include "platform/qt/WndShadow.h"
+#include "tests/support/DaymarkProcess.h"
 #include "tests/support/TestSupport.h"
-#include "tests/ui/DaymarkProcess.h"
 
 namespace {
 

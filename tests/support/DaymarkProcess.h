@@ -1,8 +1,10 @@
 // Starting the real program from a test: DaymarkProcess forks and executes
 // DAYMARK_EXE with the test's environment, tells when it is up (its
 // SIGTERM handler is installed, which start-up does once the dispatch window
-// exists), ends it with a signal and collects its exit status. Test thread
-// only; header-only so that every UI test program can include it.
+// exists), ends it with a signal and collects its exit status; RunDaymark
+// runs it once with arguments (the command-line uses) and collects its exit
+// status and output. Test thread only; header-only so that every UI test
+// program can include it.
 #pragma once
 
 #include <signal.h>
@@ -11,9 +13,13 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include "tests/support/TestSupport.h"
 
 namespace testsupport {
 
@@ -112,6 +118,48 @@ private:
 inline int RunDaymarkUntilUp() {
     DaymarkProcess process;
     return process.Stop();
+}
+
+// The end of one run of the program with arguments.
+struct ProgramRun {
+    int status = -1;  // the exit code; -1 when a signal ended it
+    std::string out;
+    std::string err;
+};
+
+// Starts the program with `args` in the test's environment, its standard
+// output and error going to the files `out` and `err`.
+inline pid_t StartDaymark(const std::vector<std::string>& args, const std::string& out,
+                          const std::string& err) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr)) {
+            ::_exit(126);
+        }
+        std::vector<char*> argv{const_cast<char*>(DAYMARK_EXE)};
+        for (const auto& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(DAYMARK_EXE, argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+// Waits for the program StartDaymark started and reads what it wrote.
+inline ProgramRun FinishDaymark(pid_t pid, const std::string& out, const std::string& err) {
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
+}
+
+// Runs the program with `args` to its end.
+inline ProgramRun RunDaymark(const std::vector<std::string>& args) {
+    const TempDir files;
+    const std::string out = files / "stdout";
+    const std::string err = files / "stderr";
+    return FinishDaymark(StartDaymark(args, out, err), out, err);
 }
 
 }  // namespace testsupport
