@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "controller/IcalExchange.h"
+#include "googledata/PrimitiveEvent.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool zoned = [] {
