@@ -518,6 +518,22 @@ std::string Upper(std::string text) {
     return text;
 }
 
+// True when an upper-case RRULE value repeats yearly (FREQ=YEARLY).
+bool IsYearlyRule(const std::string& rule) {
+    size_t start = 0;
+    while (start <= rule.size()) {
+        size_t stop = rule.find(';', start);
+        if (stop == std::string::npos) {
+            stop = rule.size();
+        }
+        if (rule.compare(start, stop - start, "FREQ=YEARLY") == 0) {
+            return true;
+        }
+        start = stop + 1;
+    }
+    return false;
+}
+
 // Checks that the bytes are UTF-8 text; the line of the first byte that is
 // not, else 0.
 int FirstBinaryLine(const std::string& bytes) {
@@ -1123,6 +1139,13 @@ bool ParseIcalendar(const std::string& input, const std::string& calendarURI,
             continue;
         }
         if (inZone) {
+            // Zone changes repeat yearly; libical expands a finer rule change
+            // by change up to the year it is asked about (an hourly one took
+            // many seconds), so any other rule refuses the file.
+            if (l.name == "RRULE" && !IsYearlyRule(Upper(ValueOf(l.text)))) {
+                problem = {l.line, "タイムゾーンの RRULE は FREQ=YEARLY でなければなりません"};
+                return false;
+            }
             zoneLines.push_back(l);
         }
         const std::string& owner = stack.back().name;

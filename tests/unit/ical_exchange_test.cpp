@@ -462,6 +462,14 @@ TEST_P(IcalExchangeTest, BrokenFilesAreRefusedWithTheirLineAndChangeNothing) {
          "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:x@example.com\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
          2, "DTSTART"},
         {"a JPEG", "\xFF\xD8\xFF\xE0\x00\x10JFIF", 1, "UTF-8"},
+        // An hourly zone rule kept libical expanding for many seconds.
+        {"a zone rule finer than yearly",
+         "BEGIN:VCALENDAR\r\nBEGIN:VTIMEZONE\r\nTZID:Hourly\r\nBEGIN:STANDARD\r\n"
+         "TZOFFSETFROM:-0400\r\nTZOFFSETTO:-0500\r\nDTSTART:20071104T020000\r\n"
+         "RRULE:FREQ=HOURLY;BYMONTH=11;BYDAY=1SU\r\nEND:STANDARD\r\nEND:VTIMEZONE\r\n"
+         "BEGIN:VEVENT\r\nUID:h@example.com\r\nDTSTART;TZID=Hourly:20260105T090000\r\n"
+         "END:VEVENT\r\nEND:VCALENDAR\r\n",
+         8, "FREQ=YEARLY"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
