@@ -713,3 +713,31 @@ TEST(SeriesTimes, ReadFromDtstartAndDtendOrDuration) {
 }
 
 }  // namespace
+
+// A series whose own VTIMEZONE changes by a rule finer than yearly is refused
+// with a warning: libical expanded the hourly rule change by change (seconds
+// for one month), where real zones change once or twice a year.
+TEST(RecurrenceSeries, ZoneRuleFinerThanYearlyIsRefused) {
+    testsupport::ScopedTz tz(kTokyo);
+    testsupport::TempDir dir;
+    Utility::CMaintenanceLog log;
+    log.SetFolder(dir.path());
+    const std::string zone =
+        "BEGIN:VTIMEZONE\nTZID:Z\nBEGIN:STANDARD\nTZOFFSETFROM:-0400\nTZOFFSETTO:-0500\n"
+        "DTSTART:20071104T020000\nRRULE:FREQ=@;BYMONTH=11;BYDAY=1SU\nEND:STANDARD\n"
+        "END:VTIMEZONE\n";
+    const std::string series = "DTSTART;TZID=Z:20260105T090000\nRRULE:FREQ=WEEKLY;COUNT=4\n";
+    auto with = [&](const std::string& freq) {
+        std::string text = series + zone;
+        text.replace(text.find('@'), 1, freq);
+        return text;
+    };
+    EXPECT_FALSE(Controller::CRecurrenceSeries::Parse(with("HOURLY"), &log));
+    EXPECT_FALSE(Controller::CRecurrenceSeries::Parse(with("MONTHLY"), &log));
+    EXPECT_EQ(2u, Occurrences(LogFileText(dir.path()), "time zone rule that is not yearly"));
+    auto yearly = Controller::CRecurrenceSeries::Parse(with("YEARLY"), &log);
+    ASSERT_TRUE(yearly);
+    std::vector<CTime> out;
+    yearly->Expand(CTime(2026, 1, 1, 0, 0, 0), CTime(2026, 2, 1, 0, 0, 0), out);
+    EXPECT_EQ(4u, out.size());
+}
