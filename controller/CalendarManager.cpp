@@ -90,7 +90,7 @@ bool CollectHolidays(googledata::CalendarEventDB& db, int year, int month, int c
                 db.GetHolidays(uri, y, m, holidays);
             }
             for (const auto& h : holidays) {
-                if (h.status == Model::EVENT_STATUS_CONFIRMED) {
+                if (h.status == googledata::EVENT_STATUS_CONFIRMED) {
                     out.push_back(Model::Holiday::FromPrimitive(h, uri));
                 }
             }
@@ -109,7 +109,7 @@ public:
     explicit EventCollector(std::list<Model::Event>& out) : out_(out) {}
     void Add(const Model::Event& e) {
         std::wstring key = e.localEventID;
-        if (e.recurrenceType == Model::RECURRENCE_ORIGINAL) {
+        if (e.recurrenceType == googledata::RECURRENCE_ORIGINAL) {
             key += L'|' + std::to_wstring(e.startTime.GetTime()) + L'|' +
                    std::to_wstring(e.endTime.GetTime());
         }
@@ -126,7 +126,8 @@ private:
 namespace {
 
 bool IsShownStatus(int32_t status) {
-    return status == Model::EVENT_STATUS_TENTATIVE || status == Model::EVENT_STATUS_CONFIRMED;
+    return status == googledata::EVENT_STATUS_TENTATIVE ||
+           status == googledata::EVENT_STATUS_CONFIRMED;
 }
 
 }  // namespace
@@ -169,9 +170,9 @@ PrimitiveEvent ToPrimitive(const Model::Event& e) {
     p.sequence = e.sequence;
     p.flags = e.flags;
     p.isSynced = false;
-    p.recurrenceType = !p.recurrence.empty()      ? Model::RECURRENCE_ORIGINAL
-                       : !p.originalEvent.empty() ? Model::RECURRENCE_EXCEPTION
-                                                  : Model::RECURRENCE_NONE;
+    p.recurrenceType = !p.recurrence.empty()      ? googledata::RECURRENCE_ORIGINAL
+                       : !p.originalEvent.empty() ? googledata::RECURRENCE_EXCEPTION
+                                                  : googledata::RECURRENCE_NONE;
     for (const Model::Reminder& r : e.reminders) {
         googledata::PrimitiveReminder pr;
         pr.method = WideToUtf8(r.method);
@@ -181,7 +182,7 @@ PrimitiveEvent ToPrimitive(const Model::Event& e) {
     return p;
 }
 
-CCalendarManager::MSG_DOWNLOAD_UPDATED_EVENT::MSG_DOWNLOAD_UPDATED_EVENT() : MSG_BASE(3) {
+CCalendarManager::MSG_DOWNLOAD_UPDATED_EVENT::MSG_DOWNLOAD_UPDATED_EVENT() : MSG_BASE(kType) {
     PrimitiveTime::Parse(L"2000-01-01T00:00:00", updatedMin);
 }
 
@@ -219,11 +220,11 @@ ServiceSite CCalendarManager::Site() {
 void CCalendarManager::MakeService() {
     // The kind and the server are read once, with the account: a request
     // never meets a service other than the one its account was set with.
-    accountKind_ =
-        platform::GetPrivateProfileInt("general", "account_kind", kAccountService, configPath_);
+    accountKind_ = static_cast<googledata::AccountKind>(platform::GetPrivateProfileInt(
+        "general", "account_kind", googledata::kAccountKindService, configPath_));
     caldavServer_ =
         platform::GetPrivateProfileStringUtf8("general", "caldav_server", "", 1024, configPath_);
-    if (accountKind_ == kAccountCalDav) {
+    if (accountKind_ == googledata::kAccountKindCalDav) {
         service_ = std::make_unique<CCalDavService>(Site());
     } else {
         service_ = std::make_unique<CGDataService>(Site());
@@ -253,8 +254,9 @@ void CCalendarManager::QueueUpload(const std::string& calendarURI) {
     Enqueue(std::move(upload));
 }
 
-int CCalendarManager::CalendarMode() const {
-    return platform::GetPrivateProfileInt("general", "calendar_mode", 0, configPath_);
+googledata::CalendarMode CCalendarManager::CalendarMode() const {
+    return static_cast<googledata::CalendarMode>(platform::GetPrivateProfileInt(
+        "general", "calendar_mode", googledata::kCalendarModeNotSetUp, configPath_));
 }
 
 void CCalendarManager::Initialize(const std::wstring& account, const std::wstring& password,
@@ -399,7 +401,7 @@ void CCalendarManager::CreateLocalDB(const std::wstring& holidayCalendarURI) {
         c.title = id;
         c.summary = summary;
         c.author = author;
-        c.accesslevel = 4;
+        c.accesslevel = googledata::ACCESS_OWNER;
         c.color = 0xE16941;
         c.selected = true;
         c.hidden = false;
@@ -436,8 +438,9 @@ void CCalendarManager::ApplyTransportSettings() {
         account = WideToUtf8(account_);
         password = WideToUtf8(password_);
     }
-    service_->SetAccount(accountKind_ == kAccountCalDav ? caldavServer_ : settings.loginUrl,
-                         account, password);
+    service_->SetAccount(
+        accountKind_ == googledata::kAccountKindCalDav ? caldavServer_ : settings.loginUrl, account,
+        password);
 }
 
 void CCalendarManager::ApplyPendingTransportSettings() {
@@ -525,27 +528,44 @@ void CCalendarManager::NotifyAll(uint32_t code, int64_t lParam) {
 
 namespace {
 
+using Manager = CCalendarManager;
+
 // The calendar of a per-calendar synchronisation request; null for others.
-const std::string* SyncCalendar(const CCalendarManager::MSG_BASE& m) {
-    switch (m.type) {
-        case 2:
-            return &static_cast<const CCalendarManager::MSG_DOWNLOAD_ALL_EVENT&>(m).calendarURI;
-        case 3:
-            return &static_cast<const CCalendarManager::MSG_DOWNLOAD_UPDATED_EVENT&>(m).calendarURI;
-        case 4:
-            return &static_cast<const CCalendarManager::MSG_UPLOAD_EVENT&>(m).calendarURI;
-        default:
-            return nullptr;
+const std::string* SyncCalendar(const Manager::MSG_BASE& m) {
+    if (const auto* all = m.As<Manager::MSG_DOWNLOAD_ALL_EVENT>()) {
+        return &all->calendarURI;
     }
+    if (const auto* updated = m.As<Manager::MSG_DOWNLOAD_UPDATED_EVENT>()) {
+        return &updated->calendarURI;
+    }
+    if (const auto* upload = m.As<Manager::MSG_UPLOAD_EVENT>()) {
+        return &upload->calendarURI;
+    }
+    return nullptr;
 }
 
 // True when the waiting request `queued` does what `m` would: the same kind
 // for the same calendar (an updated-event request asks for changes since an
 // earlier or the same time), or a full download where changes are asked for.
-bool Covers(const CCalendarManager::MSG_BASE& queued, const CCalendarManager::MSG_BASE& m) {
+bool Covers(const Manager::MSG_BASE& queued, const Manager::MSG_BASE& m) {
     const std::string* a = SyncCalendar(queued);
     const std::string* b = SyncCalendar(m);
-    return a && b && *a == *b && (queued.type == m.type || (queued.type == 2 && m.type == 3));
+    return a && b && *a == *b &&
+           (queued.type == m.type || (queued.type == googledata::kRequestDownloadAllEvents &&
+                                      m.type == googledata::kRequestDownloadUpdatedEvents));
+}
+
+// A kind of request this worker knows (any other is dropped with the queue).
+bool IsKnownRequest(googledata::RequestType type) {
+    switch (type) {
+        case googledata::kRequestDownloadCalendars:
+        case googledata::kRequestDownloadHoliday:
+        case googledata::kRequestDownloadAllEvents:
+        case googledata::kRequestDownloadUpdatedEvents:
+        case googledata::kRequestUploadEvents:
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -553,8 +573,9 @@ bool Covers(const CCalendarManager::MSG_BASE& queued, const CCalendarManager::MS
 void CCalendarManager::Enqueue(std::unique_ptr<MSG_BASE> message) {
     for (const auto& queued : queue_) {
         if (queued.get() != current_ && Covers(*queued, *message)) {
-            Log(Utility::kLogInfo, Format("<calmng> request already queued: (%d)", message->type) +
-                                       CalendarShortName(*SyncCalendar(*message)));
+            Log(Utility::kLogInfo,
+                Format("<calmng> request already queued: (%d)", static_cast<int>(message->type)) +
+                    CalendarShortName(*SyncCalendar(*message)));
             return;
         }
     }
@@ -567,7 +588,7 @@ bool CCalendarManager::PopMessage() {
     if (queue_.empty()) {
         return false;
     }
-    Log(Utility::kLogInfo, Format("pop msg: (%d)", queue_.front()->type));
+    Log(Utility::kLogInfo, Format("pop msg: (%d)", static_cast<int>(queue_.front()->type)));
     if (queue_.front().get() == current_) {
         current_ = nullptr;
     }
@@ -602,7 +623,8 @@ void CCalendarManager::DownloadHoliday(const std::wstring& calendarURI, int firs
     // holiday rules: nothing to fetch, and the "download" is done at once.
     // Whoever waits for the holidays (the setup wizard, the windows) hears
     // so as it would after a fetch.
-    if (IsOfflineHolidayCalendar(WideToUtf8(calendarURI)) || CalendarMode() == 2) {
+    if (IsOfflineHolidayCalendar(WideToUtf8(calendarURI)) ||
+        CalendarMode() == googledata::kCalendarModeLocal) {
         Log(Utility::kLogInfo, "<calmng> holidays are computed, not fetched");
         NotifyAll(NOTIFY_HOLIDAY_UPDATED, 0);
         return;
@@ -684,7 +706,7 @@ void CCalendarManager::SyncEventLocked(const std::string& uri) {
 }
 
 void CCalendarManager::SyncEvents() {
-    if (CalendarMode() == 2) {
+    if (CalendarMode() == googledata::kCalendarModeLocal) {
         return;
     }
     std::lock_guard<std::mutex> guard(queueMutex_);
@@ -717,7 +739,7 @@ void CCalendarManager::StoreLocalEdit(const Model::Event& event, bool isNew) {
         }
     }
     recurrences_.Invalidate(p.localEventID);
-    if (CalendarMode() != 2) {
+    if (CalendarMode() != googledata::kCalendarModeLocal) {
         SyncEventLocked(uri);
     }
 }
@@ -926,9 +948,10 @@ bool CCalendarManager::HasHolidays(int year) {
         return false;
     }
     for (const auto& c : calendars) {
-        const bool computed = HolidayRulesCover(year) &&
-                              (IsOfflineHolidayCalendar(c.calendarURI) ||
-                               (CalendarMode() == 2 && IsJapaneseHolidayCalendar(c.calendarURI)));
+        const bool computed =
+            HolidayRulesCover(year) && (IsOfflineHolidayCalendar(c.calendarURI) ||
+                                        (CalendarMode() == googledata::kCalendarModeLocal &&
+                                         IsJapaneseHolidayCalendar(c.calendarURI)));
         if (c.isHoliday && (computed || db_.HasHoliday(c.calendarURI, year))) {
             return true;
         }
@@ -1005,7 +1028,7 @@ void CCalendarManager::SyncProc() {
     int failures = 0;
     bool relogged = false;  // a new login was made for the head request
     for (;;) {
-        int32_t type = 0;
+        googledata::RequestType type = googledata::kRequestDownloadCalendars;
         MSG_BASE* message = nullptr;
         {
             std::lock_guard<std::mutex> guard(queueMutex_);
@@ -1027,9 +1050,9 @@ void CCalendarManager::SyncProc() {
 
         bool done = false;
         bool cleared = false;
-        if (CalendarMode() == 2) {
+        if (CalendarMode() == googledata::kCalendarModeLocal) {
             // Local calendar: only holidays come from the service.
-            if (type != 1) {
+            if (message->As<MSG_DOWNLOAD_HOLIDAY>() == nullptr) {
                 ClearMessages();
                 cleared = true;
             } else if (HandleRequest(*message)) {
@@ -1052,7 +1075,7 @@ void CCalendarManager::SyncProc() {
                     cleared = true;
                 }
             }
-            if (loginOk && (type < 0 || type > 4)) {
+            if (loginOk && !IsKnownRequest(type)) {
                 ClearMessages();
                 cleared = true;
             } else if (loginOk) {
@@ -1142,25 +1165,24 @@ bool CCalendarManager::Login(bool& sslProtocolError) {
 // One request, the same for every kind of account: its service does the
 // work and tells the listeners what changed.
 bool CCalendarManager::HandleRequest(MSG_BASE& message) {
+    // Each kind's struct carries its type, so As<>() cannot come back null.
     switch (message.type) {
-        case 0:
+        case googledata::kRequestDownloadCalendars:
             return service_->DownloadCalendars();
-        case 1: {
-            const auto& m = static_cast<MSG_DOWNLOAD_HOLIDAY&>(message);
+        case googledata::kRequestDownloadHoliday: {
+            const auto& m = *message.As<MSG_DOWNLOAD_HOLIDAY>();
             return service_->DownloadHolidays(m.calendarURI, m.firstYear, m.lastYear);
         }
-        case 2:
-            return service_->DownloadAllEvents(
-                static_cast<MSG_DOWNLOAD_ALL_EVENT&>(message).calendarURI);
-        case 3: {
-            const auto& m = static_cast<MSG_DOWNLOAD_UPDATED_EVENT&>(message);
+        case googledata::kRequestDownloadAllEvents:
+            return service_->DownloadAllEvents(message.As<MSG_DOWNLOAD_ALL_EVENT>()->calendarURI);
+        case googledata::kRequestDownloadUpdatedEvents: {
+            const auto& m = *message.As<MSG_DOWNLOAD_UPDATED_EVENT>();
             return service_->DownloadUpdatedEvents(m.calendarURI, m.updatedMin);
         }
-        case 4:
-            return service_->UploadEvents(static_cast<MSG_UPLOAD_EVENT&>(message).calendarURI);
-        default:
-            return false;
+        case googledata::kRequestUploadEvents:
+            return service_->UploadEvents(message.As<MSG_UPLOAD_EVENT>()->calendarURI);
     }
+    return false;
 }
 
 }  // namespace Controller

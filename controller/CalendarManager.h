@@ -38,6 +38,7 @@
 #include "controller/RecurrenceCache.h"
 #include "googledata/CalendarEventDB.h"
 #include "googledata/PrimitiveTime.h"
+#include "googledata/ProtocolNumbers.h"
 #include "model/Calendar.h"
 #include "model/Event.h"
 #include "model/Holiday.h"
@@ -54,31 +55,47 @@ class ExceptionIndex;
 
 class CCalendarManager : private IServiceHost {
 public:
+    // A queued request. Each kind is its own struct with its RequestType as
+    // kType; As<M>() is the one way from the base to the kind.
     struct MSG_BASE {
-        explicit MSG_BASE(int32_t t) : type(t) {}
+        explicit MSG_BASE(googledata::RequestType t) : type(t) {}
         virtual ~MSG_BASE() = default;
-        int32_t type;
+        // The request as an M, or null when it is of another kind.
+        template <class M>
+        M* As() {
+            return type == M::kType ? static_cast<M*>(this) : nullptr;
+        }
+        template <class M>
+        const M* As() const {
+            return type == M::kType ? static_cast<const M*>(this) : nullptr;
+        }
+        googledata::RequestType type;
     };
     struct MSG_DOWNLOAD_CALENDAR : MSG_BASE {
-        MSG_DOWNLOAD_CALENDAR() : MSG_BASE(0) {}
+        static constexpr googledata::RequestType kType = googledata::kRequestDownloadCalendars;
+        MSG_DOWNLOAD_CALENDAR() : MSG_BASE(kType) {}
     };
     struct MSG_DOWNLOAD_HOLIDAY : MSG_BASE {
-        MSG_DOWNLOAD_HOLIDAY() : MSG_BASE(1) {}
+        static constexpr googledata::RequestType kType = googledata::kRequestDownloadHoliday;
+        MSG_DOWNLOAD_HOLIDAY() : MSG_BASE(kType) {}
         std::string calendarURI;
         int32_t firstYear = 0;
         int32_t lastYear = 0;
     };
     struct MSG_DOWNLOAD_ALL_EVENT : MSG_BASE {
-        MSG_DOWNLOAD_ALL_EVENT() : MSG_BASE(2) {}
+        static constexpr googledata::RequestType kType = googledata::kRequestDownloadAllEvents;
+        MSG_DOWNLOAD_ALL_EVENT() : MSG_BASE(kType) {}
         std::string calendarURI;
     };
     struct MSG_DOWNLOAD_UPDATED_EVENT : MSG_BASE {
+        static constexpr googledata::RequestType kType = googledata::kRequestDownloadUpdatedEvents;
         MSG_DOWNLOAD_UPDATED_EVENT();
         std::string calendarURI;
         googledata::PrimitiveTime updatedMin;  // starts as 2000-01-01 00:00:00
     };
     struct MSG_UPLOAD_EVENT : MSG_BASE {
-        MSG_UPLOAD_EVENT() : MSG_BASE(4) {}
+        static constexpr googledata::RequestType kType = googledata::kRequestUploadEvents;
+        MSG_UPLOAD_EVENT() : MSG_BASE(kType) {}
         std::string calendarURI;
     };
     struct _LISTENER {
@@ -226,7 +243,7 @@ private:
     void ChangeTransportSettings(const std::function<void(TransportSettings&)>& change);
     void Log(const char* level, const std::string& message) const;
     std::string DatabasePath(const std::wstring& account) const;
-    int CalendarMode() const;
+    googledata::CalendarMode CalendarMode() const;
     void ExpandSeries(const googledata::PrimitiveEvent& series,
                       const googledata::PrimitiveCalendar& calendar, int year, int month,
                       const ExceptionIndex& exceptions, EventCollector& out);
@@ -256,7 +273,7 @@ private:
     Utility::CMaintenanceLog* log_ = nullptr;
     // The account's service, by its kind (made by MakeService).
     std::unique_ptr<ICalendarService> service_;
-    int accountKind_ = kAccountService;
+    googledata::AccountKind accountKind_ = googledata::kAccountKindService;
     std::string caldavServer_;
     std::mutex settingsMutex_;  // guards transport_ and transportDirty_
     TransportSettings transport_;

@@ -32,13 +32,6 @@ namespace Controller {
 
 class CRecurrenceCache;
 
-// The kind of account in the configuration ([general] account_kind); a file
-// without the key means the calendar service of the e-mail and password.
-enum AccountKind : int {
-    kAccountService = 0,
-    kAccountCalDav = 1,
-};
-
 // What a failed request means for the worker, beyond the common
 // classification and retries.
 enum class ServiceFailure {

@@ -11,7 +11,7 @@
 #include "googledata/CalendarEventDB.h"
 #include "googledata/EntryWriter.h"
 #include "googledata/GoogleCalendarAPI.h"
-#include "model/Event.h"
+#include "googledata/ProtocolNumbers.h"
 #include "platform/TextConv.h"
 #include "platform/Time.h"
 
@@ -434,7 +434,7 @@ bool CGDataService::KeepConflictCopy(const std::string& uri, const PrimitiveEven
             }
         }
         // A deletion has no version to keep: the service's copy comes back.
-        deleted = mine.eventStatus == Model::EVENT_STATUS_CANCELED;
+        deleted = mine.eventStatus == googledata::EVENT_STATUS_CANCELED;
         if (!deleted) {
             PrimitiveEvent copy = mine;
             copy.id.clear();

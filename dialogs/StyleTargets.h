@@ -1,18 +1,15 @@
 // IStyleTargets: how the style dialogs reach the look of the program: the
 // application's style object that they load and edit, and the open calendar
-// windows that show it. CRegistryStyleTargets is the program's (and the
-// tests') implementation over the window registry; each calendar window keeps
-// its own copy of the style, which "apply" refreshes.
+// windows that show it. The program's (and the tests') implementation is
+// CRegistryStyleTargets over the window registry
+// (controller/qt/RegistryStyleTargets.h); each calendar window keeps its own
+// copy of the style, which "apply" refreshes.
 //
-// User-interface thread only. The style object and the registry outlive the
-// dialogs that use them.
+// User-interface thread only. The style object outlives the dialogs that use
+// it.
 #pragma once
 
 #include "model/CalendarStyleInfo.h"
-
-namespace Model {
-class CCalendarWndManager;
-}
 
 class IStyleTargets {
 public:
@@ -28,16 +25,4 @@ public:
         AppStyle().Load(file);
         ApplyEverywhere();
     }
-};
-
-class CRegistryStyleTargets : public IStyleTargets {
-public:
-    CRegistryStyleTargets(Model::CCalendarWndManager& registry, Model::CCalendarStyleInfo& style)
-        : registry_(registry), style_(style) {}
-    Model::CCalendarStyleInfo& AppStyle() override { return style_; }
-    void ApplyEverywhere() override;
-
-private:
-    Model::CCalendarWndManager& registry_;
-    Model::CCalendarStyleInfo& style_;
 };

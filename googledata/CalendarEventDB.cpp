@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "app/MaintenanceLog.h"
+#include "googledata/EventColumns.h"
 #include "googledata/SqlText.h"
 #include "platform/Folders.h"
 #include "platform/TextConv.h"
@@ -43,21 +44,15 @@ const char* const kCalendarColumns =
     "\tcalendarURI,\tid,\ttitle,\tsummary,\tauthor,\taccesslevel,\tcolor,\tselected,\thidden,"
     "\ttimezone,\tplace,\tisHoliday,\tupdated,\teventUpdated,\tflags";
 
-// The schema, in order. The result of creating it is that of GENERAL_INFO.
+// The schema, in order; the EVENT table's place is held by a null. The
+// result of creating it is that of GENERAL_INFO.
 const char* const kSchema[] = {
     "PRAGMA foreign_keys = ON;",
     "CREATE TABLE CALENDAR(\tcalendarURI text NOT NULL UNIQUE,\tid text,\ttitle text,\tsummary "
     "text,\tauthor text,\taccesslevel integer,\tcolor integer,\tselected integer,\thidden "
     "integer,\ttimezone text,\tplace text,\tisHoliday integer,\tupdated text,\teventUpdated "
     "text,\tflags integer);",
-    "CREATE TABLE EVENT(\tlocalEventID text NOT NULL UNIQUE,\tcalendarURI text NOT NULL,\tid "
-    "text,\tuid text,\teditURI text,\tpublished text,\tupdated text,\tstartTime text,\tendTime "
-    "text,\ttitle text,\tcontent text,\tplace text,\tauthor_name text,\tautohr_email "
-    "text,\teventStatus integer,\ttransparency integer,\tvisibility integer,\tflags "
-    "integer,\tsequence integer,\tisSynced integer,\trecurrence text,\toriginalEvent "
-    "text,\toriginalStartTime text,\txml text,\trecurrenceType integer,\tutcStartTime "
-    "integer,\tutcEndTime integer,\tselectStartYearMonth integer,\tselectEndYearMonth "
-    "integer,\tFOREIGN KEY (calendarURI) REFERENCES CALENDAR (calendarURI));",
+    nullptr,  // EVENT: EventColumns::CreateTable()
     "CREATE TABLE GUEST(\tlocalGuestID integer NOT NULL UNIQUE PRIMARY KEY "
     "AUTOINCREMENT,\tlocalEventID text NOT NULL,\tname text,\temail text,\tattendeeStatus "
     "integer,\tFOREIGN KEY (localEventID) REFERENCES EVENT (localEventID));",
@@ -178,7 +173,7 @@ bool CalendarEventDB::UpdateQueryStatistics() {
 
 bool CalendarEventDB::CreateTables() {
     for (const char* statement : kSchema) {
-        access_->Execute(statement);
+        access_->Execute(statement != nullptr ? statement : EventColumns::CreateTable());
     }
     CreateLookupIndexes(false);
     const bool result =

@@ -190,7 +190,6 @@ private:
     bool DeleteReminders(const std::string& localEventID);
     bool GetReminders(PrimitiveEvent& event);
     bool GetReminders(std::list<PrimitiveEvent>& events);
-    static PrimitiveEvent RowToEvent(const ResultRow& row);
     bool SelectEvents(const std::string& sql, std::list<PrimitiveEvent>& events,
                       DbStatistics* stats);
 

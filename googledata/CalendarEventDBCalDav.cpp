@@ -1,6 +1,7 @@
 // The CalDAV state of CalendarEventDB: resources with their ETags and the
 // collections' change tags and sync tokens, next to the EVENT rows they made.
 #include "googledata/CalendarEventDB.h"
+#include "googledata/EventColumns.h"
 #include "googledata/SqlText.h"
 
 namespace googledata {
@@ -20,13 +21,6 @@ enum Handler : long {
     kHandlerGetDavCollectionState,
     kHandlerDeleteDavCalendar,
 };
-
-// The columns RowToEvent reads, in its order.
-const char* const kEventColumns =
-    "localEventID, calendarURI, id, uid, editURI, published, updated, startTime, endTime, "
-    "title, content, place, author_name, autohr_email, eventStatus, transparency, visibility, "
-    "flags, sequence, isSynced, recurrence, originalEvent, originalStartTime, xml, "
-    "recurrenceType";
 
 }  // namespace
 
@@ -90,7 +84,7 @@ bool CalendarEventDB::GetDavResourceEvents(const std::string& uri, const std::st
     return CreateDavTables() &&
            Guarded("googledata::CalendarEventDB::GetDavResourceEvents",
                    kHandlerGetDavResourceEvents, [&] {
-                       return SelectEvents(std::string("SELECT ") + kEventColumns +
+                       return SelectEvents("SELECT " + EventColumns::List() +
                                                " FROM EVENT WHERE calendarURI=" + Quote(uri) +
                                                " AND (id=" + Quote(href) +
                                                " OR originalEvent=" + Quote(href) +

@@ -7,6 +7,7 @@
 
 #include "app/MaintenanceLog.h"
 #include "googledata/CalendarEventDB.h"
+#include "googledata/EventColumns.h"
 #include "googledata/SqlText.h"
 #include "platform/Guid.h"
 #include "platform/PrivateText.h"
@@ -15,11 +16,8 @@
 
 namespace googledata {
 
-using sql::Flag;
 using sql::Num;
 using sql::Quote;
-using sql::SetNum;
-using sql::SetText;
 
 namespace {
 
@@ -37,50 +35,6 @@ enum Handler : long {
     kHandlerDumpToFile,
     kHandlerGetAllEvents,
 };
-
-const char* const kEventColumns =
-    "\tlocalEventID,\tcalendarURI,\tid,\tuid,\teditURI,\tpublished,\tupdated,\tstartTime,"
-    "\tendTime,\ttitle,\tcontent,\tplace,\tauthor_name,\tautohr_email,\teventStatus,"
-    "\ttransparency,\tvisibility,\tflags,\tsequence,\tisSynced,\trecurrence,\toriginalEvent,"
-    "\toriginalStartTime,\txml,\trecurrenceType,\tutcStartTime,\tutcEndTime,"
-    "\tselectStartYearMonth,\tselectEndYearMonth";
-
-constexpr int kRecurrenceOriginal = 1;
-
-// The four columns computed from an event's times when its row is written.
-struct DerivedColumns {
-    uint32_t utcStartTime = 0;
-    uint32_t utcEndTime = 0;
-    uint32_t selectStartYearMonth = 0;
-    uint32_t selectEndYearMonth = 0;
-};
-
-DerivedColumns Derive(const PrimitiveEvent& e) {
-    DerivedColumns d;
-    if (e.recurrenceType == kRecurrenceOriginal) {
-        return d;
-    }
-    PrimitiveTime start;
-    PrimitiveTime end;
-    PrimitiveTime::Parse(platform::Utf8ToWide(e.startTime), start);
-    PrimitiveTime::Parse(platform::Utf8ToWide(e.endTime), end);
-    d.utcStartTime = static_cast<uint32_t>(PrimitiveTime::PackedUtcKey(start));
-    d.utcEndTime = static_cast<uint32_t>(PrimitiveTime::PackedUtcKey(end));
-    d.selectStartYearMonth = static_cast<uint32_t>(start.year * 65536 + start.month);
-    int endYear = end.year;
-    int endMonth = end.month;
-    // An all-day event ends (exclusively) at the first of the next month: it
-    // belongs to the month before, unless it starts and ends on that 1st.
-    const bool sameMonth = start.year == end.year && start.month == end.month;
-    if (start.isDate && end.day == 1 && !(sameMonth && start.day == 1)) {
-        if (--endMonth == 0) {
-            endMonth = 12;
-            --endYear;
-        }
-    }
-    d.selectEndYearMonth = static_cast<uint32_t>(endYear * 65536 + endMonth);
-    return d;
-}
 
 // 32 upper-case hexadecimal digits of a new GUID; the tick count when no
 // GUID can be had.
@@ -116,12 +70,6 @@ std::string EventLogLine(const char* prefix, const PrimitiveEvent& e) {
 
 std::string WhereEvent(const std::string& uri, const std::string& localEventID) {
     return " WHERE calendarURI=" + Quote(uri) + " AND localEventID=" + Quote(localEventID);
-}
-
-std::string DerivedAssignments(const DerivedColumns& d) {
-    return SetNum("utcStartTime", d.utcStartTime) + "," + SetNum("utcEndTime", d.utcEndTime) + "," +
-           SetNum("selectStartYearMonth", d.selectStartYearMonth) + "," +
-           SetNum("selectEndYearMonth", d.selectEndYearMonth);
 }
 
 const char* Name(int value, std::initializer_list<const char*> names) {
@@ -246,24 +194,12 @@ bool CalendarEventDB::UpsertEvent(PrimitiveEvent& e, const std::string& uri) {
 
 bool CalendarEventDB::AddEvent(const std::string& uri, PrimitiveEvent& e, bool writeLog) {
     return Guarded("googledata::CalendarEventDB::AddEvent", kHandlerAddEvent, [&] {
-        const DerivedColumns d = Derive(e);
         e.localEventID = NewLocalEventId();
         if (writeLog) {
             Log(Utility::kLogInfo, EventLogLine("<db> add event,", e));
         }
         const uint32_t start = platform::GetTickCount();
-        const bool ok = access_->Execute(
-            std::string("INSERT INTO EVENT(") + kEventColumns + ") VALUES (" +
-            Quote(e.localEventID) + "," + Quote(uri) + "," + Quote(e.id) + "," + Quote(e.uid) +
-            "," + Quote(e.editURI) + "," + Quote(e.published) + "," + Quote(e.updated) + "," +
-            Quote(e.startTime) + "," + Quote(e.endTime) + "," + Quote(e.title) + "," +
-            Quote(e.content) + "," + Quote(e.place) + "," + Quote(e.author_name) + "," +
-            Quote(e.author_email) + "," + Num(e.eventStatus) + "," + Num(e.transparency) + "," +
-            Num(e.visibility) + "," + Num(e.flags) + "," + Num(e.sequence) + "," +
-            Flag(e.isSynced) + "," + Quote(e.recurrence) + "," + Quote(e.originalEvent) + "," +
-            Quote(e.originalStartTime) + "," + Quote(e.xml) + "," + Num(e.recurrenceType) + "," +
-            Num(d.utcStartTime) + "," + Num(d.utcEndTime) + "," + Num(d.selectStartYearMonth) +
-            "," + Num(d.selectEndYearMonth) + ")");
+        const bool ok = access_->Execute(EventColumns::Insert({e, uri, EventColumns::Derive(e)}));
         if (ok) {
             InsertReminders(e);
         }
@@ -273,63 +209,41 @@ bool CalendarEventDB::AddEvent(const std::string& uri, PrimitiveEvent& e, bool w
 }
 
 bool CalendarEventDB::UpdateEventFromGoogleSide(PrimitiveEvent& e, const std::string& uri) {
-    return Guarded(
-        "googledata::CalendarEventDB::UpdateEventFromGoogleSide", kHandlerUpdateEventFromGoogleSide,
-        [&] {
-            const DerivedColumns d = Derive(e);
-            Log(Utility::kLogInfo, EventLogLine("<db> update event(net),", e));
-            const uint32_t start = platform::GetTickCount();
-            const bool ok = access_->Execute(
-                "UPDATE EVENT SET " + SetText("calendarURI", uri) + "," + SetText("id", e.id) +
-                "," + SetText("uid", e.uid) + "," + SetText("editURI", e.editURI) + "," +
-                SetText("published", e.published) + "," + SetText("updated", e.updated) + "," +
-                SetText("startTime", e.startTime) + "," + SetText("endTime", e.endTime) + "," +
-                SetText("title", e.title) + "," + SetText("content", e.content) + "," +
-                SetText("place", e.place) + "," + SetText("author_name", e.author_name) + "," +
-                SetText("autohr_email", e.author_email) + "," +
-                SetNum("eventStatus", e.eventStatus) + "," +
-                SetNum("transparency", e.transparency) + "," + SetNum("visibility", e.visibility) +
-                "," + SetNum("flags", e.flags) + "," + SetNum("sequence", e.sequence) + "," +
-                SetNum("isSynced", e.isSynced ? 1 : 0) + "," + SetText("recurrence", e.recurrence) +
-                "," + SetText("originalEvent", e.originalEvent) + "," +
-                SetText("originalStartTime", e.originalStartTime) + "," + SetText("xml", e.xml) +
-                "," + SetNum("recurrenceType", e.recurrenceType) + "," + DerivedAssignments(d) +
-                WhereEvent(uri, e.localEventID));
-            if (ok) {
-                DeleteReminders(e.localEventID);
-                InsertReminders(e);
-            }
-            updateStats_.Add(Elapsed(start));
-            return ok;
-        });
+    return Guarded("googledata::CalendarEventDB::UpdateEventFromGoogleSide",
+                   kHandlerUpdateEventFromGoogleSide, [&] {
+                       Log(Utility::kLogInfo, EventLogLine("<db> update event(net),", e));
+                       const uint32_t start = platform::GetTickCount();
+                       const bool ok = access_->Execute(
+                           "UPDATE EVENT SET " +
+                           EventColumns::Assignments({e, uri, EventColumns::Derive(e)},
+                                                     EventColumns::kFromService) +
+                           WhereEvent(uri, e.localEventID));
+                       if (ok) {
+                           DeleteReminders(e.localEventID);
+                           InsertReminders(e);
+                       }
+                       updateStats_.Add(Elapsed(start));
+                       return ok;
+                   });
 }
 
 bool CalendarEventDB::UpdateEventFromLocalSide(PrimitiveEvent& e, const std::string& uri) {
-    return Guarded(
-        "googledata::CalendarEventDB::UpdateEventFromLocalSide", kHandlerUpdateEventFromLocalSide,
-        [&] {
-            const DerivedColumns d = Derive(e);
-            Log(Utility::kLogInfo, EventLogLine("<db> update event(local)", e));
-            const uint32_t start = platform::GetTickCount();
-            const bool ok = access_->Execute(
-                "UPDATE EVENT SET " + SetText("calendarURI", uri) + "," +
-                SetText("startTime", e.startTime) + "," + SetText("endTime", e.endTime) + "," +
-                SetText("title", e.title) + "," + SetText("content", e.content) + "," +
-                SetText("place", e.place) + "," + SetNum("eventStatus", e.eventStatus) + "," +
-                SetNum("transparency", e.transparency) + "," + SetNum("visibility", e.visibility) +
-                "," + SetNum("flags", e.flags) + "," + SetNum("sequence", e.sequence) + "," +
-                SetNum("isSynced", e.isSynced ? 1 : 0) + "," + SetText("recurrence", e.recurrence) +
-                "," + SetText("originalEvent", e.originalEvent) + "," +
-                SetText("originalStartTime", e.originalStartTime) + "," +
-                SetNum("recurrenceType", e.recurrenceType) + "," + DerivedAssignments(d) +
-                ",localRevision=localRevision+1" + WhereEvent(uri, e.localEventID));
-            if (ok) {
-                DeleteReminders(e.localEventID);
-                InsertReminders(e);
-            }
-            updateStats_.Add(Elapsed(start));
-            return ok;
-        });
+    return Guarded("googledata::CalendarEventDB::UpdateEventFromLocalSide",
+                   kHandlerUpdateEventFromLocalSide, [&] {
+                       Log(Utility::kLogInfo, EventLogLine("<db> update event(local)", e));
+                       const uint32_t start = platform::GetTickCount();
+                       const bool ok = access_->Execute(
+                           "UPDATE EVENT SET " +
+                           EventColumns::Assignments({e, uri, EventColumns::Derive(e)},
+                                                     EventColumns::kFromLocal) +
+                           ",localRevision=localRevision+1" + WhereEvent(uri, e.localEventID));
+                       if (ok) {
+                           DeleteReminders(e.localEventID);
+                           InsertReminders(e);
+                       }
+                       updateStats_.Add(Elapsed(start));
+                       return ok;
+                   });
 }
 
 bool CalendarEventDB::SetSyncDone(const std::string& uri, const std::string& lid) {
@@ -366,12 +280,9 @@ bool CalendarEventDB::LinkServiceEntry(const PrimitiveEvent& e, const std::strin
     return Guarded(
         "googledata::CalendarEventDB::LinkServiceEntry", kHandlerUpdateEventFromGoogleSide, [&] {
             Log(Utility::kLogInfo, "<db> link event lid:" + First8(lid) + " id:" + Last8(e.id));
-            return access_->Execute(
-                "UPDATE EVENT SET " + SetText("id", e.id) + "," + SetText("uid", e.uid) + "," +
-                SetText("editURI", e.editURI) + "," + SetText("published", e.published) + "," +
-                SetText("updated", e.updated) + "," + SetText("author_name", e.author_name) + "," +
-                SetText("autohr_email", e.author_email) + "," + SetText("xml", e.xml) +
-                WhereEvent(uri, lid));
+            return access_->Execute("UPDATE EVENT SET " +
+                                    EventColumns::Assignments({e, uri, {}}, EventColumns::kLink) +
+                                    WhereEvent(uri, lid));
         });
 }
 
@@ -379,44 +290,13 @@ void CalendarEventDB::SetAccountEmail(const std::string& email) {
     accountEmail_ = AccountKey(email);
 }
 
-PrimitiveEvent CalendarEventDB::RowToEvent(const ResultRow& row) {
-    PrimitiveEvent e;
-    e.localEventID = sql::Text(row, 0);
-    e.id = sql::Text(row, 2);
-    e.uid = sql::Text(row, 3);
-    e.editURI = sql::Text(row, 4);
-    e.published = sql::Text(row, 5);
-    e.updated = sql::Text(row, 6);
-    e.startTime = sql::Text(row, 7);
-    e.endTime = sql::Text(row, 8);
-    e.title = sql::Text(row, 9);
-    e.content = sql::Text(row, 10);
-    e.place = sql::Text(row, 11);
-    e.author_name = sql::Text(row, 12);
-    e.author_email = sql::Text(row, 13);
-    e.eventStatus = sql::Int(row, 14);
-    e.transparency = sql::Int(row, 15);
-    e.visibility = sql::Int(row, 16);
-    e.flags = sql::Int(row, 17);
-    e.sequence = sql::Int(row, 18);
-    e.isSynced = sql::Int(row, 19) != 0;
-    e.recurrence = sql::Text(row, 20);
-    e.originalEvent = sql::Text(row, 21);
-    e.originalStartTime = sql::Text(row, 22);
-    e.xml = sql::Text(row, 23);
-    e.recurrenceType = sql::Int(row, 24);
-    if (row.size() > 29) {  // the queries that ask for it
-        e.localRevision = std::strtoll(sql::Text(row, 29).c_str(), nullptr, 10);
-    }
-    return e;
-}
-
 bool CalendarEventDB::SelectEvents(const std::string& statement, std::list<PrimitiveEvent>& events,
                                    DbStatistics* stats) {
     std::list<PrimitiveEvent> selected;
     const uint32_t start = platform::GetTickCount();
-    const bool ok = access_->Execute(
-        statement, [&selected](const ResultRow& row) { selected.push_back(RowToEvent(row)); });
+    const bool ok = access_->Execute(statement, [&selected](const ResultRow& row) {
+        selected.push_back(EventColumns::Read(row));
+    });
     if (stats != nullptr) {
         stats->Add(Elapsed(start));
     }
@@ -444,8 +324,8 @@ bool CalendarEventDB::GetNormalEvents(const std::string& uri, int year, int mont
         const std::string k2 = Num(static_cast<uint32_t>(PrimitiveTime::PackedUtcKey(next)));
         const std::string ym = Num(static_cast<long long>(year) * 65536 + month);
         const std::string statement =
-            std::string("SELECT ") + kEventColumns + " FROM EVENT WHERE " +
-            " calendarURI=" + Quote(uri) + " AND " + "recurrenceType=" + Num(0) + " AND " + " ( " +
+            "SELECT " + EventColumns::List() + " FROM EVENT WHERE " + " calendarURI=" + Quote(uri) +
+            " AND " + "recurrenceType=" + Num(0) + " AND " + " ( " +
             "( (selectStartYearMonth = 0) AND (" + "(" + k1 + " <= utcStartTime AND " +
             " utcStartTime < " + k2 + ")" + " OR " + "(" + k1 + " < utcEndTime AND " +
             " utcEndTime < " + k2 + ")" + " OR " + "(utcStartTime <= " + k1 + " AND " + k2 +
@@ -460,7 +340,7 @@ bool CalendarEventDB::GetRecurrenceOriginalEvents(const std::string& uri,
                                                   std::list<PrimitiveEvent>& events) {
     return Guarded("googledata::CalendarEventDB::GetRecurrenceOriginalEvents",
                    kHandlerGetRecurrenceOriginalEvents, [&] {
-                       return SelectEvents(std::string("SELECT ") + kEventColumns +
+                       return SelectEvents("SELECT " + EventColumns::List() +
                                                " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
                                                " AND recurrenceType=1",
                                            events, &queryStats_);
@@ -473,7 +353,7 @@ bool CalendarEventDB::GetRecurrenceExceptionEvents(const std::string& uri,
     return Guarded("googledata::CalendarEventDB::GetRecurrenceExceptionEvents",
                    kHandlerGetRecurrenceExceptionEvents, [&] {
                        return SelectEvents(
-                           std::string("SELECT ") + kEventColumns +
+                           "SELECT " + EventColumns::List() +
                                " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
                                " AND recurrenceType=2 AND  originalEvent=" + Quote(original),
                            events, &queryStats_);
@@ -484,7 +364,7 @@ bool CalendarEventDB::GetAllRecurrenceExceptionEvents(const std::string& uri,
                                                       std::list<PrimitiveEvent>& events) {
     return Guarded("googledata::CalendarEventDB::GetAllRecurrenceExceptionEvents",
                    kHandlerGetRecurrenceExceptionEvents, [&] {
-                       return SelectEvents(std::string("SELECT ") + kEventColumns +
+                       return SelectEvents("SELECT " + EventColumns::List() +
                                                " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
                                                " AND recurrenceType=2",
                                            events, &queryStats_);
@@ -493,9 +373,8 @@ bool CalendarEventDB::GetAllRecurrenceExceptionEvents(const std::string& uri,
 
 bool CalendarEventDB::GetAllEvents(const std::string& uri, std::list<PrimitiveEvent>& events) {
     return Guarded("googledata::CalendarEventDB::GetAllEvents", kHandlerGetAllEvents, [&] {
-        return SelectEvents(std::string("SELECT ") + kEventColumns +
-                                " FROM EVENT WHERE  calendarURI=" + Quote(uri) +
-                                " ORDER BY recurrenceType, utcStartTime, localEventID",
+        return SelectEvents("SELECT " + EventColumns::List() + " FROM EVENT WHERE  calendarURI=" +
+                                Quote(uri) + " ORDER BY recurrenceType, utcStartTime, localEventID",
                             events, &queryStats_);
     });
 }
@@ -503,7 +382,7 @@ bool CalendarEventDB::GetAllEvents(const std::string& uri, std::list<PrimitiveEv
 bool CalendarEventDB::GetUnsyncedEvents(const std::string& uri, std::list<PrimitiveEvent>& events) {
     return Guarded(
         "googledata::CalendarEventDB::GetUnsyncedEvents", kHandlerGetUnsyncedEvents, [&] {
-            return SelectEvents(std::string("SELECT ") + kEventColumns +
+            return SelectEvents("SELECT " + EventColumns::List() +
                                     ",\tlocalRevision FROM EVENT WHERE  calendarURI=" + Quote(uri) +
                                     " AND  isSynced = 0",
                                 events, nullptr);

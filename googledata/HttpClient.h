@@ -26,10 +26,6 @@
 #include <string>
 #include <vector>
 
-namespace Model {
-class CConfigInfo;
-}
-
 namespace googledata {
 
 // The body of a request: `text` when it is set, else the whole content of
@@ -135,9 +131,6 @@ public:
     void SetResponseLimit(size_t bytes);
     // 64 MiB: a page of 500 entries is about 1 MB.
     static constexpr size_t kResponseLimit = 64u * 1024 * 1024;
-    // Proxy, proxy account and extra CA file from the configuration. The
-    // proxy is used only when `proxy_enable` is set.
-    void ApplyConfig(const Model::CConfigInfo& config);
 
     // HTTP trace of request and response bodies into `path` (appended).
     void SetHttpLog(const std::string& path);

@@ -10,9 +10,11 @@
 #include <cwchar>
 #include <fstream>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "model/StyleArchiver.h"
+#include "model/StyleFields.h"
 #include "platform/TextConv.h"
 
 namespace Model {
@@ -163,122 +165,81 @@ void CCalendarStyleInfo::Derive() {
     spareColor2 = kSpareColor2;
 }
 
+namespace {
+
+using C = CCalendarStyleInfo;
+using StyleFields::Reserved;
+using StyleFields::Stored;
+using StyleFields::StoredPair;
+using StyleFields::Version;
+
+// The stored fields of a calendar style, in file order: what Load reads,
+// Save writes and SameStoredFields compares.
+constexpr auto kStoredFields = std::tuple{
+    Version<C>{&C::version, C::kVersion},
+    Stored(&C::yearText),
+    Stored(&C::monthNumText),
+    Stored(&C::monthNameText),
+    Stored(&C::monthNameFormat),
+    Stored(&C::headerMargins),
+    Stored(&C::headerSameAsWindow),
+    Stored(&C::headerBackground),
+    Stored(&C::weekText),
+    Stored(&C::weekNameFormat),
+    Stored(&C::weekRowShape),
+    Stored(&C::weekRowMargins),
+    Stored(&C::weekRowSameAsWindow),
+    Stored(&C::weekRowFrame),
+    Stored(&C::weekRowBackground),
+    Stored(&C::weekRowFrameColor),
+    Stored(&C::weekNumberText),
+    Stored(&C::weekdayDayText),
+    Stored(&C::saturdayDayText),
+    Stored(&C::sundayDayText),
+    Stored(&C::todayDayText),
+    Stored(&C::spareColor1),
+    Stored(&C::spareColor2),
+    Reserved{},
+    Stored(&C::otherMonthDayText),
+    Stored(&C::cellGapX),
+    Stored(&C::cellGapY),
+    Stored(&C::dayTextMargins),
+    Stored(&C::dayAreaFlag),
+    Stored(&C::gridMargins),
+    Stored(&C::listFlag),
+    Stored(&C::listFrameColor),
+    Stored(&C::listPrevText),
+    Stored(&C::listNextText),
+    Stored(&C::listTitleText),
+    Stored(&C::listPrevLabel),
+    Stored(&C::listNextLabel),
+    Stored(&C::listTitleLabel),
+    Stored(&C::listMargins),
+    Stored(&C::listOption),
+    Stored(&C::windowBackground),
+    Stored(&C::windowFrameColor),
+    Stored(&C::windowFrame),
+    Stored(&C::backgroundImageOn),
+    Stored(&C::backgroundImage),
+    Stored(&C::windowShape),
+    Stored(&C::windowAlpha),
+    Stored(&C::dropShadow),
+    Stored(&C::dropShadowMode),
+    StoredPair(&C::dropShadowOffsetX, &C::dropShadowOffsetY),
+    Stored(&C::bookedTextColorOn, 1001),
+    Stored(&C::bookedTextColor, 1001),
+    Stored(&C::bookedBackgroundOn, 1002),
+    Stored(&C::bookedBackgroundColor, 1002),
+};
+
+}  // namespace
+
 void CCalendarStyleInfo::Read(CStyleArchiver& ar) {
-    version = ar.ReadInt();
-    ar.ReadTextStyle(yearText);
-    ar.ReadTextStyle(monthNumText);
-    ar.ReadTextStyle(monthNameText);
-    monthNameFormat = ar.ReadInt();
-    ar.ReadMargins(headerMargins);
-    headerSameAsWindow = ar.ReadInt();
-    headerBackground = ar.ReadUInt();
-    ar.ReadTextStyle(weekText);
-    weekNameFormat = ar.ReadInt();
-    weekRowShape = ar.ReadInt();
-    ar.ReadMargins(weekRowMargins);
-    weekRowSameAsWindow = ar.ReadInt();
-    weekRowFrame = ar.ReadInt();
-    weekRowBackground = ar.ReadUInt();
-    weekRowFrameColor = ar.ReadUInt();
-    ar.ReadTextStyle(weekNumberText);
-    ar.ReadDayTextStyle(weekdayDayText);
-    ar.ReadDayTextStyle(saturdayDayText);
-    ar.ReadDayTextStyle(sundayDayText);
-    ar.ReadDayTextStyle(todayDayText);
-    spareColor1 = ar.ReadUInt();
-    spareColor2 = ar.ReadUInt();
-    ar.ReadInt();  // reserved
-    ar.ReadDayTextStyle(otherMonthDayText);
-    cellGapX = ar.ReadInt();
-    cellGapY = ar.ReadInt();
-    ar.ReadMargins(dayTextMargins);
-    dayAreaFlag = ar.ReadInt();
-    ar.ReadMargins(gridMargins);
-    listFlag = ar.ReadInt();
-    listFrameColor = ar.ReadUInt();
-    ar.ReadTextStyle(listPrevText);
-    ar.ReadTextStyle(listNextText);
-    ar.ReadTextStyle(listTitleText);
-    listPrevLabel = ar.ReadText();
-    listNextLabel = ar.ReadText();
-    listTitleLabel = ar.ReadText();
-    ar.ReadMargins(listMargins);
-    listOption = ar.ReadInt();
-    windowBackground = ar.ReadUInt();
-    windowFrameColor = ar.ReadUInt();
-    windowFrame = ar.ReadInt();
-    backgroundImageOn = ar.ReadInt();
-    backgroundImage = ar.ReadText();
-    windowShape = ar.ReadInt();
-    windowAlpha = ar.ReadInt();
-    dropShadow = ar.ReadInt();
-    dropShadowMode = ar.ReadInt();
-    ar.ReadPair(dropShadowOffsetX, dropShadowOffsetY);
-    if (version >= 1001) {
-        bookedTextColorOn = ar.ReadInt();
-        bookedTextColor = ar.ReadUInt();
-    }
-    if (version >= 1002) {
-        bookedBackgroundOn = ar.ReadInt();
-        bookedBackgroundColor = ar.ReadUInt();
-    }
+    StyleFields::Read(ar, *this, kStoredFields);
 }
 
 void CCalendarStyleInfo::Write(CStyleArchiver& ar) const {
-    ar.WriteInt(kVersion);
-    ar.WriteTextStyle(yearText);
-    ar.WriteTextStyle(monthNumText);
-    ar.WriteTextStyle(monthNameText);
-    ar.WriteInt(monthNameFormat);
-    ar.WriteMargins(headerMargins);
-    ar.WriteInt(headerSameAsWindow);
-    ar.WriteUInt(headerBackground);
-    ar.WriteTextStyle(weekText);
-    ar.WriteInt(weekNameFormat);
-    ar.WriteInt(weekRowShape);
-    ar.WriteMargins(weekRowMargins);
-    ar.WriteInt(weekRowSameAsWindow);
-    ar.WriteInt(weekRowFrame);
-    ar.WriteUInt(weekRowBackground);
-    ar.WriteUInt(weekRowFrameColor);
-    ar.WriteTextStyle(weekNumberText);
-    ar.WriteDayTextStyle(weekdayDayText);
-    ar.WriteDayTextStyle(saturdayDayText);
-    ar.WriteDayTextStyle(sundayDayText);
-    ar.WriteDayTextStyle(todayDayText);
-    ar.WriteUInt(spareColor1);
-    ar.WriteUInt(spareColor2);
-    ar.WriteInt(0);  // reserved
-    ar.WriteDayTextStyle(otherMonthDayText);
-    ar.WriteInt(cellGapX);
-    ar.WriteInt(cellGapY);
-    ar.WriteMargins(dayTextMargins);
-    ar.WriteInt(dayAreaFlag);
-    ar.WriteMargins(gridMargins);
-    ar.WriteInt(listFlag);
-    ar.WriteUInt(listFrameColor);
-    ar.WriteTextStyle(listPrevText);
-    ar.WriteTextStyle(listNextText);
-    ar.WriteTextStyle(listTitleText);
-    ar.WriteText(listPrevLabel);
-    ar.WriteText(listNextLabel);
-    ar.WriteText(listTitleLabel);
-    ar.WriteMargins(listMargins);
-    ar.WriteInt(listOption);
-    ar.WriteUInt(windowBackground);
-    ar.WriteUInt(windowFrameColor);
-    ar.WriteInt(windowFrame);
-    ar.WriteInt(backgroundImageOn);
-    ar.WriteText(backgroundImage);
-    ar.WriteInt(windowShape);
-    ar.WriteInt(windowAlpha);
-    ar.WriteInt(dropShadow);
-    ar.WriteInt(dropShadowMode);
-    ar.WritePair(dropShadowOffsetX, dropShadowOffsetY);
-    ar.WriteInt(bookedTextColorOn);
-    ar.WriteUInt(bookedTextColor);
-    ar.WriteInt(bookedBackgroundOn);
-    ar.WriteUInt(bookedBackgroundColor);
+    StyleFields::Write(ar, *this, kStoredFields);
 }
 
 namespace {
@@ -434,34 +395,8 @@ bool CCalendarStyleInfo::Save(const std::wstring& fileName) {
     return true;
 }
 
-bool CCalendarStyleInfo::SameStoredFields(const CCalendarStyleInfo& o) const {
-    return version == o.version && yearText == o.yearText && monthNumText == o.monthNumText &&
-           monthNameText == o.monthNameText && monthNameFormat == o.monthNameFormat &&
-           headerMargins == o.headerMargins && headerSameAsWindow == o.headerSameAsWindow &&
-           headerBackground == o.headerBackground && weekText == o.weekText &&
-           weekNameFormat == o.weekNameFormat && weekRowShape == o.weekRowShape &&
-           weekRowMargins == o.weekRowMargins && weekRowSameAsWindow == o.weekRowSameAsWindow &&
-           weekRowFrame == o.weekRowFrame && weekRowBackground == o.weekRowBackground &&
-           weekRowFrameColor == o.weekRowFrameColor && weekNumberText == o.weekNumberText &&
-           weekdayDayText == o.weekdayDayText && saturdayDayText == o.saturdayDayText &&
-           sundayDayText == o.sundayDayText && todayDayText == o.todayDayText &&
-           spareColor1 == o.spareColor1 && spareColor2 == o.spareColor2 &&
-           otherMonthDayText == o.otherMonthDayText && cellGapX == o.cellGapX &&
-           cellGapY == o.cellGapY && dayTextMargins == o.dayTextMargins &&
-           dayAreaFlag == o.dayAreaFlag && gridMargins == o.gridMargins && listFlag == o.listFlag &&
-           listFrameColor == o.listFrameColor && listPrevText == o.listPrevText &&
-           listNextText == o.listNextText && listTitleText == o.listTitleText &&
-           listPrevLabel == o.listPrevLabel && listNextLabel == o.listNextLabel &&
-           listTitleLabel == o.listTitleLabel && listMargins == o.listMargins &&
-           listOption == o.listOption && windowBackground == o.windowBackground &&
-           windowFrameColor == o.windowFrameColor && windowFrame == o.windowFrame &&
-           backgroundImageOn == o.backgroundImageOn && backgroundImage == o.backgroundImage &&
-           windowShape == o.windowShape && windowAlpha == o.windowAlpha &&
-           dropShadow == o.dropShadow && dropShadowMode == o.dropShadowMode &&
-           dropShadowOffsetX == o.dropShadowOffsetX && dropShadowOffsetY == o.dropShadowOffsetY &&
-           bookedTextColorOn == o.bookedTextColorOn && bookedTextColor == o.bookedTextColor &&
-           bookedBackgroundOn == o.bookedBackgroundOn &&
-           bookedBackgroundColor == o.bookedBackgroundColor;
+bool CCalendarStyleInfo::SameStoredFields(const CCalendarStyleInfo& other) const {
+    return StyleFields::Same(*this, other, kStoredFields);
 }
 
 std::wstring CCalendarStyleInfo::GetMonthName(int format, int month) {

@@ -1,5 +1,6 @@
 #include "model/StyleArchiver.h"
 
+#include "model/StyleFields.h"
 #include "platform/TextConv.h"
 
 namespace Model {
@@ -70,33 +71,12 @@ void CStyleArchiver::ReadFormat(StringFormat& format) {
 
 void CStyleArchiver::ReadTextStyle(TextStyle& style) {
     // Fields read before a fault keep their new values, like every other field.
-    TextStyle& s = style;
-    s.color = ReadUInt();
-    s.visible = ReadInt();
-    s.usePosition = ReadInt();
-    s.positionX = ReadInt();
-    s.positionY = ReadInt();
-    ReadFormat(s.format);
-    s.fontFamily = ReadText();
-    s.fontSize = ReadInt();
-    s.fontStyle = ReadInt();
-    s.shadow = ReadInt();
-    s.shadowThickness = ReadInt();
-    ReadPair(s.shadowOffsetX, s.shadowOffsetY);
-    s.shadowColor = ReadUInt();
-    s.outline = ReadInt();
-    s.outlineThickness = ReadInt();
-    s.outlineColor = ReadUInt();
+    StyleFields::Read(*this, style, StyleFields::kTextStyle);
 }
 
-void CStyleArchiver::ReadDayTextStyle(DayTextStyle& s) {
-    ReadTextStyle(s);
-    s.boxShape = ReadInt();
-    s.boxFillColor = ReadUInt();
-    s.boxFrameColor = ReadUInt();
-    // Stored frame first, fill second.
-    s.boxFrame = ReadInt();
-    s.boxFill = ReadInt();
+void CStyleArchiver::ReadDayTextStyle(DayTextStyle& style) {
+    ReadTextStyle(style);
+    StyleFields::Read(*this, style, StyleFields::kDayTextStyleBox);
 }
 
 void CStyleArchiver::WriteInt(int32_t value) {
@@ -136,32 +116,13 @@ void CStyleArchiver::WriteFormat(const StringFormat& format) {
     WritePair(format.alignment, format.lineAlignment);
 }
 
-void CStyleArchiver::WriteTextStyle(const TextStyle& s) {
-    WriteUInt(s.color);
-    WriteInt(s.visible);
-    WriteInt(s.usePosition);
-    WriteInt(s.positionX);
-    WriteInt(s.positionY);
-    WriteFormat(s.format);
-    WriteText(s.fontFamily);
-    WriteInt(s.fontSize);
-    WriteInt(s.fontStyle);
-    WriteInt(s.shadow);
-    WriteInt(s.shadowThickness);
-    WritePair(s.shadowOffsetX, s.shadowOffsetY);
-    WriteUInt(s.shadowColor);
-    WriteInt(s.outline);
-    WriteInt(s.outlineThickness);
-    WriteUInt(s.outlineColor);
+void CStyleArchiver::WriteTextStyle(const TextStyle& style) {
+    StyleFields::Write(*this, style, StyleFields::kTextStyle);
 }
 
-void CStyleArchiver::WriteDayTextStyle(const DayTextStyle& s) {
-    WriteTextStyle(s);
-    WriteInt(s.boxShape);
-    WriteUInt(s.boxFillColor);
-    WriteUInt(s.boxFrameColor);
-    WriteInt(s.boxFrame);
-    WriteInt(s.boxFill);
+void CStyleArchiver::WriteDayTextStyle(const DayTextStyle& style) {
+    WriteTextStyle(style);
+    StyleFields::Write(*this, style, StyleFields::kDayTextStyleBox);
 }
 
 }  // namespace Model

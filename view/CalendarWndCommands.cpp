@@ -10,7 +10,7 @@
 
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
-#include "controller/qt/DispatchMessages.h"
+#include "controller/DispatchCommands.h"
 #include "eventwnd/EventPopupWnd.h"
 #include "view/CalendarWnd.h"
 #include "view/CalendarWndFlags.h"

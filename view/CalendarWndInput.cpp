@@ -12,7 +12,7 @@
 
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
-#include "controller/qt/DispatchMessages.h"
+#include "controller/DispatchCommands.h"
 #include "eventwnd/EventPopupWnd.h"
 #include "eventwnd/EventRegistWnd.h"
 #include "view/CalendarWnd.h"

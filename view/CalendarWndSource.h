@@ -5,7 +5,7 @@
 // (which the manager stores at once and queues for upload). The operations
 // after the first three have harmless defaults so that a fake needs only what
 // its test uses. The program hands the window the manager through a thin
-// adapter (view/CalendarWndManagerSource.h); tests hand it a fake that returns
+// adapter (controller/qt/CalendarWndManagerSource.h); tests hand it a fake that returns
 // prepared records. Windows read through this and nothing else: they hold no
 // SQL and no HTTP.
 //

@@ -5,8 +5,9 @@
 #include "app/ManiacOption.h"
 #include "controller/CalendarManager.h"
 #include "controller/qt/CalendarWndHostImpl.h"
+#include "controller/qt/CalendarWndManager.h"
+#include "controller/qt/CalendarWndManagerSource.h"
 #include "googledata/HttpClient.h"
-#include "model/qt/CalendarWndManager.h"
 #include "platform/TextConv.h"
 #include "view/CalendarWndSource.h"
 
@@ -17,9 +18,21 @@ namespace {
 // The version check gives up after this; the program never waits for it.
 constexpr long kVersionCheckTimeoutSeconds = 10;
 
-// The calendar manager behind the dispatch window's port and the calendar
-// windows' data source.
-class CManagerAdapter : public IDispatchManager, public ICalendarWndSource {
+// The calendar windows' data source: the manager, with the windows' sync
+// command going the dispatch window's way (debug/disable_sync).
+class CWindowSource : public CCalendarWndManagerSource {
+public:
+    CWindowSource(CCalendarManager& manager, IDispatchManager& dispatch)
+        : CCalendarWndManagerSource(manager), dispatch_(dispatch) {}
+    void SyncEvents() override { dispatch_.SyncEvents(); }
+
+private:
+    IDispatchManager& dispatch_;
+};
+
+// The calendar manager behind the dispatch window's port; its window source
+// is the calendar windows'.
+class CManagerAdapter : public IDispatchManager {
 public:
     CManagerAdapter(const std::string& configPath, const std::string& dataFolder)
         : manager(configPath, dataFolder) {}
@@ -83,24 +96,12 @@ public:
         return manager.GetLastErrorDescription();
     }
     std::wstring GetLastErrorText() const override { return manager.GetLastErrorText(); }
-    ICalendarWndSource* WindowSource() override { return this; }
-
-    // ICalendarWndSource
-    bool GetEvents(std::list<Model::Event>& events, int year, int month, int count) override {
-        return manager.GetEvents(events, year, month, count);
-    }
-    bool GetHolidays(std::list<Model::Holiday>& holidays, int year, int month, int count,
-                     const std::wstring& calendarFilter) override {
-        return manager.GetHolidays(holidays, year, month, count, calendarFilter);
-    }
+    ICalendarWndSource* WindowSource() override { return &windowSource; }
     void RemoveListener(platform::WindowHandle window) override { manager.RemoveListener(window); }
-    bool HasHolidays(int year) override { return manager.HasHolidays(year); }
-    void RequestHolidays(int year) override { manager.DownloadAllHolidays(year, year); }
-    void AddEvent(const Model::Event& event) override { manager.AddEvent(event); }
-    void UpdateEvent(const Model::Event& event) override { manager.UpdateEvent(event); }
 
 private:
     CCalendarManager manager;
+    CWindowSource windowSource{manager, *this};
     Utility::CMaintenanceLog* log = nullptr;
     bool syncDisabled = false;
 };

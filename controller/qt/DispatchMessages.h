@@ -1,11 +1,12 @@
-// The private messages, commands and timer ids of the dispatch window. Other
-// windows post the command message (kDispatchCommand) with one of the command
-// numbers as wParam; the calendar manager posts kDispatchNotify with its
-// notification code. Constants only; any thread.
+// The private messages and timer ids of the dispatch window. Other windows
+// post the command message (kDispatchCommand) with one of the command numbers
+// of controller/DispatchCommands.h as wParam; the calendar manager posts
+// kDispatchNotify with its notification code. Constants only; any thread.
 #pragma once
 
 #include <cstdint>
 
+#include "controller/DispatchCommands.h"
 #include "controller/Notifications.h"
 #include "platform/WindowMessages.h"
 
@@ -24,20 +25,6 @@ inline constexpr uint32_t kDispatchVersionResult = platform::kWmUser + 106;  // 
 inline constexpr uint32_t kDispatchEndSession = platform::kWmUser + 107;  // 1131
 // Our own: a dialog has closed; show the account requests that waited for it.
 inline constexpr uint32_t kDispatchPendingDialogs = platform::kWmUser + 108;  // 1132
-
-// Commands (wParam of kDispatchCommand).
-enum DispatchCommand : uint32_t {
-    kCmdNewWindow = 1,
-    kCmdCloseWindow = 2,  // lParam: the window id
-    kCmdShowVersion = 3,
-    kCmdAppExit = 4,
-    kCmdWindowCount = 5,  // sent; lParam points to an int32_t that receives the count
-    kCmdPosUpdate = 6,
-    kCmdZOrderUpdate = 7,
-    kCmdAlignWindow = 8,
-    kCmdSetGoogle = 9,
-    kCmdRebuildIconBar = 10,
-};
 
 // Wizard requests (wParam of kDispatchWizardRequest).
 inline constexpr uint32_t kWizardForReset = 0;

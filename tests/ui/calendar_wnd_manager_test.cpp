@@ -12,7 +12,7 @@
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
 #include "controller/Notifications.h"
-#include "model/qt/CalendarWndManager.h"
+#include "controller/qt/CalendarWndManager.h"
 #include "platform/Time.h"
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWndSource.h"

@@ -18,6 +18,7 @@
 #include "app/MaintenanceLog.h"
 #include "controller/CalendarManager.h"
 #include "controller/Notifications.h"
+#include "controller/qt/CalendarWndManagerSource.h"
 #include "model/CalendarStyleInfo.h"
 #include "platform/TextConv.h"
 #include "platform/Time.h"
@@ -25,7 +26,6 @@
 #include "tests/support/TestSupport.h"
 #include "view/CalendarWnd.h"
 #include "view/CalendarWndLayout.h"
-#include "view/CalendarWndManagerSource.h"
 #include "view/CalendarWndSource.h"
 
 namespace {

@@ -22,11 +22,13 @@
 #include "dialogs/ModalHook.h"
 #include "dialogs/SetupWizardDlg.h"
 #include "platform/Folders.h"
+#include "platform/Profile.h"
 #include "platform/TextConv.h"
 #include "platform/Time.h"
 #include "platform/Version.h"
 #include "tests/standin/StandinServer.h"
 #include "tests/support/TestSupport.h"
+#include "view/CalendarWndSource.h"
 
 using namespace Controller;
 using testsupport::ReadFile;
@@ -577,6 +579,33 @@ TEST_F(Dispatch, VersionPageFetcherTakesTheSettingsWhenMade) {
     EXPECT_TRUE(before(server.Base() + "/_control/ping", body, code));
     EXPECT_EQ(body, "ok");
     EXPECT_FALSE(after(server.Base() + "/_control/ping", body, code));
+}
+
+// The program's calendar windows reach the manager through the adapter's
+// window source: an iCalendar import and export from a window are the
+// manager's, not the source's do-nothing defaults.
+TEST(DispatchAdapters, TheWindowSourceImportsAndExportsThroughTheManager) {
+    ScopedTz tz("Asia/Tokyo");
+    TempDir data;
+    platform::CreateFolderTree(data / "log");
+    platform::WritePrivateProfileString("general", "calendar_mode", "2", data / "config.ini");
+    const auto manager = MakeDispatchManager(data / "config.ini", data.path());
+    manager->Initialize(L"local", L"", nullptr);
+    manager->CreateLocalDB(L"https://127.0.0.1:9/holidays/full");
+    ICalendarWndSource* source = manager->WindowSource();
+    ASSERT_NE(source, nullptr);
+    WriteFile(data / "in.ics",
+              "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\nBEGIN:VEVENT\r\n"
+              "UID:dentist@example.com\r\nDTSTART:20260701T000000Z\r\n"
+              "DTEND:20260701T003000Z\r\nSUMMARY:Dentist\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+    const IcalFileResult imported = source->ImportIcalendar(data / "in.ics");
+    EXPECT_TRUE(imported.ok) << imported.problem.message;
+    EXPECT_EQ(imported.imported.added, 1);
+    const IcalFileResult exported = source->ExportIcalendar(data / "out.ics");
+    EXPECT_TRUE(exported.ok) << exported.problem.message;
+    EXPECT_EQ(exported.exported.events, 1);
+    EXPECT_NE(ReadFile(data / "out.ics").find("SUMMARY:Dentist"), std::string::npos);
+    manager->Terminate();
 }
 
 TEST_F(Dispatch, NoVersionPageConfiguredMeansNoCheck) {

@@ -20,6 +20,7 @@
 #include "controller/CalendarManager.h"
 #include "controller/Notifications.h"
 #include "controller/qt/CalendarWndHostImpl.h"
+#include "controller/qt/CalendarWndManagerSource.h"
 #include "eventwnd/EventDetailDlg.h"
 #include "eventwnd/EventDetailPanel.h"
 #include "model/CalendarStyleInfo.h"
@@ -29,7 +30,6 @@
 #include "tests/support/TestSupport.h"
 #include "tests/ui/EventWndTestSupport.h"
 #include "view/CalendarWnd.h"
-#include "view/CalendarWndManagerSource.h"
 
 namespace {
 

@@ -14,6 +14,7 @@
 
 #include "app/ConfigInfo.h"
 #include "controller/CalendarManager.h"
+#include "controller/qt/CalendarWndManagerSource.h"
 #include "eventwnd/EventRegistWnd.h"
 #include "googledata/PrimitiveTime.h"
 #include "model/CalendarStyleInfo.h"
@@ -23,7 +24,6 @@
 #include "tests/ui/EventWndTestSupport.h"
 #include "view/CalendarWnd.h"
 #include "view/CalendarWndFlags.h"
-#include "view/CalendarWndManagerSource.h"
 
 namespace {
 

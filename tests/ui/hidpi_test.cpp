@@ -21,8 +21,8 @@
 #include <string>
 
 #include "app/ConfigInfo.h"
+#include "controller/qt/CalendarWndManager.h"
 #include "model/CalendarStyleInfo.h"
-#include "model/qt/CalendarWndManager.h"
 #include "platform/Time.h"
 #include "platform/qt/DenseImage.h"
 #include "tests/support/TestSupport.h"

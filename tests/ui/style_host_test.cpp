@@ -12,6 +12,7 @@
 #include "app/ConfigInfo.h"
 #include "app/MaintenanceLog.h"
 #include "app/ManiacOption.h"
+#include "controller/qt/CalendarWndManager.h"
 #include "controller/qt/DispatchAdapters.h"
 #include "controller/qt/DispatchWnd.h"
 #include "dialogs/DialogSupport.h"
@@ -19,7 +20,6 @@
 #include "dialogs/SetStyleDlg.h"
 #include "dialogs/SupportDlg.h"
 #include "model/CalendarStyleInfo.h"
-#include "model/qt/CalendarWndManager.h"
 #include "platform/TextConv.h"
 #include "tests/support/TestSupport.h"
 

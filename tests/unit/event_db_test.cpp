@@ -242,6 +242,121 @@ TEST(EventDbSchema, NewFileGetsTheSchemaOnceAndOldFilesGetTheLookupIndexes) {
     EXPECT_EQ(Query(path, "SELECT isSynced FROM EVENT"), (ResultTable{{"1"}}));
 }
 
+// Every database file so far has this EVENT table (the edit counter added
+// by ALTER TABLE); the statements are built from one column list, which
+// must keep giving exactly it.
+TEST(EventDbSchema, TheEventTableIsTheOneEveryFileHas) {
+    TempDir dir;
+    const std::string path = dir / "db.sqlite";
+    {
+        CalendarEventDB db;
+        ASSERT_TRUE(db.Initialize(path, nullptr));
+    }
+    EXPECT_EQ(
+        Query(path, "SELECT sql FROM sqlite_master WHERE name='EVENT'"),
+        (ResultTable{
+            {"CREATE TABLE EVENT(\tlocalEventID text NOT NULL UNIQUE,\tcalendarURI text NOT "
+             "NULL,\tid text,\tuid text,\teditURI text,\tpublished text,\tupdated "
+             "text,\tstartTime text,\tendTime text,\ttitle text,\tcontent text,\tplace "
+             "text,\tauthor_name text,\tautohr_email text,\teventStatus "
+             "integer,\ttransparency integer,\tvisibility integer,\tflags integer,\tsequence "
+             "integer,\tisSynced integer,\trecurrence text,\toriginalEvent "
+             "text,\toriginalStartTime text,\txml text,\trecurrenceType integer,\tutcStartTime "
+             "integer,\tutcEndTime integer,\tselectStartYearMonth "
+             "integer,\tselectEndYearMonth integer, localRevision integer NOT NULL DEFAULT "
+             "0,\tFOREIGN KEY (calendarURI) REFERENCES "
+             "CALENDAR (calendarURI))"}}));
+}
+
+// Each way of writing a row writes its own columns and no other: the
+// service's entry everything but the local id, a local edit the fields the
+// user edits (never the service's id, links or XML), a link only the
+// service's columns.
+TEST_F(EventDb, EachWriteTouchesOnlyItsColumns) {
+    const std::array<const char*, 28> columns = {
+        "calendarURI",       "id",          "uid",
+        "editURI",           "published",   "updated",
+        "startTime",         "endTime",     "title",
+        "content",           "place",       "author_name",
+        "autohr_email",      "eventStatus", "transparency",
+        "visibility",        "flags",       "sequence",
+        "isSynced",          "recurrence",  "originalEvent",
+        "originalStartTime", "xml",         "recurrenceType",
+        "utcStartTime",      "utcEndTime",  "selectStartYearMonth",
+        "selectEndYearMonth"};
+    const std::string service = "id uid editURI published updated author_name autohr_email xml ";
+    const std::string local =
+        "startTime endTime title content place eventStatus transparency visibility flags "
+        "sequence isSynced recurrence originalEvent originalStartTime recurrenceType "
+        "utcStartTime utcEndTime selectStartYearMonth selectEndYearMonth ";
+    enum class Write { kFromService, kFromLocal, kLink };
+    const struct {
+        Write write;
+        std::string changed;  // the columns that change, in table order, each with a blank
+    } cases[] = {
+        {Write::kFromService,
+         "id uid editURI published updated startTime endTime title content place author_name "
+         "autohr_email eventStatus transparency visibility flags sequence isSynced recurrence "
+         "originalEvent originalStartTime xml recurrenceType utcStartTime utcEndTime "
+         "selectStartYearMonth selectEndYearMonth "},
+        {Write::kFromLocal, local},
+        {Write::kLink, service},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.changed);
+        PrimitiveEvent before =
+            Event("a", "2011-05-02T10:00:00.000+09:00", "2011-05-02T11:00:00.000+09:00");
+        ASSERT_TRUE(db.AddEvent(kUri, before, false));
+        PrimitiveEvent after =
+            Event("b", "2011-07-03T10:00:00.000+09:00", "2011-08-04T11:00:00.000+09:00");
+        after.localEventID = before.localEventID;
+        after.published = "2011-01-01T00:00:00.000Z";
+        after.updated = "2011-01-02T00:00:00.000Z";
+        after.content = "c";
+        after.place = "p";
+        after.author_name = "n";
+        after.author_email = "e@example.com";
+        after.eventStatus = 3;
+        after.transparency = 2;
+        after.visibility = 4;
+        after.flags = 8;
+        after.sequence = 5;
+        after.isSynced = false;
+        after.recurrence = "r";
+        after.originalEvent = "o";
+        after.originalStartTime = "s";
+        after.xml = "<entry/>";
+        after.recurrenceType = 2;
+        const std::string where = " FROM EVENT WHERE localEventID='" + before.localEventID + "'";
+        std::string select;
+        for (const char* column : columns) {
+            select += std::string(select.empty() ? "" : ",") + column;
+        }
+        const ResultTable old = Query(path, "SELECT " + select + where);
+        switch (c.write) {
+            case Write::kFromService:
+                ASSERT_TRUE(db.UpdateEventFromGoogleSide(after, kUri));
+                break;
+            case Write::kFromLocal:
+                ASSERT_TRUE(db.UpdateEventFromLocalSide(after, kUri));
+                break;
+            case Write::kLink:
+                ASSERT_TRUE(db.LinkServiceEntry(after, kUri, before.localEventID));
+                break;
+        }
+        const ResultTable now = Query(path, "SELECT " + select + where);
+        ASSERT_EQ(old.size(), 1u);
+        ASSERT_EQ(now.size(), 1u);
+        std::string changed;
+        for (size_t i = 0; i < columns.size(); ++i) {
+            if (old[0][i] != now[0][i]) {
+                changed += std::string(columns[i]) + " ";
+            }
+        }
+        EXPECT_EQ(changed, c.changed);
+    }
+}
+
 // ---------------------------------------------------------------- calendars and holidays
 
 TEST_F(EventDb, CalendarsUpsertKeepsFlagsAndReadsBack) {

@@ -416,6 +416,20 @@ TEST_F(HttpClientTest, HttpTraceHoldsBodiesAndUrls) {
     EXPECT_NE(trace.find("RX -POST" + dashes + response + "\n" + feed + "\n"), std::string::npos);
 }
 
+TEST_F(HttpClientTest, HttpTraceKeepsTheLoginFormAndTokenOut) {
+    client->SetHttpLog(dir / "httpLog.txt");
+    Login();
+    std::string response;
+    int code = 0;
+    ASSERT_TRUE(client->Get(feed, response, true, "", code));
+    const std::string trace = ReadFile(dir / "httpLog.txt");
+    EXPECT_NE(trace.find("RX -GET"), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("Passwd"), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("pa%20ss"), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("Auth="), std::string::npos) << trace;
+    EXPECT_EQ(trace.find("GoogleLogin auth="), std::string::npos) << trace;
+}
+
 TEST_F(HttpClientTest, CurlTraceLevelOneKeepsPasswordOut) {
     HttpClient::SetCurlLog(1, dir / "CurlLog.txt");
     Login();

@@ -1,6 +1,8 @@
 // CCalendarWndManagerSource: the calendar manager as a calendar window's data
-// source. It forwards the calls and adds nothing; the manager outlives
-// it. User-interface thread only, as the windows that call it.
+// source (view/CalendarWndSource.h), so that windows reach the manager only
+// through that interface. It forwards the calls and adds nothing; the
+// manager outlives it. User-interface thread only, as the windows that call
+// it.
 #pragma once
 
 #include "view/CalendarWndSource.h"

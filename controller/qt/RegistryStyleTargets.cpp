@@ -1,6 +1,6 @@
-#include "dialogs/StyleTargets.h"
+#include "controller/qt/RegistryStyleTargets.h"
 
-#include "model/qt/CalendarWndManager.h"
+#include "controller/qt/CalendarWndManager.h"
 
 void CRegistryStyleTargets::ApplyEverywhere() {
     for (const auto& wnd : registry_.Windows()) {

@@ -1,4 +1,4 @@
-#include "view/CalendarWndManagerSource.h"
+#include "controller/qt/CalendarWndManagerSource.h"
 
 #include "controller/CalendarManager.h"
 
