@@ -1,5 +1,10 @@
-// Controller::CCalDavService: the ICalendarService of a CalDAV account, over
-// the manager's own HttpClient, XML context and store (googledata/CalDav*).
+// Controller::CCalDavService: the ICalendarService of a CalDAV account: the
+// calendar list by discovery (calendars gone from the server are removed),
+// whole downloads and incremental syncs (NOTIFY_DOWNLOAD_PROGRESS per
+// calendar-multiget batch) and uploads with conflict copies, through
+// googledata's CalDavClient and CalDavSync over its own HttpClient and XML
+// context. There is no sign-in: every request carries the account, and a 401
+// refuses the account (the queue is dropped, the user asked once).
 //
 // Owned by the calendar manager; used only by its worker thread.
 #pragma once
@@ -7,44 +12,46 @@
 #include "controller/CalendarService.h"
 #include "googledata/CalDavClient.h"
 #include "googledata/CalDavSync.h"
-
-namespace Utility {
-class CMaintenanceLog;
-}
-namespace googledata {
-class CalendarEventDB;
-class HttpClient;
-class XmlContext;
-}  // namespace googledata
+#include "googledata/HttpClient.h"
+#include "googledata/XmlContext.h"
 
 namespace Controller {
 
-// The start of the failure text of a CalDAV request refused with 401: the
-// failure classifier takes the path of a refused login with it.
+// The start of the failure text of a CalDAV request refused with 401.
 inline constexpr const char* kCalDavAuthFailedText = "CalDAV authentication refused";
 
 class CCalDavService : public ICalendarService {
 public:
-    CCalDavService(googledata::HttpClient& http, googledata::XmlContext& xml,
-                   googledata::CalendarEventDB& db, Utility::CMaintenanceLog* log);
+    explicit CCalDavService(const ServiceSite& site);
 
+    googledata::HttpClient& Transport() override { return http_; }
     void SetAccount(const std::string& server, const std::string& user,
                     const std::string& password) override;
+    bool Login(std::string& text, long& status) override;
     bool DownloadCalendars() override;
+    bool DownloadHolidays(const std::string& calendarURI, int firstYear, int lastYear) override;
     bool DownloadAllEvents(const std::string& calendarURI) override;
-    bool DownloadUpdatedEvents(const std::string& calendarURI) override;
-    bool UploadEvents(const std::string& calendarURI, const std::string& conflictMark,
-                      std::vector<ServiceConflict>& conflicts) override;
+    bool DownloadUpdatedEvents(const std::string& calendarURI,
+                               const googledata::PrimitiveTime& updatedMin) override;
+    bool UploadEvents(const std::string& calendarURI) override;
     long FailureStatus() const override { return status_; }
     std::string FailureText() const override { return text_; }
+    ServiceFailure FailureKind() const override { return kind_; }
 
 private:
     bool Done(googledata::CalDavStatus status);
+    // The end of a download or sync, complete or cut off: what was stored is
+    // shown.
+    bool EventsDone(googledata::CalDavStatus status);
 
+    ServiceSite site_;
+    googledata::HttpClient http_;
+    googledata::XmlContext xml_;
     googledata::CalDavClient client_;
     googledata::CalDavSync sync_;
     long status_ = 0;
     std::string text_;
+    ServiceFailure kind_ = ServiceFailure::kOther;
 };
 
 }  // namespace Controller

@@ -10,6 +10,7 @@
 #include "app/StringTable.h"
 #include "controller/CalDavService.h"
 #include "controller/FailureClassifier.h"
+#include "controller/GDataService.h"
 #include "controller/Notifications.h"
 #include "controller/OfflineHolidays.h"
 #include "controller/RecurrenceExceptions.h"
@@ -34,15 +35,8 @@ namespace {
 
 constexpr int kPollMs = 100;
 constexpr int kRetryPauseMs = 1000;
-constexpr int kMaxFailures = 3;  // the fourth failure drops the request
-constexpr int64_t kUpdatedSlackSeconds = 600;
-constexpr int64_t kFeedClockSkewSeconds = 86400;
+constexpr int kMaxFailures = 3;                  // the fourth failure drops the request
 constexpr int64_t kSyncWindowSeconds = 1728000;  // 20 days
-// A download of at least this many events refreshes the query statistics.
-constexpr long kStatisticsThreshold = 100;
-// The notice of a change kept as a conflict copy.
-constexpr int kConflictDescriptionId = 191;
-constexpr int kConflictDeletionId = 193;
 
 std::string Format(const char* format, auto... args) {
     char buf[1024];
@@ -59,17 +53,6 @@ void AddMonths(int year, int month, int i, int& outYear, int& outMonth) {
     const int index = (year * 12 + (month - 1)) + i;
     outYear = index / 12;
     outMonth = index % 12 + 1;
-}
-
-// The service answers an added event with the bare entry; the feed reader
-// reads feeds, so the entry is put into one.
-std::string AsFeed(const std::string& entry) {
-    std::string body = entry;
-    if (body.rfind("<?xml", 0) == 0) {
-        const size_t end = body.find("?>");
-        body.erase(0, end == std::string::npos ? body.size() : end + 2);
-    }
-    return "<feed xmlns='http://www.w3.org/2005/Atom'>" + body + "</feed>";
 }
 
 // The confirmed holidays of the holiday calendars (all, or the one whose URI
@@ -208,8 +191,8 @@ CCalendarManager::CCalendarManager(std::string configPath, std::string dataFolde
       dataFolder_(std::move(dataFolder)),
       retryPauseMs_(kRetryPauseMs),
       idlePollMs_(kPollMs),
-      api_(std::make_unique<googledata::GoogleCalendarAPI>(nullptr)) {
-    api_->Transport().SetCommLogPath(dataFolder_ + "/log/comm.log");
+      service_(std::make_unique<CGDataService>(Site())) {
+    service_->Transport().SetCommLogPath(dataFolder_ + "/log/comm.log");
 }
 
 CCalendarManager::~CCalendarManager() {
@@ -232,13 +215,45 @@ std::string CCalendarManager::DatabasePath(const std::wstring& account) const {
     return dataFolder_ + "/" + name + ".db";
 }
 
-googledata::AccountKind CCalendarManager::AccountKindSetting() const {
-    return static_cast<googledata::AccountKind>(platform::GetPrivateProfileInt(
-        "general", "account_kind", googledata::kAccountKindService, configPath_));
+ServiceSite CCalendarManager::Site() {
+    return ServiceSite{db_, recurrences_, editMutex_, *this, log_};
 }
 
-std::string CCalendarManager::CalDavServer() const {
-    return platform::GetPrivateProfileStringUtf8("general", "caldav_server", "", 1024, configPath_);
+void CCalendarManager::MakeService() {
+    // The kind and the server are read once, with the account: a request
+    // never meets a service other than the one its account was set with.
+    accountKind_ = static_cast<googledata::AccountKind>(platform::GetPrivateProfileInt(
+        "general", "account_kind", googledata::kAccountKindService, configPath_));
+    caldavServer_ =
+        platform::GetPrivateProfileStringUtf8("general", "caldav_server", "", 1024, configPath_);
+    if (accountKind_ == googledata::kAccountKindCalDav) {
+        service_ = std::make_unique<CCalDavService>(Site());
+    } else {
+        service_ = std::make_unique<CGDataService>(Site());
+    }
+    loggedIn_ = 0;
+    ApplyTransportSettings();
+}
+
+void CCalendarManager::Notify(uint32_t code, int64_t lParam) {
+    NotifyAll(code, lParam);
+}
+
+bool CCalendarManager::StopRequested() const {
+    return stopRequested_ != 0;
+}
+
+void CCalendarManager::SetNotice(const std::wstring& description, const std::wstring& text) {
+    std::lock_guard<std::mutex> guard(errorMutex_);
+    lastErrorDescription_ = description;
+    lastErrorText_ = text;
+}
+
+void CCalendarManager::QueueUpload(const std::string& calendarURI) {
+    std::lock_guard<std::mutex> guard(queueMutex_);
+    auto upload = std::make_unique<MSG_UPLOAD_EVENT>();
+    upload->calendarURI = calendarURI;
+    Enqueue(std::move(upload));
 }
 
 googledata::CalendarMode CCalendarManager::CalendarMode() const {
@@ -263,13 +278,9 @@ void CCalendarManager::Initialize(const std::wstring& account, const std::wstrin
         account_ = account;
         password_ = password;
     }
-    loggedIn_ = 0;
-    // The service client logs through the same log from now on.
-    auto api = std::make_unique<googledata::GoogleCalendarAPI>(log);
-    api->SetServiceBase(api_->GetServiceBase());
-    api_ = std::move(api);
+    // The service logs through the same log from now on.
+    MakeService();
     recurrences_.SetLog(log);
-    ApplyTransportSettings();
     recurrences_.Clear();
     db_.Close();
     db_.Initialize(DatabasePath(account), log);
@@ -298,7 +309,7 @@ bool CCalendarManager::StopWorker() {
     wake_.notify_all();
     // A transfer in flight is cut short at once; the worker leaves its
     // request at the next page or event.
-    api_->Transport().Abort();
+    service_->Transport().Abort();
     worker_.join();
     return true;
 }
@@ -308,7 +319,7 @@ void CCalendarManager::StartWorker() {
         return;
     }
     stopRequested_ = 0;
-    api_->Transport().ClearAbort();
+    service_->Transport().ClearAbort();
     threadAlive_ = 1;
     worker_ = std::thread([this] { WorkerProc(); });
     running_ = 1;
@@ -346,6 +357,7 @@ void CCalendarManager::ChangeAccount(const std::wstring& account, const std::wst
         db_.Close();
         db_.Initialize(DatabasePath(account), log_);
         db_.SetAccountEmail(WideToUtf8(account));
+        MakeService();
     });
 }
 
@@ -354,6 +366,7 @@ void CCalendarManager::Reset() {
     SwitchDatabase([&] {
         db_.DeleteDatabase();
         db_.Initialize(DatabasePath(account_), log_);
+        MakeService();
     });
 }
 
@@ -414,14 +427,22 @@ void CCalendarManager::ApplyTransportSettings() {
         settings = transport_;
         transportDirty_ = false;
     }
-    googledata::HttpClient& t = api_->Transport();
+    googledata::HttpClient& t = service_->Transport();
     t.SetCommLogPath(dataFolder_ + "/log/comm.log");
     t.SetProxy(settings.proxy, settings.proxyUser, settings.proxyPassword);
     t.SetExtraCaFile(settings.extraCaFile);
     t.SetTimeout(settings.timeoutSeconds);
     t.SetHttpLog(settings.httpLogPath);
     googledata::HttpClient::SetCurlLog(settings.curlLogLevel, settings.curlLogPath);
-    api_->SetServiceBase(settings.loginUrl);
+    std::string account, password;
+    {
+        std::lock_guard<std::mutex> guard(queueMutex_);
+        account = WideToUtf8(account_);
+        password = WideToUtf8(password_);
+    }
+    service_->SetAccount(
+        accountKind_ == googledata::kAccountKindCalDav ? caldavServer_ : settings.loginUrl, account,
+        password);
 }
 
 void CCalendarManager::ApplyPendingTransportSettings() {
@@ -997,10 +1018,6 @@ void CCalendarManager::WorkerProc() {
     threadAlive_ = 0;
 }
 
-std::string CCalendarManager::FailureText() const {
-    return Format("code:%d\n", api_->GetHttpCode()) + api_->GetResponse();
-}
-
 bool CCalendarManager::Classify(long httpStatus, const std::string& text) {
     const FailureClass result = ClassifyFailure(httpStatus, text);
     {
@@ -1042,37 +1059,15 @@ void CCalendarManager::SyncProc() {
         bool cleared = false;
         if (CalendarMode() == googledata::kCalendarModeLocal) {
             // Local calendar: only holidays come from the service.
-            const MSG_DOWNLOAD_HOLIDAY* holiday = message->As<MSG_DOWNLOAD_HOLIDAY>();
-            if (holiday == nullptr) {
+            if (message->As<MSG_DOWNLOAD_HOLIDAY>() == nullptr) {
                 ClearMessages();
                 cleared = true;
-            } else if (DownloadHolidayProc(*holiday)) {
+            } else if (HandleRequest(*message)) {
                 done = true;
             } else {
-                const std::string text = FailureText();
+                const std::string text = service_->FailureText();
                 Log(Utility::kLogWarn, "Sync error:\r\n" + text);
-                done = Classify(api_->GetHttpCode(), text);
-            }
-        } else if (AccountKindSetting() == googledata::kAccountKindCalDav) {
-            // A CalDAV server: every request carries the account, there is
-            // no login of its own.
-            if (!IsKnownRequest(type)) {
-                ClearMessages();
-                cleared = true;
-            } else if (HandleCalDavRequest(*message)) {
-                done = true;
-            } else if (stopRequested_) {
-                return;
-            } else {
-                const std::string text = caldav_->FailureText();
-                Log(Utility::kLogWarn, "Sync error:\r\n" + text);
-                done = Classify(caldav_->FailureStatus(), text);
-                if (text.rfind(kCalDavAuthFailedText, 0) == 0) {
-                    // As after a refused login: nothing more is asked with
-                    // the wrong password.
-                    ClearMessages();
-                    cleared = true;
-                }
+                done = Classify(service_->FailureStatus(), text);
             }
         } else {
             bool loginOk = loggedIn_ != 0;
@@ -1096,18 +1091,25 @@ void CCalendarManager::SyncProc() {
                 } else if (stopRequested_) {
                     return;  // cut short by a stop or an account change: no failure
                 } else {
-                    const std::string text = FailureText();
+                    const std::string text = service_->FailureText();
+                    const ServiceFailure kind = service_->FailureKind();
                     Log(Utility::kLogWarn, "Sync error:\r\n" + text);
                     // An expired token: log in again at once, without counting
                     // a failure. Only once per request, so a service that keeps
                     // refusing the new token cannot hold the worker in a loop.
-                    if (text.find("Authorization required") != std::string::npos && !relogged) {
+                    if (kind == ServiceFailure::kTokenExpired && !relogged) {
                         loggedIn_ = 0;
                         relogged = true;
                         continue;
                     }
-                    done = Classify(api_->GetHttpCode(), text);
+                    done = Classify(service_->FailureStatus(), text);
                     loggedIn_ = 0;
+                    if (kind == ServiceFailure::kAccountRefused) {
+                        // As after a refused login: nothing more is asked
+                        // with the wrong password.
+                        ClearMessages();
+                        cleared = true;
+                    }
                 }
             }
         }
@@ -1139,16 +1141,15 @@ void CCalendarManager::SyncProc() {
 
 bool CCalendarManager::Login(bool& sslProtocolError) {
     sslProtocolError = false;
-    std::string user, password;
+    std::string user;
     {
         std::lock_guard<std::mutex> guard(queueMutex_);
         user = WideToUtf8(account_);
-        password = WideToUtf8(password_);
     }
     Log(Utility::kLogInfo, "<calmng> Login:" + user);
     std::string text;
-    int code = 0;
-    if (api_->ClientLogin(user, password, api_->GetServiceBase(), text, code)) {
+    long code = 0;
+    if (service_->Login(text, code)) {
         loggedIn_ = 1;
         return true;
     }
@@ -1156,9 +1157,6 @@ bool CCalendarManager::Login(bool& sslProtocolError) {
         return false;  // the login was cut short by a stop, not refused
     }
     sslProtocolError = text.find("Unknown SSL protocol error") != std::string::npos;
-    if (stopRequested_) {
-        return false;  // cut short by Terminate
-    }
     bool haveListener = false;
     {
         std::lock_guard<std::mutex> guard(queueMutex_);
@@ -1171,528 +1169,25 @@ bool CCalendarManager::Login(bool& sslProtocolError) {
     return false;
 }
 
+// One request, the same for every kind of account: its service does the
+// work and tells the listeners what changed.
 bool CCalendarManager::HandleRequest(MSG_BASE& message) {
     // Each kind's struct carries its type, so As<>() cannot come back null.
     switch (message.type) {
         case googledata::kRequestDownloadCalendars:
-            return DownloadCalendarsProc();
-        case googledata::kRequestDownloadHoliday:
-            return DownloadHolidayProc(*message.As<MSG_DOWNLOAD_HOLIDAY>());
+            return service_->DownloadCalendars();
+        case googledata::kRequestDownloadHoliday: {
+            const auto& m = *message.As<MSG_DOWNLOAD_HOLIDAY>();
+            return service_->DownloadHolidays(m.calendarURI, m.firstYear, m.lastYear);
+        }
         case googledata::kRequestDownloadAllEvents:
-            return DownloadAllEventProc(*message.As<MSG_DOWNLOAD_ALL_EVENT>());
-        case googledata::kRequestDownloadUpdatedEvents:
-            return DownloadUpdatedEventProc(*message.As<MSG_DOWNLOAD_UPDATED_EVENT>());
-        case googledata::kRequestUploadEvents:
-            return UploadEventProc(*message.As<MSG_UPLOAD_EVENT>());
-    }
-    return false;
-}
-
-bool CCalendarManager::DownloadCalendarsProc() {
-    Log(Utility::kLogInfo, "<calmng> request calendars");
-    std::vector<PrimitiveCalendar> calendars;
-    if (!api_->GetCalendars(calendars)) {
-        Log(Utility::kLogError, "<calmng> download calendar failed");
-        return false;
-    }
-    db_.BeginTransaction("cal");
-    for (const auto& c : calendars) {
-        db_.UpsertCalendar(c);
-    }
-    db_.EndTransaction("cal");
-    if (log_) {
-        log_->Write(Utility::kLogInfo, "<calmng> calendar count",
-                    static_cast<long>(calendars.size()));
-    }
-    NotifyAll(NOTIFY_CALENDAR_UPDATED, 0);
-    return true;
-}
-
-bool CCalendarManager::DownloadHolidayProc(const MSG_DOWNLOAD_HOLIDAY& m) {
-    if (log_) {
-        log_->Write(Utility::kLogInfo, "<calmng> request holiday:" + m.calendarURI, m.firstYear,
-                    m.lastYear);
-    }
-    std::vector<PrimitiveHoliday> holidays;
-    if (!api_->GetHolidays(m.calendarURI, m.firstYear, m.lastYear, holidays)) {
-        Log(Utility::kLogError, "<calmng> handle download holiday failed");
-        return false;
-    }
-    const PrimitiveTime now = PrimitiveTime::FromTime(CTime::GetCurrentTime(), false);
-    db_.BeginTransaction("holi");
-    for (const auto& h : holidays) {
-        if (stopRequested_) {
-            db_.EndTransaction("holi");
-            return false;
-        }
-        db_.UpsertHoliday(m.calendarURI, now, h);
-    }
-    db_.EndTransaction("holi");
-    if (log_) {
-        log_->Write(Utility::kLogInfo, "<calmng> holiday count",
-                    static_cast<long>(holidays.size()));
-    }
-    NotifyAll(NOTIFY_HOLIDAY_UPDATED, 0);
-    return true;
-}
-
-void CCalendarManager::FinishDownload(const std::string& calendarURI, long total, uint32_t started,
-                                      const std::string& feedUpdated, const CTime& requested) {
-    // The next incremental download asks for the changes made since this one
-    // began, in the service's own time: the feed's "updated". Without it, the
-    // time of the request less the usual slack (the clocks may differ), in
-    // UTC. Never the time after the download, nor local time with the wrong
-    // offset: either would lie in the future and lose the changes between.
-    // A feed time more than a day ahead of this machine's clock is not
-    // believed: it would skip every change until then.
-    PrimitiveTime since;
-    if (feedUpdated.empty() || !PrimitiveTime::Parse(Utf8ToWide(feedUpdated), since) ||
-        since.isDate ||
-        PrimitiveTime::ToLocalTime(since) > CTime::GetCurrentTime() + kFeedClockSkewSeconds) {
-        since =
-            PrimitiveTime::ToUtc(PrimitiveTime::FromTime(requested - kUpdatedSlackSeconds, false));
-    }
-    db_.SetEventLastUpdatedTime(calendarURI, since);
-    if (total == 0) {
-        Log(Utility::kLogInfo, "<calmng> no update");
-    } else if (total >= kStatisticsThreshold) {
-        db_.UpdateQueryStatistics();
-    }
-    NotifyAll(NOTIFY_EVENT_UPDATED, 0);
-    if (log_) {
-        log_->Write(Utility::kLogInfo, "<calmng> proc ticks",
-                    static_cast<long>(platform::GetTickCount() - started));
-    }
-}
-
-// Stores one downloaded page in one "evt" transaction, each event marked
-// synced; false when a stop is requested in the middle. `logEach` writes the
-// line of every event an incremental download brings.
-bool CCalendarManager::StorePage(const std::string& calendarURI,
-                                 std::vector<PrimitiveEvent>& events, bool logEach) {
-    std::lock_guard<std::mutex> edit(editMutex_);
-    db_.BeginTransaction("evt");
-    int index = 0;
-    for (auto& e : events) {
-        if (stopRequested_) {
-            db_.EndTransaction("evt");
-            return false;
-        }
-        e.isSynced = true;
-        db_.UpsertEvent(e, calendarURI);
-        recurrences_.Invalidate(e.localEventID);
-        if (logEach) {
-            const std::string lid = e.localEventID.substr(0, 8);
-            const std::string id = e.id.size() > 8 ? e.id.substr(e.id.size() - 8) : e.id;
-            Log(Utility::kLogInfo,
-                Format("<calmng> updated event[%d] %s local:%s id:%s seq:%d st:%d type:%d up:%s",
-                       index++, e.title.c_str(), lid.c_str(), id.c_str(), e.sequence, e.eventStatus,
-                       e.recurrenceType, e.updated.c_str()));
-        }
-    }
-    db_.EndTransaction("evt");
-    return true;
-}
-
-// False (with a log line) when a feed's next link names a page already
-// fetched: a service that answers so would keep the worker in the loop.
-bool CCalendarManager::NextPageIsNew(const std::string& url,
-                                     std::unordered_set<std::string>& fetched) {
-    if (fetched.insert(url).second) {
-        return true;
-    }
-    Log(Utility::kLogError, "<calmng> next link repeats a fetched page");
-    return false;
-}
-
-bool CCalendarManager::DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& m) {
-    Log(Utility::kLogInfo, "<calmng> request all event" + CalendarShortName(m.calendarURI));
-    const uint32_t started = platform::GetTickCount();
-    const CTime requested = CTime::GetCurrentTime();
-    std::string feedUpdated;
-    std::string url = m.calendarURI;
-    long total = 0;
-    std::unordered_set<std::string> fetched;
-    do {
-        if (stopRequested_ || !NextPageIsNew(url, fetched)) {
-            return false;
-        }
-        std::vector<PrimitiveEvent> events;
-        std::string nextLink;
-        int startIndex = 0, totalResults = 0;
-        std::string pageUpdated;
-        if (!api_->GetAllEvents(url, events, nextLink, startIndex, totalResults, &pageUpdated)) {
-            Log(Utility::kLogError, "<calmng> download event failed");
-            return false;
-        }
-        if (feedUpdated.empty()) {
-            feedUpdated = pageUpdated;  // the first page's: the earliest
-        }
-        NotifyAll(NOTIFY_DOWNLOAD_PROGRESS,
-                  (static_cast<int64_t>(totalResults & 0xffff) << 16) | (startIndex & 0xffff));
-        if (!StorePage(m.calendarURI, events, false)) {
-            return false;
-        }
-        if (log_) {
-            log_->Write(Utility::kLogInfo, "<calmng> received event count",
-                        static_cast<long>(events.size()));
-        }
-        total += static_cast<long>(events.size());
-        url = nextLink;
-    } while (!url.empty());
-
-    FinishDownload(m.calendarURI, total, started, feedUpdated, requested);
-    return true;
-}
-
-bool CCalendarManager::DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT& m) {
-    Log(Utility::kLogInfo, "<calmng> request updated event:" + CalendarShortName(m.calendarURI) +
-                               " " + PrimitiveTime::FormatUtf8(m.updatedMin, false));
-    const uint32_t started = platform::GetTickCount();
-    const CTime requested = CTime::GetCurrentTime();
-    std::string feedUpdated;
-    std::string url = m.calendarURI;
-    long total = 0;
-    std::unordered_set<std::string> fetched;
-    do {
-        if (stopRequested_ || !NextPageIsNew(url, fetched)) {
-            return false;
-        }
-        std::vector<PrimitiveEvent> events;
-        std::string nextLink;
-        std::string pageUpdated;
-        if (!api_->GetEventUpdates(url, m.updatedMin, events, nextLink, &pageUpdated)) {
-            Log(Utility::kLogError, "<calmng> download updated event failed");
-            return false;
-        }
-        if (feedUpdated.empty()) {
-            feedUpdated = pageUpdated;
-        }
-        if (!StorePage(m.calendarURI, events, true)) {
-            return false;
-        }
-        total += static_cast<long>(events.size());
-        url = nextLink;
-    } while (!url.empty());
-
-    FinishDownload(m.calendarURI, total, started, feedUpdated, requested);
-    return true;
-}
-
-namespace {
-
-// A status with which the service refuses one event for good (a malformed
-// entry, a calendar it may not write, an entry that is gone): that event
-// stays unsynced and the others go on. Anything else (no answer, an expired
-// token, a 5xx, a time-out) fails the request.
-bool RefusesTheEvent(int httpCode) {
-    return httpCode >= 400 && httpCode < 500 && httpCode != 401 && httpCode != 407 &&
-           httpCode != 408 && httpCode != 409 && httpCode != 412 && httpCode != 429;
-}
-
-// The mark after the title of a conflict copy (string table).
-constexpr int kConflictMarkId = 192;
-
-}  // namespace
-
-bool CCalendarManager::UploadEventProc(const MSG_UPLOAD_EVENT& m) {
-    std::list<PrimitiveEvent> events;
-    if (!db_.GetUnsyncedEvents(m.calendarURI, events)) {
-        Log(Utility::kLogError, "<calmng> upload event failed");
-        return false;
-    }
-    if (events.empty()) {
-        Log(Utility::kLogInfo, "<calmng> no uploading event");
-        return true;
-    }
-    if (log_) {
-        log_->Write(Utility::kLogInfo,
-                    "<calmng> uploading unsynced event" + CalendarShortName(m.calendarURI),
-                    static_cast<long>(events.size()));
-    }
-    for (auto& e : events) {
-        if (stopRequested_) {
-            return false;
-        }
-        if (const char* field = googledata::FindUnsendableField(e)) {
-            RefuseUnsendableEvent(e, field);
-            continue;  // stays local and unsynced; no request is made for it
-        }
-        const bool isNew = e.id.empty();
-        if (isNew ? api_->AddEvent(m.calendarURI, e) : api_->UpdateEvent(e)) {
-            if (!isNew) {
-                FinishUpload(m.calendarURI, e, nullptr);
-                continue;
-            }
-            // Marked synced only once the service's entry has been read and
-            // linked: a 2xx page without an entry (a proxy's) is a failure.
-            std::vector<PrimitiveEvent> entries;
-            std::string ignored;
-            if (!googledata::ParseEvents(api_->Xml(), AsFeed(api_->GetResponse()), entries,
-                                         ignored) ||
-                entries.empty() || entries.front().id.empty()) {
-                Log(Utility::kLogError, "<calmng> added event has no readable entry");
-                return false;
-            }
-            FinishUpload(m.calendarURI, e, &entries.front());
-            continue;
-        }
-        const int code = api_->GetHttpCode();
-        if (!isNew && (code == 409 || code == 412)) {
-            if (!KeepConflictCopy(m.calendarURI, e)) {
-                return false;
-            }
-            continue;
-        }
-        if (api_->EntryUnwritable() || RefusesTheEvent(code)) {
-            // Tried again at the next synchronisation.
-            Log(Utility::kLogWarn, Format("<calmng> event refused lid:%s code:%d",
-                                          e.localEventID.substr(0, 8).c_str(), code));
-            continue;
-        }
-        Log(Utility::kLogError, "<calmng> upload event failed");
-        return false;
-    }
-    return true;
-}
-
-void CCalendarManager::FinishUpload(const std::string& uri, const PrimitiveEvent& sent,
-                                    PrimitiveEvent* created) {
-    std::lock_guard<std::mutex> edit(editMutex_);
-    int64_t revision = 0;
-    bool synced = false;
-    const bool unchanged = db_.GetLocalState(uri, sent.localEventID, revision, synced) &&
-                           revision == sent.localRevision;
-    if (created) {
-        // Linked to the entry the service created, so a later edit updates it
-        // instead of adding it a second time.
-        created->localEventID = sent.localEventID;
-        if (unchanged) {
-            created->isSynced = true;
-            db_.UpdateEventFromGoogleSide(*created, uri);
-        } else {
-            db_.LinkServiceEntry(*created, uri, sent.localEventID);
-        }
-        recurrences_.Invalidate(sent.localEventID);
-    } else if (unchanged) {
-        db_.SetSyncDone(uri, sent.localEventID, sent.localRevision);
-    }
-    if (!unchanged) {
-        Log(Utility::kLogInfo, "<calmng> edited during its upload, kept for the next upload lid:" +
-                                   sent.localEventID.substr(0, 8));
-    }
-}
-
-bool CCalendarManager::KeepConflictCopy(const std::string& uri, const PrimitiveEvent& sent) {
-    Log(Utility::kLogWarn, Format("<calmng> conflict code:%d lid:%s", api_->GetHttpCode(),
-                                  sent.localEventID.substr(0, 8).c_str()));
-    const std::string conflictText = FailureText();
-    // The service's copy: in the answer, or else read from the entry itself.
-    std::vector<PrimitiveEvent> entries;
-    std::string ignored;
-    googledata::ParseEvents(api_->Xml(), AsFeed(api_->GetResponse()), entries, ignored);
-    if (entries.empty() || entries.front().id.empty()) {
-        entries.clear();
-        std::string response;
-        int code = 0;
-        if (!api_->Transport().Get(sent.editURI, response, true, "", code) ||
-            !googledata::ParseEvents(api_->Xml(), AsFeed(response), entries, ignored) ||
-            entries.empty() || entries.front().id.empty()) {
-            Log(Utility::kLogError, "<calmng> conflict: the service's copy cannot be read");
-            return false;
-        }
-    }
-    PrimitiveEvent service = entries.front();
-    std::string copyId;
-    bool deleted = false;
-    {
-        std::lock_guard<std::mutex> edit(editMutex_);
-        // The user's version as it stands now (it may have been edited again
-        // during the upload).
-        PrimitiveEvent mine = sent;
-        std::list<PrimitiveEvent> unsynced;
-        db_.GetUnsyncedEvents(uri, unsynced);
-        for (const auto& u : unsynced) {
-            if (u.localEventID == sent.localEventID) {
-                mine = u;
-            }
-        }
-        // A deletion has no version to keep: the service's copy comes back.
-        deleted = mine.eventStatus == googledata::EVENT_STATUS_CANCELED;
-        if (!deleted) {
-            PrimitiveEvent copy = mine;
-            copy.id.clear();
-            copy.uid.clear();
-            copy.editURI.clear();
-            copy.published.clear();
-            copy.updated.clear();
-            copy.xml.clear();
-            copy.sequence = 0;
-            copy.isSynced = false;
-            const std::string mark = WideToUtf8(app::LoadStringText(kConflictMarkId));
-            if (copy.title.size() < mark.size() ||
-                copy.title.compare(copy.title.size() - mark.size(), std::string::npos, mark) != 0) {
-                copy.title += mark;
-            }
-            if (!db_.AddEvent(uri, copy, true)) {
-                return false;
-            }
-            copyId = copy.localEventID;
-        }
-        service.localEventID = sent.localEventID;
-        service.isSynced = true;
-        db_.UpdateEventFromGoogleSide(service, uri);
-    }
-    recurrences_.Invalidate(sent.localEventID);
-    {
-        std::lock_guard<std::mutex> guard(errorMutex_);
-        lastErrorText_ = Utf8ToWide(conflictText);
-        lastErrorDescription_ =
-            app::LoadStringText(deleted ? kConflictDeletionId : kConflictDescriptionId);
-    }
-    if (deleted) {
-        Log(Utility::kLogWarn,
-            "<calmng> conflict: the deleted event is kept as the service has it");
-        NotifyAll(NOTIFY_EVENT_UPDATED, 0);
-        NotifyAll(NOTIFY_ERROR, 0);
-        return true;
-    }
-    recurrences_.Invalidate(copyId);
-    Log(Utility::kLogWarn,
-        "<calmng> conflict: kept the local version as a new event lid:" + copyId.substr(0, 8));
-    {
-        std::lock_guard<std::mutex> guard(queueMutex_);
-        auto upload = std::make_unique<MSG_UPLOAD_EVENT>();
-        upload->calendarURI = uri;
-        Enqueue(std::move(upload));
-    }
-    NotifyAll(NOTIFY_EVENT_UPDATED, 0);
-    NotifyAll(NOTIFY_ERROR, 0);
-    return true;
-}
-
-namespace {
-
-// String-table ids of the notice about an event that cannot be uploaded.
-enum UnsendableText {
-    kStrUnsendableEvent = 175,
-    kStrUnsendableEventText = 176,
-    kStrFieldTitle = 177,
-    kStrFieldContent = 178,
-    kStrFieldPlace = 179,
-    kStrFieldOther = 180,
-};
-
-}  // namespace
-
-void CCalendarManager::RefuseUnsendableEvent(const PrimitiveEvent& e, const char* field) {
-    // The writers refuse the event; the user hears of it once for each
-    // version of it (an edit raises the sequence), not at every sync.
-    const std::string noticeKey = std::to_string(e.sequence) + "\x1f" + field;
-    std::string& noticed = refusedUploads_[e.localEventID];
-    if (noticed == noticeKey) {
-        return;
-    }
-    noticed = noticeKey;
-    PrimitiveTime start;
-    const std::string when = PrimitiveTime::Parse(Utf8ToWide(e.startTime), start)
-                                 ? FormatTime(PrimitiveTime::ToLocalTime(start))
-                                 : e.startTime;
-    Log(Utility::kLogError,
-        "<calmng> event not uploaded, its " + std::string(field) +
-            " holds characters XML cannot carry: lid:" + e.localEventID.substr(0, 8) + " " + when);
-    const std::string f = field;
-    const int fieldId = f == "title"     ? kStrFieldTitle
-                        : f == "content" ? kStrFieldContent
-                        : f == "place"   ? kStrFieldPlace
-                                         : kStrFieldOther;
-    // The title as the dialog can show it: characters XML refuses become U+FFFD.
-    std::wstring title = Utf8ToWide(e.title);
-    for (wchar_t& c : title) {
-        if ((c < 0x20 && c != L'\t') || c == 0xFFFE || c == 0xFFFF) {
-            c = 0xFFFD;
-        }
-    }
-    // "%1" to "%3" are filled in one pass, so a title holding "%2" stays as it is.
-    const std::wstring values[] = {title, Utf8ToWide(when), app::LoadStringText(fieldId)};
-    const std::wstring format = app::LoadStringText(kStrUnsendableEventText);
-    std::wstring text;
-    for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == L'%' && i + 1 < format.size() && format[i + 1] >= L'1' &&
-            format[i + 1] <= L'3') {
-            text += values[format[i + 1] - L'1'];
-            ++i;
-        } else {
-            text += format[i];
-        }
-    }
-    {
-        std::lock_guard<std::mutex> guard(errorMutex_);
-        lastErrorDescription_ = app::LoadStringText(kStrUnsendableEvent);
-        lastErrorText_ = text;
-    }
-    NotifyAll(NOTIFY_ERROR, 0);
-}
-
-}  // namespace Controller
-
-namespace Controller {
-
-bool CCalendarManager::HandleCalDavRequest(MSG_BASE& message) {
-    if (!caldav_) {
-        caldav_ = std::make_unique<CCalDavService>(api_->Transport(), api_->Xml(), db_, log_);
-    }
-    std::string user, password;
-    {
-        std::lock_guard<std::mutex> guard(queueMutex_);
-        user = WideToUtf8(account_);
-        password = WideToUtf8(password_);
-    }
-    caldav_->SetAccount(CalDavServer(), user, password);
-    switch (message.type) {
-        case googledata::kRequestDownloadCalendars:
-            Log(Utility::kLogInfo, "<calmng> request calendars (CalDAV)");
-            if (!caldav_->DownloadCalendars()) {
-                return false;
-            }
-            NotifyAll(NOTIFY_CALENDAR_UPDATED, 0);
-            return true;
-        case googledata::kRequestDownloadHoliday:
-            // Holidays come from the holiday calendar of the calendar service
-            // only; a CalDAV account has none to ask for.
-            return true;
-        case googledata::kRequestDownloadAllEvents:
+            return service_->DownloadAllEvents(message.As<MSG_DOWNLOAD_ALL_EVENT>()->calendarURI);
         case googledata::kRequestDownloadUpdatedEvents: {
-            const auto* all = message.As<MSG_DOWNLOAD_ALL_EVENT>();
-            const bool ok = all != nullptr
-                                ? caldav_->DownloadAllEvents(all->calendarURI)
-                                : caldav_->DownloadUpdatedEvents(
-                                      message.As<MSG_DOWNLOAD_UPDATED_EVENT>()->calendarURI);
-            recurrences_.Clear();
-            NotifyAll(NOTIFY_EVENT_UPDATED, 0);
-            return ok;
+            const auto& m = *message.As<MSG_DOWNLOAD_UPDATED_EVENT>();
+            return service_->DownloadUpdatedEvents(m.calendarURI, m.updatedMin);
         }
-        case googledata::kRequestUploadEvents: {
-            const std::string& uri = message.As<MSG_UPLOAD_EVENT>()->calendarURI;
-            std::vector<ServiceConflict> conflicts;
-            const bool ok = caldav_->UploadEvents(
-                uri, WideToUtf8(app::LoadStringText(kConflictMarkId)), conflicts);
-            recurrences_.Clear();
-            for (const ServiceConflict& c : conflicts) {
-                Log(Utility::kLogWarn,
-                    "<calmng> conflict (CalDAV): " + std::string(c.deletion ? "deletion" : "edit") +
-                        " lid:" + c.copyLocalId.substr(0, 8));
-                std::lock_guard<std::mutex> guard(errorMutex_);
-                lastErrorText_ = Utf8ToWide(c.title);
-                lastErrorDescription_ =
-                    app::LoadStringText(c.deletion ? kConflictDeletionId : kConflictDescriptionId);
-            }
-            NotifyAll(NOTIFY_EVENT_UPDATED, 0);
-            if (!conflicts.empty()) {
-                NotifyAll(NOTIFY_ERROR, 0);
-            }
-            return ok;
-        }
+        case googledata::kRequestUploadEvents:
+            return service_->UploadEvents(message.As<MSG_UPLOAD_EVENT>()->calendarURI);
     }
     return false;
 }

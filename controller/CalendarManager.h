@@ -1,7 +1,8 @@
 // Controller::CCalendarManager: the one object through which the program
-// talks to the calendar service and the local database. It owns the service
-// client, the database, the queue of requests, the parsed recurring series
-// and one worker thread.
+// talks to the account's server and the local database. It owns the account's
+// service (an ICalendarService chosen by the account kind: the calendar
+// service or a CalDAV server), the database, the queue of requests, the
+// parsed recurring series and one worker thread.
 //
 // Threads: the user-interface thread calls every public operation; the worker
 // thread takes the queued requests one at a time, performs them against the
@@ -46,16 +47,13 @@
 namespace Utility {
 class CMaintenanceLog;
 }
-namespace googledata {
-class GoogleCalendarAPI;
-}
 
 namespace Controller {
 
 class EventCollector;
 class ExceptionIndex;
 
-class CCalendarManager {
+class CCalendarManager : private IServiceHost {
 public:
     // A queued request. Each kind is its own struct with its RequestType as
     // kType; As<M>() is the one way from the base to the kind.
@@ -210,44 +208,20 @@ private:
     void WorkerProc();
     void SyncProc();
     bool Login(bool& sslProtocolError);
+    // Hands the request to the account's service.
     bool HandleRequest(MSG_BASE& message);
-    // A request of a CalDAV account, through caldav_ (made at first use).
-    bool HandleCalDavRequest(MSG_BASE& message);
-    // [general] account_kind (AccountKind) and caldav_server.
-    googledata::AccountKind AccountKindSetting() const;
-    std::string CalDavServer() const;
-    bool DownloadCalendarsProc();
-    bool DownloadHolidayProc(const MSG_DOWNLOAD_HOLIDAY& message);
-    bool DownloadAllEventProc(const MSG_DOWNLOAD_ALL_EVENT& message);
-    bool DownloadUpdatedEventProc(const MSG_DOWNLOAD_UPDATED_EVENT& message);
-    bool UploadEventProc(const MSG_UPLOAD_EVENT& message);
-    // After the service accepted an upload: marks the row synced (a new event
-    // also takes the service's copy) only when it was not edited meanwhile;
-    // an edited row is only linked and goes up with the next request.
-    void FinishUpload(const std::string& calendarURI, const googledata::PrimitiveEvent& sent,
-                      googledata::PrimitiveEvent* created);
-    // A change the service refused as a conflict (409, 412): the row takes the
-    // service's copy and the user's version is kept as a new event of the
-    // calendar, marked as a conflict copy, to be uploaded as new. False when
-    // the service's copy cannot be had (the request is tried again).
-    bool KeepConflictCopy(const std::string& calendarURI, const googledata::PrimitiveEvent& sent);
-    // An event whose `field` holds text XML cannot carry is not sent: logged,
-    // and told to the user (NOTIFY_ERROR) once per version of the event.
-    void RefuseUnsendableEvent(const googledata::PrimitiveEvent& event, const char* field);
-    // Records `url` as fetched; false when it was fetched already (a next
-    // link that leads back to an earlier page).
-    bool NextPageIsNew(const std::string& url, std::unordered_set<std::string>& fetched);
-    // The end of a completed download: the calendar's sync time, the query
-    // statistics after a large one, the notification and the timing line.
-    bool StorePage(const std::string& calendarURI, std::vector<googledata::PrimitiveEvent>& events,
-                   bool logEach);
-    // `feedUpdated` is the first page's own "updated" (may be empty),
-    // `requested` the time the download began.
-    void FinishDownload(const std::string& calendarURI, long total, uint32_t started,
-                        const std::string& feedUpdated, const platform::CTime& requested);
+    // Makes the service of the configuration's account kind ([general]
+    // account_kind, caldav_server), read here once for the account. Only
+    // while no worker runs.
+    void MakeService();
+    ServiceSite Site();
+    // IServiceHost, for the service on the worker thread.
+    void Notify(uint32_t code, int64_t lParam) override;
+    bool StopRequested() const override;
+    void SetNotice(const std::wstring& description, const std::wstring& text) override;
+    void QueueUpload(const std::string& calendarURI) override;
     // Classifies a failure; true when the request counts as handled.
     bool Classify(long httpStatus, const std::string& text);
-    std::string FailureText() const;
     bool PopMessage();
     void ClearMessages();
     // Stops the worker between two requests and waits for it; false when
@@ -303,27 +277,20 @@ private:
 
     std::thread worker_;
     Utility::CMaintenanceLog* log_ = nullptr;
-    std::unique_ptr<googledata::GoogleCalendarAPI> api_;
-    // The CalDAV account's service, over api_'s transport and XML context.
-    std::unique_ptr<ICalendarService> caldav_;
+    // The account's service, by its kind (made by MakeService).
+    std::unique_ptr<ICalendarService> service_;
+    googledata::AccountKind accountKind_ = googledata::kAccountKindService;
+    std::string caldavServer_;
     std::mutex settingsMutex_;  // guards transport_ and transportDirty_
     TransportSettings transport_;
     bool transportDirty_ = false;
     googledata::CalendarEventDB db_;
     CRecurrenceCache recurrences_;
 
-    // Worker only: per local event id, the version and field of the event
-    // whose refusal the user was last told of.
-    std::unordered_map<std::string, std::string> refusedUploads_;
-
     mutable std::mutex errorMutex_;  // guards the two error texts
     std::wstring lastErrorDescription_;
     std::wstring lastErrorText_;
 };
-
-// " cal:" and the four characters at position 38 of a calendar URI longer
-// than 40 characters (the start of the calendar id in the service's form).
-std::string CalendarShortName(const std::string& calendarURI);
 
 // The key that finds a series' exceptions: the calendar URI with an "https"
 // scheme turned into "http", "/", and the series uid up to its first "@".

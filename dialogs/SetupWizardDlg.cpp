@@ -269,7 +269,11 @@ void CSetupWizardDlg::Next() {
             StartAccountAccess();
             break;
         case kStateCalendars:
-            dialogs::ShowNotice(this, windowTitle(), Text(kTextPastEvents));
+            // The calendar service tells changes of the last 20 days only; a
+            // CalDAV server's sync token or ETags have no such window.
+            if (config.GetAccountKind() != googledata::kAccountKindCalDav) {
+                dialogs::ShowNotice(this, windowTitle(), Text(kTextPastEvents));
+            }
             StartCalendarDownloads();
             ShowSyncing();
             if (totalDownloads == 0) {

@@ -73,8 +73,13 @@ int32_t CalDavColor(const std::string& text, int32_t fallback) {
     return (b << 16) | (g << 8) | r;
 }
 
-CalDavSync::CalDavSync(CalDavClient& client, CalendarEventDB& db, Utility::CMaintenanceLog* log)
-    : client_(client), db_(db), log_(log) {}
+CalDavSync::CalDavSync(CalDavClient& client, CalendarEventDB& db, Utility::CMaintenanceLog* log,
+                       std::mutex* storeLock)
+    : client_(client), db_(db), log_(log), storeLock_(storeLock) {}
+
+std::unique_lock<std::mutex> CalDavSync::LockStore() {
+    return storeLock_ ? std::unique_lock<std::mutex>(*storeLock_) : std::unique_lock<std::mutex>();
+}
 
 void CalDavSync::Log(const char* level, const std::string& text) const {
     if (log_) {
@@ -89,7 +94,9 @@ CalDavStatus CalDavSync::DownloadCalendars(std::vector<PrimitiveCalendar>* found
         Log(Utility::kLogError, "<caldav> discovery failed: " + client_.LastError());
         return status;
     }
+    std::set<std::string> present;
     for (const CalDavCalendar& c : calendars) {
+        present.insert(c.url);
         PrimitiveCalendar p;
         p.calendarURI = c.url;
         p.id = c.url;
@@ -111,6 +118,24 @@ CalDavStatus CalDavSync::DownloadCalendars(std::vector<PrimitiveCalendar>* found
         if (found) {
             found->push_back(p);
         }
+    }
+    // Calendars of this server that are gone from it. Holiday and local
+    // calendars, and those of another server, are not discovery's.
+    const std::string origin = client_.Absolute("/");
+    std::list<PrimitiveCalendar> stored;
+    db_.GetCalendars(stored);
+    for (const PrimitiveCalendar& s : stored) {
+        if (s.isHoliday || present.count(s.calendarURI) ||
+            s.calendarURI.compare(0, origin.size(), origin) != 0) {
+            continue;
+        }
+        std::list<PrimitiveEvent> unsent;
+        db_.GetUnsyncedEvents(s.calendarURI, unsent);
+        Log(unsent.empty() ? Utility::kLogInfo : Utility::kLogWarn,
+            "<caldav> calendar removed on the server: " + s.calendarURI +
+                (unsent.empty() ? "" : ", with unsent edits: " + std::to_string(unsent.size())));
+        const auto lock = LockStore();
+        db_.DeleteDavCalendar(s.calendarURI);
     }
     return CalDavStatus::kOk;
 }
@@ -159,6 +184,7 @@ bool CalDavSync::StoreResource(const std::string& uri, const std::string& href,
 }
 
 void CalDavSync::RemoveResource(const std::string& uri, const std::string& href) {
+    const auto lock = LockStore();
     if (HasLocalEdits(uri, href)) {
         // Its upload finds the resource gone and keeps the edit as a copy.
         Log(Utility::kLogInfo, "<caldav> deleted on the server but edited here: " + href);
@@ -181,12 +207,18 @@ CalDavStatus CalDavSync::FetchAndStore(const std::string& uri,
         }
         // Each batch is stored whole: a download cut off later keeps it, and
         // the next sync asks only for the rest.
-        db_.BeginTransaction("dav");
-        for (const CalDavResource& r : resources) {
-            StoreResource(uri, r.href, r.etag, r.calendarData, false);
+        {
+            const auto lock = LockStore();
+            db_.BeginTransaction("dav");
+            for (const CalDavResource& r : resources) {
+                StoreResource(uri, r.href, r.etag, r.calendarData, false);
+            }
+            db_.EndTransaction("dav");
         }
-        db_.EndTransaction("dav");
         fetched_ += resources.size();
+        if (progress_) {
+            progress_(at + 1, hrefs.size());
+        }
     }
     return CalDavStatus::kOk;
 }
@@ -325,8 +357,11 @@ CalDavStatus CalDavSync::Upload(const std::string& uri, const std::string& confl
             href = PathOf(uri) + e.uid + ".ics";
             e.id = href;
             e.editURI = href;
-            db_.UpdateEventFromGoogleSide(e, uri);  // still unsynced, now with its href
-            db_.SetDavResource(uri, href, "");
+            {
+                const auto lock = LockStore();
+                db_.UpdateEventFromGoogleSide(e, uri);  // still unsynced, now with its href
+                db_.SetDavResource(uri, href, "");
+            }
             const CalDavStatus status = UploadResource(uri, href, "", conflictMark, conflicts);
             if (status != CalDavStatus::kOk) {
                 return status;
@@ -364,6 +399,7 @@ CalDavStatus CalDavSync::UploadResource(const std::string& uri, const std::strin
     if (main.eventStatus == EVENT_STATUS_CANCELED) {
         const CalDavStatus status = client_.Delete(href, etag == "*" ? "" : etag);
         if (status == CalDavStatus::kOk) {
+            const auto lock = LockStore();
             db_.DeleteDavResource(uri, href);
             Log(Utility::kLogInfo, "<caldav> deleted " + href);
             return status;
@@ -375,6 +411,7 @@ CalDavStatus CalDavSync::UploadResource(const std::string& uri, const std::strin
         // comes back, nothing of the user's is lost.
         CalDavResource server;
         if (client_.Get(href, server) == CalDavStatus::kOk) {
+            const auto lock = LockStore();
             StoreResource(uri, href, server.etag, server.calendarData, true);
         }
         if (conflicts) {
@@ -384,15 +421,36 @@ CalDavStatus CalDavSync::UploadResource(const std::string& uri, const std::strin
         return CalDavStatus::kOk;
     }
 
+    // The local revisions of what is sent: a row edited again during the
+    // PUT keeps that edit, unsynced, for the next upload.
+    std::vector<int64_t> revisions(rows.size(), 0);
+    {
+        const auto lock = LockStore();
+        for (size_t i = 0; i < rows.size(); ++i) {
+            bool synced = false;
+            db_.GetLocalState(uri, rows[i].localEventID, revisions[i], synced);
+        }
+    }
     const std::string ics = WriteCalDavResource(main, exceptions);
     std::string newEtag;
     const CalDavStatus status = client_.Put(href, ics, etag, newEtag);
     if (status == CalDavStatus::kOk) {
         std::vector<PrimitiveEvent> sent;
         ReadCalDavResource(ics, href, sent);
+        const auto lock = LockStore();
         db_.BeginTransaction("davput");
         if (sent.size() == rows.size()) {
             for (size_t i = 0; i < sent.size(); ++i) {
+                int64_t revision = 0;
+                bool synced = false;
+                if (db_.GetLocalState(uri, rows[i].localEventID, revision, synced) &&
+                    revision != revisions[i]) {
+                    Log(Utility::kLogInfo,
+                        "<caldav> edited during its upload, kept for the "
+                        "next upload: " +
+                            href);
+                    continue;
+                }
                 sent[i].localEventID = rows[i].localEventID;
                 db_.UpdateEventFromGoogleSide(sent[i], uri);
             }
@@ -415,13 +473,24 @@ CalDavStatus CalDavSync::UploadResource(const std::string& uri, const std::strin
     // 412: the server's copy is stored in place of the edit, and the edit
     // becomes a new event of its own, marked, and sent as new.
     Log(Utility::kLogWarn, "<caldav> conflict: " + href + " changed on the server");
+    CalDavResource server;
+    const bool haveServerCopy = client_.Get(href, server) == CalDavStatus::kOk;
+    auto lock = LockStore();
+    {
+        // The user's version as it stands now (it may have been edited again
+        // during the PUT).
+        std::list<PrimitiveEvent> now;
+        db_.GetDavResourceEvents(uri, href, now);
+        if (!now.empty() && now.front().recurrenceType != RECURRENCE_EXCEPTION) {
+            rows.assign(now.begin(), now.end());
+        }
+    }
     db_.BeginTransaction("davconflict");
     for (const PrimitiveEvent& row : rows) {
         db_.DeleteEventRow(uri, row.localEventID);
     }
     db_.DeleteDavResource(uri, href);
-    CalDavResource server;
-    if (client_.Get(href, server) == CalDavStatus::kOk) {
+    if (haveServerCopy) {
         StoreResource(uri, href, server.etag, server.calendarData, true);
     }
     const std::string uid = NewUid();
@@ -448,6 +517,9 @@ CalDavStatus CalDavSync::UploadResource(const std::string& uri, const std::strin
     }
     db_.SetDavResource(uri, copyHref, "");
     db_.EndTransaction("davconflict");
+    if (lock.owns_lock()) {
+        lock.unlock();  // the copy's upload below takes it again
+    }
     if (conflicts) {
         conflicts->push_back({main.title, copyId, false});
     }

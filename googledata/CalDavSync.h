@@ -7,10 +7,15 @@
 // with conflict copies on 412. docs/caldav.md says how a request flows.
 //
 // Uses (does not own) a CalDavClient and the account's CalendarEventDB; one
-// thread at a time (the sync worker, or a test).
+// thread at a time (the sync worker, or a test). The optional `storeLock` is
+// held around each write to the store (a stored batch, the marking of a sent
+// resource), never across a network call, so local edits made by another
+// thread never join those transactions.
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,9 +40,18 @@ struct CalDavConflict {
 
 class CalDavSync {
 public:
-    CalDavSync(CalDavClient& client, CalendarEventDB& db, Utility::CMaintenanceLog* log);
+    CalDavSync(CalDavClient& client, CalendarEventDB& db, Utility::CMaintenanceLog* log,
+               std::mutex* storeLock = nullptr);
 
-    // Discovers the calendars and stores each (calendarURI = its URL).
+    // Told after each stored multiget batch: the index (from 1) of the
+    // batch's first resource among those to fetch, and their count.
+    void SetProgress(std::function<void(size_t first, size_t total)> progress) {
+        progress_ = std::move(progress);
+    }
+
+    // Discovers the calendars and stores each (calendarURI = its URL). A
+    // stored calendar of the same server that discovery no longer finds is
+    // removed with its events and CalDAV state.
     CalDavStatus DownloadCalendars(std::vector<PrimitiveCalendar>* found = nullptr);
     // Every resource of the calendar; resources no longer on the server are
     // removed locally. Local edits not yet uploaded are kept.
@@ -73,10 +87,13 @@ private:
                                 const std::string& etag, const std::string& conflictMark,
                                 std::vector<CalDavConflict>* conflicts);
     void Log(const char* level, const std::string& text) const;
+    std::unique_lock<std::mutex> LockStore();
 
     CalDavClient& client_;
     CalendarEventDB& db_;
     Utility::CMaintenanceLog* log_;
+    std::mutex* storeLock_;
+    std::function<void(size_t, size_t)> progress_;
     size_t fetched_ = 0;
     size_t removed_ = 0;
     size_t batch_ = kMultigetBatch;

@@ -157,6 +157,10 @@ public:
                                const std::string& syncToken);
     bool GetDavCollectionState(const std::string& calendarURI, std::string& ctag,
                                std::string& syncToken);
+    // Removes a calendar the server no longer has: its CALENDAR row, its
+    // events with their reminders and guests, and its CalDAV state, in one
+    // transaction.
+    bool DeleteDavCalendar(const std::string& calendarURI);
 
     // Writes a plain-text picture of the database for support, without
     // titles, descriptions, places, authors or XML, and with the account name

@@ -20,6 +20,7 @@ enum Handler : long {
     kHandlerDeleteEventRow,
     kHandlerSetDavCollectionState,
     kHandlerGetDavCollectionState,
+    kHandlerDeleteDavCalendar,
 };
 
 }  // namespace
@@ -129,6 +130,27 @@ bool CalendarEventDB::GetDavCollectionState(const std::string& uri, std::string&
                            syncToken = sql::Text(row, 1);
                        });
                });
+}
+
+bool CalendarEventDB::DeleteDavCalendar(const std::string& uri) {
+    if (!CreateDavTables()) {
+        return false;
+    }
+    BeginTransaction("davcal");
+    const bool ok =
+        Guarded("googledata::CalendarEventDB::DeleteDavCalendar", kHandlerDeleteDavCalendar, [&] {
+            const std::string where = " WHERE calendarURI=" + Quote(uri);
+            const std::string events = "(SELECT localEventID FROM EVENT" + where + ")";
+            return access_->Execute("DELETE FROM REMINDER WHERE localEventID IN " + events) &&
+                   access_->Execute("DELETE FROM GUEST WHERE localEventID IN " + events) &&
+                   access_->Execute("DELETE FROM EVENT" + where) &&
+                   access_->Execute("DELETE FROM HOLIDAY" + where) &&
+                   access_->Execute("DELETE FROM DAV_RESOURCE" + where) &&
+                   access_->Execute("DELETE FROM DAV_COLLECTION" + where) &&
+                   access_->Execute("DELETE FROM CALENDAR" + where);
+        });
+    EndTransaction("davcal");
+    return ok;
 }
 
 }  // namespace googledata

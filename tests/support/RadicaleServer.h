@@ -151,47 +151,49 @@ public:
 
     // Stops the server (storage kept); Start() brings it back on the same port.
     void Stop() {
-        if (pid_ <= 0) {
-            return;
-        }
-        kill(pid_, SIGTERM);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        int status = 0;
-        while (waitpid(pid_, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, &status, 0);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        pid_ = -1;
+        End(gatePid_);
+        End(pid_);
     }
+
+    // Starts tests/standin/digest_gate.py in front of the server: plain HTTP
+    // on loopback that lets only Digest-authenticated requests of kUser
+    // through. Answers its address ("http://127.0.0.1:<port>"); stopped with
+    // the server. GateLog() holds a "digest ok" line per accepted request.
+    std::string StartDigestGate() {
+        const int port = FreePort();
+        std::vector<std::string> args = {
+            "/usr/bin/python3",
+            std::string(DAYMARK_SOURCE_DIR) + "/tests/standin/digest_gate.py",
+            "--port",
+            std::to_string(port),
+            "--upstream",
+            Base(),
+            "--ca",
+            CaFile(),
+            "--user",
+            kUser,
+            "--password",
+            kPassword};
+        gatePid_ = Spawn(args, GateLog());
+        const std::string base = "http://127.0.0.1:" + std::to_string(port);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (Probe(base) != 401) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                throw std::runtime_error("digest gate did not start; see " + GateLog());
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return base;
+    }
+    std::string GateLog() const { return folder_ + "/gate.log"; }
     void Start() {
         if (port_ == 0) {
             port_ = FreePort();
             WriteConfig();
         }
-        std::vector<std::string> args = {"/usr/bin/python3", "-m", "radicale", "--config",
-                                         folder_ + "/config"};
-        std::vector<char*> argv;
-        for (auto& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
         const std::string logPath = folder_ + "/radicale.log";
-        posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_APPEND, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, logPath.c_str(),
-                                         O_WRONLY | O_CREAT | O_APPEND, 0644);
-        const int rc = posix_spawn(&pid_, args[0].c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) {
-            pid_ = -1;
-            throw std::runtime_error("radicale could not be started");
-        }
+        pid_ =
+            Spawn({"/usr/bin/python3", "-m", "radicale", "--config", folder_ + "/config"}, logPath);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         for (;;) {
             int status = 0;
@@ -210,6 +212,60 @@ public:
     }
 
 private:
+    // Starts a child whose output goes to `logPath`.
+    static pid_t Spawn(std::vector<std::string> args, const std::string& logPath) {
+        std::vector<char*> argv;
+        for (auto& a : args) {
+            argv.push_back(a.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_APPEND, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, logPath.c_str(),
+                                         O_WRONLY | O_CREAT | O_APPEND, 0644);
+        pid_t pid = -1;
+        const int rc = posix_spawn(&pid, args[0].c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (rc != 0) {
+            throw std::runtime_error(args[0] + " could not be started");
+        }
+        return pid;
+    }
+    // Ends a child started by Spawn (SIGTERM, then SIGKILL after 10 s).
+    static void End(pid_t& pid) {
+        if (pid <= 0) {
+            return;
+        }
+        kill(pid, SIGTERM);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        int status = 0;
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(pid, SIGKILL);
+                waitpid(pid, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        pid = -1;
+    }
+    // The status of an unauthenticated OPTIONS at `base` (0 without an answer).
+    static long Probe(const std::string& base) {
+        std::unique_ptr<CURL, void (*)(CURL*)> curl(curl_easy_init(), curl_easy_cleanup);
+        curl_easy_setopt(curl.get(), CURLOPT_URL, (base + "/").c_str());
+        curl_easy_setopt(curl.get(), CURLOPT_CUSTOMREQUEST, "OPTIONS");
+        curl_easy_setopt(curl.get(), CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(curl.get(), CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl.get(), CURLOPT_TIMEOUT, 5L);
+        long code = 0;
+        if (curl_easy_perform(curl.get()) == CURLE_OK) {
+            curl_easy_getinfo(curl.get(), CURLINFO_RESPONSE_CODE, &code);
+        }
+        return code;
+    }
+
     static void Expect(const DavAnswer& a, long code, const char* what) {
         if (a.code != code) {
             throw std::runtime_error(std::string("radicale: ") + what + " answered " +
@@ -313,6 +369,7 @@ private:
     std::string folder_;
     int port_ = 0;
     pid_t pid_ = -1;
+    pid_t gatePid_ = -1;
 };
 
 }  // namespace testsupport

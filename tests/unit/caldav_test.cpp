@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <list>
 #include <thread>
 
@@ -175,6 +177,74 @@ TEST_F(CalDavTest, WrongPasswordAndPlainHttpAreRefused) {
     client.SetAccount("http://calendar.example.com/", RadicaleServer::kUser, "pw");
     EXPECT_EQ(client.Discover(calendars), CalDavStatus::kInsecure);
     EXPECT_EQ(client.LastHttpStatus(), 0);
+}
+
+// libcurl is offered Basic and Digest; a server that asks for Digest gets it.
+TEST_F(CalDavTest, DiscoveryAnswersADigestChallenge) {
+    MakeCalendar("work", "仕事");
+    const std::string gate = server->StartDigestGate();
+    client.SetAccount(gate + "/", RadicaleServer::kUser, RadicaleServer::kPassword);
+    std::vector<googledata::CalDavCalendar> calendars;
+    ASSERT_EQ(client.Discover(calendars), CalDavStatus::kOk) << client.LastError();
+    ASSERT_EQ(calendars.size(), 1u);
+    EXPECT_EQ(calendars[0].url, gate + RadicaleServer::CalendarPath("work"));
+    std::ifstream gateLog(server->GateLog());
+    const std::string accepted((std::istreambuf_iterator<char>(gateLog)),
+                               std::istreambuf_iterator<char>());
+    EXPECT_NE(accepted.find("digest ok"), std::string::npos);
+
+    client.SetAccount(gate + "/", RadicaleServer::kUser, "wrong");
+    EXPECT_EQ(client.Discover(calendars), CalDavStatus::kAuthFailed);
+    EXPECT_EQ(client.LastHttpStatus(), 401);
+}
+
+// A calendar deleted on the server goes from the store with its events and
+// CalDAV state at the next calendar list; calendars that are not this
+// server's (a holiday calendar, another server's) stay.
+TEST_F(CalDavTest, CalendarsRemovedOnTheServerAreRemovedLocally) {
+    MakeCalendar("work", "仕事");
+    MakeCalendar("old", "古い");
+    server->PutEvent("work", "w.ics",
+                     Calendar(Single("w", "stays", ":20260107T013000Z", ":20260107T023000Z")));
+    server->PutEvent("old", "o.ics",
+                     Calendar(Single("o", "goes", ":20260107T013000Z", ":20260107T023000Z",
+                                     "BEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:x\r\n"
+                                     "TRIGGER:-PT15M\r\nEND:VALARM\r\n")));
+    ASSERT_EQ(sync.DownloadCalendars(), CalDavStatus::kOk);
+    ASSERT_EQ(sync.DownloadAll(Url("work")), CalDavStatus::kOk);
+    ASSERT_EQ(sync.DownloadAll(Url("old")), CalDavStatus::kOk);
+    ASSERT_EQ(Rows("old", "o.ics").size(), 1u);
+    googledata::PrimitiveCalendar other;
+    other.calendarURI = "https://other.example.com/alice/cal/";
+    googledata::PrimitiveCalendar holidays;
+    holidays.calendarURI = server->Base() + "/feeds/holidays/";
+    holidays.isHoliday = true;
+    ASSERT_TRUE(db.UpsertCalendar(other));
+    ASSERT_TRUE(db.UpsertCalendar(holidays));
+
+    const auto deleted = server->Send("DELETE", RadicaleServer::CalendarPath("old"), "", {});
+    ASSERT_EQ(deleted.code, 200) << deleted.body;
+    made.erase(std::find(made.begin(), made.end(), "old"));
+    ASSERT_EQ(sync.DownloadCalendars(), CalDavStatus::kOk) << client.LastError();
+
+    std::list<googledata::PrimitiveCalendar> stored;
+    ASSERT_TRUE(db.GetCalendars(stored));
+    std::vector<std::string> uris;
+    for (const auto& c : stored) {
+        uris.push_back(c.calendarURI);
+    }
+    std::sort(uris.begin(), uris.end());
+    EXPECT_EQ(uris,
+              (std::vector<std::string>{Url("work"), holidays.calendarURI, other.calendarURI}));
+    EXPECT_TRUE(Rows("old", "o.ics").empty());
+    EXPECT_EQ(ResourceCount("old"), 0u);
+    std::string ctag, token;
+    db.GetDavCollectionState(Url("old"), ctag, token);
+    EXPECT_TRUE(token.empty() && ctag.empty());
+    std::list<PrimitiveEvent> events;
+    db.GetNormalEvents(Url("old"), 2026, 1, events);
+    EXPECT_TRUE(events.empty());
+    EXPECT_EQ(Rows("work", "w.ics").size(), 1u);
 }
 
 class CalDavViewTest : public CalDavTest, public ::testing::WithParamInterface<const char*> {};
@@ -570,6 +640,57 @@ TEST_F(CalDavTest, ManagerSyncsACalDavAccountAndAWrongPasswordTakesTheLoginFailu
     // Once: the queue is cleared as after a refused login.
     EXPECT_EQ(count(Controller::NOTIFY_AUTH_FAILED), 1u);
     refused.Terminate();
+}
+
+// A whole download through the manager tells its progress once per
+// calendar-multiget batch, as the service's paged feeds do; the account kind
+// and server are those read when the account was set, whatever the file
+// says later.
+TEST_F(CalDavTest, ManagerTellsDownloadProgressPerBatchWithTheKindReadAtInitialize) {
+    constexpr int kCount = googledata::CalDavSync::kMultigetBatch + 1;
+    server->SeedCalendar("big", ManyEvents(kCount, "big"));
+    made.push_back("big");
+    db.Close();
+    const std::string config = dir / "config.ini";
+    platform::WritePrivateProfileString("general", "calendar_mode", std::string("1"), config);
+    platform::WritePrivateProfileString("general", "account_kind", std::string("1"), config);
+    platform::WritePrivateProfileString("general", "caldav_server", server->Base(), config);
+    platform::CRecordingPoster poster;
+    constexpr platform::WindowHandle kListener = 5;
+    poster.AddWindow(kListener);
+    platform::ScopedMessagePoster scoped(&poster);
+    auto received = [&](uint32_t code) {
+        std::vector<int64_t> values;
+        for (const auto& m : poster.Messages()) {
+            if (m.wParam == code) {
+                values.push_back(m.lParam);
+            }
+        }
+        return values;
+    };
+
+    Controller::CCalendarManager manager(config, dir.path());
+    manager.SetExtraCaFile(server->CaFile());
+    manager.AddListener(kListener, Controller::kDispatchManagerMessage);
+    manager.Initialize(L"alice", platform::Utf8ToWide(RadicaleServer::kPassword), &log);
+    platform::WritePrivateProfileString("general", "account_kind", std::string("0"), config);
+    platform::WritePrivateProfileString("general", "caldav_server",
+                                        std::string("https://nowhere.invalid/"), config);
+    manager.DownloadCalenar();
+    ASSERT_TRUE(testsupport::WaitFor(
+        [&] { return !received(Controller::NOTIFY_CALENDAR_UPDATED).empty(); }));
+    manager.DownloadAllEvent(platform::Utf8ToWide(Url("big")));
+    ASSERT_TRUE(
+        testsupport::WaitFor([&] { return !received(Controller::NOTIFY_EVENT_UPDATED).empty(); },
+                             std::chrono::seconds(60)));
+    const int64_t total = static_cast<int64_t>(kCount) << 16;
+    EXPECT_EQ(received(Controller::NOTIFY_DOWNLOAD_PROGRESS),
+              (std::vector<int64_t>{total | 1, total | (kCount)}));
+    std::vector<std::pair<std::string, std::string>> resources;
+    manager.Database().GetDavResources(Url("big"), resources);
+    EXPECT_EQ(resources.size(), static_cast<size_t>(kCount));
+    EXPECT_TRUE(received(Controller::NOTIFY_AUTH_FAILED).empty());
+    manager.Terminate();
 }
 
 }  // namespace
