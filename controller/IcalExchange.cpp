@@ -627,9 +627,10 @@ bool GoodTime(const std::string& value, bool wantDate) {
         return false;
     }
     const icaltimetype t = icaltime_from_string(value.c_str());
-    if (icaltime_is_null_time(t) || !icaltime_is_valid_time(t) || t.month < 1 || t.month > 12 ||
-        t.day < 1 || t.day > icaltime_days_in_month(t.month, t.year) || t.hour > 23 ||
-        t.minute > 59 || t.second > 60) {
+    // Years before 1900 are outside what the program's times can hold.
+    if (icaltime_is_null_time(t) || !icaltime_is_valid_time(t) || t.year < 1900 || t.month < 1 ||
+        t.month > 12 || t.day < 1 || t.day > icaltime_days_in_month(t.month, t.year) ||
+        t.hour > 23 || t.minute > 59 || t.second > 60) {
         return false;
     }
     return (t.is_date != 0) == wantDate;

@@ -456,6 +456,10 @@ TEST_P(IcalExchangeTest, BrokenFilesAreRefusedWithTheirLineAndChangeNothing) {
          "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART:20260231T010000Z\r\nEND:VEVENT\r\n"
          "END:VCALENDAR\r\n",
          3, "DTSTART"},
+        {"a date before 1900 (crashed the import)",
+         "BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART;VALUE=DATE:18991231\r\nEND:VEVENT\r\n"
+         "END:VCALENDAR\r\n",
+         3, "DTSTART"},
         {"not a property line", "BEGIN:VCALENDAR\r\nthis is no line\r\nEND:VCALENDAR\r\n", 2,
          "プロパティ"},
         {"no DTSTART",
