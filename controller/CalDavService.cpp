@@ -1,12 +1,18 @@
 #include "controller/CalDavService.h"
 
+#include <list>
+#include <mutex>
 #include <vector>
 
 #include "app/MaintenanceLog.h"
 #include "app/StringTable.h"
 #include "controller/Notifications.h"
+#include "controller/OfflineHolidays.h"
 #include "controller/RecurrenceCache.h"
+#include "googledata/CalendarEventDB.h"
+#include "googledata/PrimitiveTime.h"
 #include "platform/TextConv.h"
+#include "platform/Time.h"
 
 namespace Controller {
 
@@ -70,9 +76,31 @@ bool CCalDavService::DownloadCalendars() {
     if (!Done(sync_.DownloadCalendars())) {
         return false;
     }
+    AddOwnHolidays();
     site_.recurrences.Clear();  // a removed calendar takes its series along
     site_.host.Notify(NOTIFY_CALENDAR_UPDATED, 0);
     return true;
+}
+
+void CCalDavService::AddOwnHolidays() {
+    // A CalDAV server holds no national holidays: the account shows Daymark's
+    // own, computed from the holiday rules. Added once; after that the user's
+    // choices for it (shown, hidden, its colour) stay as they are.
+    std::list<googledata::PrimitiveCalendar> calendars;
+    if (!site_.db.GetCalendars(calendars)) {
+        return;
+    }
+    for (const auto& c : calendars) {
+        if (IsOfflineHolidayCalendar(c.calendarURI)) {
+            return;
+        }
+    }
+    const std::string now = googledata::PrimitiveTime::FormatUtf8(
+        googledata::PrimitiveTime::ToUtc(
+            googledata::PrimitiveTime::FromTime(platform::CTime::GetCurrentTime(), false)),
+        false);
+    std::lock_guard<std::mutex> guard(site_.editMutex);
+    site_.db.UpsertCalendar(OfflineHolidayCalendar(kOfflineHolidayCalendarURI, now));
 }
 
 bool CCalDavService::DownloadHolidays(const std::string&, int, int) {

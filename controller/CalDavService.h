@@ -43,6 +43,7 @@ private:
     // The end of a download or sync, complete or cut off: what was stored is
     // shown.
     bool EventsDone(googledata::CalDavStatus status);
+    void AddOwnHolidays();
 
     ServiceSite site_;
     googledata::HttpClient http_;

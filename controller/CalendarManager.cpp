@@ -395,29 +395,16 @@ void CCalendarManager::CreateLocalDB(const std::wstring& holidayCalendarURI) {
     Log(Utility::kLogInfo, WideToUtf8(holidayCalendarURI));
     const std::string now = PrimitiveTime::FormatUtf8(
         PrimitiveTime::ToUtc(PrimitiveTime::FromTime(CTime::GetCurrentTime(), false)), false);
-    auto make = [&](const std::string& uri, const std::string& id, const std::string& summary,
-                    const std::string& author, bool holiday) {
-        PrimitiveCalendar c;
-        c.calendarURI = uri;
-        c.id = id;
-        c.title = id;
-        c.summary = summary;
-        c.author = author;
-        c.accesslevel = googledata::ACCESS_OWNER;
-        c.color = 0xE16941;
-        c.selected = true;
-        c.hidden = false;
-        c.timezone = "Asia/Tokyo";
-        c.place = "local";
-        c.isHoliday = holiday;
-        c.updated = now;
-        c.eventUpdated.clear();
-        c.flags = googledata::kCalendarFlagShowEvents | googledata::kCalendarFlagWriteEvents;
-        return c;
-    };
-    db_.UpsertCalendar(make("localEvent", "localEvent", "Local", "Local", false));
-    db_.UpsertCalendar(
-        make(WideToUtf8(holidayCalendarURI), "localHoliday", "localHoliday", "local", true));
+    // The local calendar is the holiday calendar's record but for its names
+    // and that it holds events.
+    PrimitiveCalendar local = OfflineHolidayCalendar("localEvent", now);
+    local.id = "localEvent";
+    local.title = local.id;
+    local.summary = "Local";
+    local.author = "Local";
+    local.isHoliday = false;
+    db_.UpsertCalendar(local);
+    db_.UpsertCalendar(OfflineHolidayCalendar(WideToUtf8(holidayCalendarURI), now));
 }
 
 void CCalendarManager::ApplyTransportSettings() {

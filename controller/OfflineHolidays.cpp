@@ -14,6 +14,26 @@ bool IsOfflineHolidayCalendar(const std::string& uri) {
     return uri == kOfflineHolidayCalendarURI;
 }
 
+googledata::PrimitiveCalendar OfflineHolidayCalendar(const std::string& calendarURI,
+                                                     const std::string& updated) {
+    googledata::PrimitiveCalendar c;
+    c.calendarURI = calendarURI;
+    c.id = "localHoliday";
+    c.title = c.id;
+    c.summary = "localHoliday";
+    c.author = "local";
+    c.accesslevel = googledata::ACCESS_OWNER;
+    c.color = 0xE16941;
+    c.selected = true;
+    c.hidden = false;
+    c.timezone = "Asia/Tokyo";
+    c.place = "local";
+    c.isHoliday = true;
+    c.updated = updated;
+    c.flags = googledata::kCalendarFlagShowEvents | googledata::kCalendarFlagWriteEvents;
+    return c;
+}
+
 bool IsJapaneseHolidayCalendar(const std::string& uri) {
     if (IsOfflineHolidayCalendar(uri)) {
         return true;

@@ -589,6 +589,12 @@ TEST_F(CalDavTest, ManagerSyncsACalDavAccountAndAWrongPasswordTakesTheLoginFailu
         manager.DownloadCalenar();
         ASSERT_TRUE(
             testsupport::WaitFor([&] { return count(Controller::NOTIFY_CALENDAR_UPDATED) == 1; }));
+        // The server holds no national holidays: the account shows Daymark's own.
+        std::list<Model::Holiday> holidays;
+        ASSERT_TRUE(manager.GetHolidays(holidays, 2026, 1, 1, L""));
+        ASSERT_FALSE(holidays.empty());
+        EXPECT_EQ(holidays.front().date, platform::CTime(2026, 1, 1, 0, 0, 0));
+        EXPECT_EQ(holidays.front().title, L"元日");
         manager.SyncEvents();
         ASSERT_TRUE(testsupport::WaitFor([&] { return manager.GetPendingRequestCount() == 0; }));
 
