@@ -498,35 +498,6 @@ void CRecurrenceSeries::Expand(const platform::CTime& from, const platform::CTim
     impl_->Expand(from.GetTime(), to.GetTime(), out);
 }
 
-namespace {
-
-// True when a VTIMEZONE under `c` has a change rule that is not yearly. Zone
-// changes repeat yearly; libical expands a finer rule change by change up to
-// the year a time is converted in, which took seconds for an hourly one.
-bool HasNonYearlyZoneRule(icalcomponent* c) {
-    if (icalcomponent_isa(c) == ICAL_VTIMEZONE_COMPONENT) {
-        for (icalcomponent* part = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT);
-             part != nullptr; part = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT)) {
-            for (icalproperty* p = icalcomponent_get_first_property(part, ICAL_RRULE_PROPERTY);
-                 p != nullptr; p = icalcomponent_get_next_property(part, ICAL_RRULE_PROPERTY)) {
-                if (icalproperty_get_rrule(p).freq != ICAL_YEARLY_RECURRENCE) {
-                    return true;
-                }
-            }
-        }
-        return false;
-    }
-    for (icalcomponent* child = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT);
-         child != nullptr; child = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT)) {
-        if (HasNonYearlyZoneRule(child)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-}  // namespace
-
 std::unique_ptr<CRecurrenceSeries> CRecurrenceSeries::Parse(const std::string& text,
                                                             Utility::CMaintenanceLog* log) {
     googledata::InitializeLibical();
@@ -543,7 +514,7 @@ std::unique_ptr<CRecurrenceSeries> CRecurrenceSeries::Parse(const std::string& t
     if (!impl->root) {
         return fail("unreadable recurrence text");
     }
-    if (HasNonYearlyZoneRule(impl->root.get())) {
+    if (googledata::HasNonYearlyZoneRule(impl->root.get())) {
         return fail("time zone rule that is not yearly");
     }
     icalcomponent* event = impl->root.get();

@@ -101,12 +101,34 @@ std::string NormalizeRecurrenceText(const std::string& text) {
     return out;
 }
 
+bool HasNonYearlyZoneRule(icalcomponent* c) {
+    if (icalcomponent_isa(c) == ICAL_VTIMEZONE_COMPONENT) {
+        for (icalcomponent* part = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT);
+             part != nullptr; part = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT)) {
+            for (icalproperty* p = icalcomponent_get_first_property(part, ICAL_RRULE_PROPERTY);
+                 p != nullptr; p = icalcomponent_get_next_property(part, ICAL_RRULE_PROPERTY)) {
+                if (icalproperty_get_rrule(p).freq != ICAL_YEARLY_RECURRENCE) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+    for (icalcomponent* child = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT);
+         child != nullptr; child = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT)) {
+        if (HasNonYearlyZoneRule(child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool ReadSeriesTimes(const std::string& recurrence, std::string& startTime, std::string& endTime) {
     InitializeLibical();
     const std::string text = NormalizeRecurrenceText(recurrence);
     std::lock_guard<std::mutex> lock(LibicalMutex());
     const ComponentPtr root(icalparser_parse_string(text.c_str()));
-    if (!root) {
+    if (!root || HasNonYearlyZoneRule(root.get())) {
         return false;
     }
     icalcomponent* event = root.get();

@@ -14,6 +14,9 @@
 #include <mutex>
 #include <string>
 
+// libical's component (icalcomponent), declared here without its header.
+struct icalcomponent_impl;
+
 namespace googledata {
 
 // The lock held around every libical call.
@@ -37,7 +40,14 @@ std::string NormalizeRecurrenceText(const std::string& text);
 // DTSTART's TZID is resolved from the text's own VTIMEZONE first, then from
 // libical's built-in zones; without one the time is local. A missing end is
 // the start (timed) or the day after (all-day). False, with both outputs
-// untouched, when the text has no readable DTSTART.
+// untouched, when the text has no readable DTSTART or its own zone changes by
+// a rule finer than yearly (see HasNonYearlyZoneRule).
 bool ReadSeriesTimes(const std::string& recurrence, std::string& startTime, std::string& endTime);
+
+// True when a VTIMEZONE in or under `component` has a change rule that is not
+// yearly. Zones change once or twice a year; libical expands a finer rule
+// change by change up to the year a time is converted in, which takes seconds
+// for an hourly one, so such a zone is refused. Call under LibicalMutex().
+bool HasNonYearlyZoneRule(icalcomponent_impl* component);
 
 }  // namespace googledata

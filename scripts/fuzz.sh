@@ -52,6 +52,18 @@ case "$target" in
   event_input_fuzz | primitive_time_fuzz | entry_writer_fuzz) max_len=512 ;;
 esac
 echo "fuzzing $target for $seconds s (seeds: $seeds)"
+# The fuzzer's running commentary goes to a log; the console gets its end
+# (the whole report when it fails, the final stats when it does not).
+log="$dir/logs/$target.log"
+mkdir -p "$dir/logs"
+status=0
 "$dir/fuzz/$target" -max_total_time="$seconds" -timeout="${FUZZ_TIMEOUT:-10}" \
   -rss_limit_mb="${FUZZ_RSS_MB:-2048}" -max_len="$max_len" -print_final_stats=1 \
-  -artifact_prefix="$root/$artifacts/$target-" "$corpus"
+  -artifact_prefix="$root/$artifacts/$target-" "$corpus" >"$log" 2>&1 || status=$?
+if [ "$status" -ne 0 ]; then
+  tail -n 80 "$log"
+  echo "$target FAILED (exit $status); the whole output is in $log"
+  exit "$status"
+fi
+grep -E '^stat::(number_of_executed_units|peak_rss_mb|new_units_added)' "$log" || true
+echo "$target: no crash, leak or timeout in $seconds s"

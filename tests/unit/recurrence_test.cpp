@@ -735,6 +735,12 @@ TEST(RecurrenceSeries, ZoneRuleFinerThanYearlyIsRefused) {
     EXPECT_FALSE(Controller::CRecurrenceSeries::Parse(with("HOURLY"), &log));
     EXPECT_FALSE(Controller::CRecurrenceSeries::Parse(with("MONTHLY"), &log));
     EXPECT_EQ(2u, Occurrences(LogFileText(dir.path()), "time zone rule that is not yearly"));
+    // The series' own times (and a CalDAV event's, read the same way) too.
+    std::string start, end;
+    EXPECT_FALSE(googledata::ReadSeriesTimes(with("HOURLY"), start, end));
+    EXPECT_TRUE(start.empty());
+    ASSERT_TRUE(googledata::ReadSeriesTimes(with("YEARLY"), start, end));
+    EXPECT_EQ(start, "2026-01-05T23:00:00.000+09:00");
     auto yearly = Controller::CRecurrenceSeries::Parse(with("YEARLY"), &log);
     ASSERT_TRUE(yearly);
     std::vector<CTime> out;
