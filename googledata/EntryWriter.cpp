@@ -238,19 +238,27 @@ bool GenerateEventXML(const PrimitiveEvent& event, std::string& xml) {
            FlagText(event.flags, kGuestCanSeeGuests) + "'/>";
     out += std::string("<gCal:anyoneCanAddSelf value='") +
            FlagText(event.flags, kGuestAnyoneCanAddSelf) + "'/>";
-    out += "<gd:when startTime='" + attribute(event.startTime) + "' endTime='" +
-           attribute(event.endTime) + "'>";
+    std::string reminders;
     for (const auto& reminder : event.reminders) {
         if (reminder.method == "all") {
-            out += "<gd:reminder />";
+            reminders += "<gd:reminder />";
         } else {
             char minutes[16];
             std::snprintf(minutes, sizeof minutes, "%d", reminder.minutesBeforeAlarm);
-            out += "<gd:reminder method='" + attribute(reminder.method) + "' minutes='" + minutes +
-                   "' />";
+            reminders += "<gd:reminder method='" + attribute(reminder.method) + "' minutes='" +
+                         minutes + "' />";
         }
     }
-    out += "</gd:when></entry>";
+    if (event.recurrence.empty()) {
+        out += "<gd:when startTime='" + attribute(event.startTime) + "' endTime='" +
+               attribute(event.endTime) + "'>" + reminders + "</gd:when></entry>";
+    } else {
+        // A series (made here, or imported) goes up as one: its rule text in
+        // place of gd:when, which holds its first occurrence's times, and
+        // its reminders in the entry, as the service sends a series.
+        out += "<gd:recurrence>" + text(event.recurrence) + "</gd:recurrence>" + reminders +
+               "</entry>";
+    }
     xml = std::move(out);
     return true;
 }

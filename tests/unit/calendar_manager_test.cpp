@@ -7,11 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <list>
 #include <thread>
 
 #include "app/MaintenanceLog.h"
@@ -1211,3 +1214,39 @@ TEST_F(ManagerTest, AccountChangeCutsATransferInFlightShort) {
 }
 
 }  // namespace
+
+// A series imported into the account's calendar goes up as a series: the
+// posted entry carries its rule, and the service keeps it as one.
+TEST_F(ManagerTest, ImportedSeriesIsUploadedWithItsRule) {
+    Start();
+    DownloadEverything();
+    const std::string ics = dir / "weekly.ics";
+    std::ofstream(ics) << "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//test//EN\r\n"
+                          "BEGIN:VEVENT\r\nUID:weekly-1@example.com\r\nDTSTAMP:20260101T000000Z\r\n"
+                          "SUMMARY:週次定例\r\nDTSTART:20260105T010000Z\r\n"
+                          "DTEND:20260105T020000Z\r\nRRULE:FREQ=WEEKLY;COUNT=4\r\n"
+                          "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    server->ClearRequests();
+    ASSERT_TRUE(manager->ImportIcalendar(ics, "").ok) << LogText();
+    manager->SyncEvents();
+    ASSERT_TRUE(WaitIdle());
+    bool posted = false;
+    for (int i = 0; i < server->RequestCount(); ++i) {
+        const auto r = server->Request(i);
+        if (r.method == "POST" && r.body.find("週次定例") != std::string::npos) {
+            posted = true;
+            EXPECT_NE(r.body.find("<gd:recurrence>"), std::string::npos) << r.body;
+            EXPECT_NE(r.body.find("RRULE:FREQ=WEEKLY;COUNT=4"), std::string::npos) << r.body;
+            EXPECT_EQ(r.body.find("<gd:when"), std::string::npos) << r.body;
+        }
+    }
+    EXPECT_TRUE(posted) << LogText();
+    // Read back from the service: four occurrences, not one event.
+    manager->DownloadAllEvent(platform::Utf8ToWide(feed));
+    ASSERT_TRUE(WaitIdle());
+    std::list<Model::Event> events;
+    ASSERT_TRUE(manager->GetEvents(events, 2026, 1, 2));
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                            [](const Model::Event& e) { return e.title == L"週次定例"; }),
+              4);
+}

@@ -268,6 +268,31 @@ PrimitiveEvent ReadNewEntryBack(XmlContext& xml, const std::string& entry) {
     return events.empty() ? PrimitiveEvent() : events[0];
 }
 
+// A series made here (or imported) goes up as a series: its rule text in
+// gd:recurrence, no gd:when, its reminders in the entry; the reader sees the
+// same series again.
+TEST_F(EntryWriterTest, NewSeriesCarriesItsRecurrenceAndReminders) {
+    PrimitiveEvent e;
+    e.title = "weekly";
+    e.startTime = "2026-01-05T10:00:00.000+09:00";
+    e.endTime = "2026-01-05T11:00:00.000+09:00";
+    e.recurrence =
+        "DTSTART;TZID=Asia/Tokyo:20260105T100000\nDTEND;TZID=Asia/Tokyo:20260105T110000\n"
+        "RRULE:FREQ=WEEKLY;BYDAY=MO;COUNT=4\n";
+    e.reminders.push_back({"alert", 15, false});
+    std::string out;
+    ASSERT_TRUE(GenerateEventXML(e, out));
+    EXPECT_EQ(out.find("<gd:when"), std::string::npos) << out;
+    EXPECT_NE(out.find("<gd:recurrence>DTSTART;TZID=Asia/Tokyo:20260105T100000\n"),
+              std::string::npos)
+        << out;
+    const PrimitiveEvent back = ReadNewEntryBack(xml, out);
+    EXPECT_EQ(back.recurrence, e.recurrence);
+    ASSERT_EQ(back.reminders.size(), 1u);
+    EXPECT_EQ(back.reminders[0].method, "alert");
+    EXPECT_EQ(back.reminders[0].minutesBeforeAlarm, 15);
+}
+
 // Both writers carry every title, description and place that XML can carry:
 // texts made of control characters XML allows, template markers, CJK and
 // astral characters, quotes, ampersands and things that look like references
