@@ -219,8 +219,8 @@ bool CGDataService::NextPageIsNew(const std::string& url,
     return false;
 }
 
-bool CGDataService::DownloadAllEvents(const std::string& calendarURI) {
-    Log(Utility::kLogInfo, "<calmng> request all event" + CalendarShortName(calendarURI));
+bool CGDataService::DownloadPages(const std::string& calendarURI, bool updates,
+                                  const PageFetch& fetch) {
     const uint32_t started = platform::GetTickCount();
     const CTime requested = CTime::GetCurrentTime();
     std::string feedUpdated;
@@ -233,22 +233,17 @@ bool CGDataService::DownloadAllEvents(const std::string& calendarURI) {
         }
         std::vector<PrimitiveEvent> events;
         std::string nextLink;
-        int startIndex = 0, totalResults = 0;
         std::string pageUpdated;
-        if (!api_->GetAllEvents(url, events, nextLink, startIndex, totalResults, &pageUpdated)) {
-            Log(Utility::kLogError, "<calmng> download event failed");
+        if (!fetch(url, events, nextLink, pageUpdated)) {
             return false;
         }
         if (feedUpdated.empty()) {
             feedUpdated = pageUpdated;  // the first page's: the earliest
         }
-        site_.host.Notify(
-            NOTIFY_DOWNLOAD_PROGRESS,
-            (static_cast<int64_t>(totalResults & 0xffff) << 16) | (startIndex & 0xffff));
-        if (!StorePage(calendarURI, events, false)) {
+        if (!StorePage(calendarURI, events, updates)) {
             return false;
         }
-        if (site_.log) {
+        if (!updates && site_.log) {
             site_.log->Write(Utility::kLogInfo, "<calmng> received event count",
                              static_cast<long>(events.size()));
         }
@@ -260,39 +255,38 @@ bool CGDataService::DownloadAllEvents(const std::string& calendarURI) {
     return true;
 }
 
+bool CGDataService::DownloadAllEvents(const std::string& calendarURI) {
+    Log(Utility::kLogInfo, "<calmng> request all event" + CalendarShortName(calendarURI));
+    return DownloadPages(calendarURI, false,
+                         [&](const std::string& url, std::vector<PrimitiveEvent>& events,
+                             std::string& nextLink, std::string& pageUpdated) {
+                             int startIndex = 0, totalResults = 0;
+                             if (!api_->GetAllEvents(url, events, nextLink, startIndex,
+                                                     totalResults, &pageUpdated)) {
+                                 Log(Utility::kLogError, "<calmng> download event failed");
+                                 return false;
+                             }
+                             site_.host.Notify(NOTIFY_DOWNLOAD_PROGRESS,
+                                               (static_cast<int64_t>(totalResults & 0xffff) << 16) |
+                                                   (startIndex & 0xffff));
+                             return true;
+                         });
+}
+
 bool CGDataService::DownloadUpdatedEvents(const std::string& calendarURI,
                                           const PrimitiveTime& updatedMin) {
     Log(Utility::kLogInfo, "<calmng> request updated event:" + CalendarShortName(calendarURI) +
                                " " + PrimitiveTime::FormatUtf8(updatedMin, false));
-    const uint32_t started = platform::GetTickCount();
-    const CTime requested = CTime::GetCurrentTime();
-    std::string feedUpdated;
-    std::string url = calendarURI;
-    long total = 0;
-    std::unordered_set<std::string> fetched;
-    do {
-        if (site_.host.StopRequested() || !NextPageIsNew(url, fetched)) {
-            return false;
-        }
-        std::vector<PrimitiveEvent> events;
-        std::string nextLink;
-        std::string pageUpdated;
-        if (!api_->GetEventUpdates(url, updatedMin, events, nextLink, &pageUpdated)) {
-            Log(Utility::kLogError, "<calmng> download updated event failed");
-            return false;
-        }
-        if (feedUpdated.empty()) {
-            feedUpdated = pageUpdated;
-        }
-        if (!StorePage(calendarURI, events, true)) {
-            return false;
-        }
-        total += static_cast<long>(events.size());
-        url = nextLink;
-    } while (!url.empty());
-
-    FinishDownload(calendarURI, total, started, feedUpdated, requested);
-    return true;
+    return DownloadPages(
+        calendarURI, true,
+        [&](const std::string& url, std::vector<PrimitiveEvent>& events, std::string& nextLink,
+            std::string& pageUpdated) {
+            if (!api_->GetEventUpdates(url, updatedMin, events, nextLink, &pageUpdated)) {
+                Log(Utility::kLogError, "<calmng> download updated event failed");
+                return false;
+            }
+            return true;
+        });
 }
 
 namespace {

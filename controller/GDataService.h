@@ -8,6 +8,7 @@
 // Owned by the calendar manager; used only by its worker thread.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -59,6 +60,15 @@ private:
     // An event whose `field` holds text XML cannot carry is not sent: logged,
     // and told to the user (NOTIFY_ERROR) once per version of the event.
     void RefuseUnsendableEvent(const googledata::PrimitiveEvent& event, const char* field);
+    // Fetches one page at `url`: its events, the next page's link (empty on
+    // the last) and the feed's updated time. False on a failure (logged).
+    using PageFetch =
+        std::function<bool(const std::string& url, std::vector<googledata::PrimitiveEvent>& events,
+                           std::string& nextLink, std::string& pageUpdated)>;
+    // A paged download of a calendar (whole, or its changes when `updates`):
+    // page after page, each stored as it comes, then the calendar's sync time.
+    // False when a page fails, a stop is requested or a next link leads back.
+    bool DownloadPages(const std::string& calendarURI, bool updates, const PageFetch& fetch);
     // Records `url` as fetched; false when it was fetched already (a next
     // link that leads back to an earlier page).
     bool NextPageIsNew(const std::string& url, std::unordered_set<std::string>& fetched);
