@@ -32,6 +32,7 @@
 namespace Controller {
 namespace {
 
+using googledata::InstantOf;
 using googledata::PrimitiveCalendar;
 using googledata::PrimitiveEvent;
 using googledata::PrimitiveReminder;
@@ -85,27 +86,6 @@ std::string DateTextOf(const icaltimetype& t) {
 std::string LocalTimeText(int64_t instant) {
     return PrimitiveTime::FormatUtf8(PrimitiveTime::FromTime(platform::CTime(instant), false),
                                      false);
-}
-
-// Seconds since 1970 of a date-time: through its zone, else (floating, or
-// a TZID nothing resolves) as local time.
-int64_t InstantOf(const icaltimetype& t) {
-    if (icaltime_is_utc(t)) {
-        return static_cast<int64_t>(
-            icaltime_as_timet_with_zone(t, icaltimezone_get_utc_timezone()));
-    }
-    if (t.zone != nullptr) {
-        return static_cast<int64_t>(icaltime_as_timet_with_zone(t, t.zone));
-    }
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    tm.tm_isdst = -1;
-    return static_cast<int64_t>(std::mktime(&tm));
 }
 
 // Local date of an instant as an iCalendar date.

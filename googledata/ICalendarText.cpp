@@ -23,23 +23,6 @@ std::string DateText(const icaltimetype& t) {
     return text;
 }
 
-// Seconds since 1970 of a date-time: through its zone, or as local time when
-// it has none (floating time, or a TZID nothing resolves).
-int64_t InstantOf(const icaltimetype& t) {
-    if (t.zone != nullptr) {
-        return static_cast<int64_t>(icaltime_as_timet_with_zone(t, t.zone));
-    }
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    tm.tm_hour = t.hour;
-    tm.tm_min = t.minute;
-    tm.tm_sec = t.second;
-    tm.tm_isdst = -1;
-    return static_cast<int64_t>(std::mktime(&tm));
-}
-
 std::string DateTimeText(int64_t instant) {
     return PrimitiveTime::FormatUtf8(PrimitiveTime::FromTime(platform::CTime(instant), false),
                                      false);
@@ -99,6 +82,25 @@ std::string NormalizeRecurrenceText(const std::string& text) {
         out += "END:VEVENT\n";
     }
     return out;
+}
+
+int64_t InstantOf(const icaltimetype& t) {
+    if (icaltime_is_utc(t)) {
+        return static_cast<int64_t>(
+            icaltime_as_timet_with_zone(t, icaltimezone_get_utc_timezone()));
+    }
+    if (t.zone != nullptr) {
+        return static_cast<int64_t>(icaltime_as_timet_with_zone(t, t.zone));
+    }
+    std::tm tm{};
+    tm.tm_year = t.year - 1900;
+    tm.tm_mon = t.month - 1;
+    tm.tm_mday = t.day;
+    tm.tm_hour = t.hour;
+    tm.tm_min = t.minute;
+    tm.tm_sec = t.second;
+    tm.tm_isdst = -1;
+    return static_cast<int64_t>(std::mktime(&tm));
 }
 
 bool HasNonYearlyZoneRule(icalcomponent* c) {

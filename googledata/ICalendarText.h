@@ -11,11 +11,14 @@
 // extend their tables of changes as times are converted.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 
-// libical's component (icalcomponent), declared here without its header.
+// libical's component (icalcomponent) and time, declared here without its
+// header.
 struct icalcomponent_impl;
+struct icaltimetype;
 
 namespace googledata {
 
@@ -43,6 +46,11 @@ std::string NormalizeRecurrenceText(const std::string& text);
 // untouched, when the text has no readable DTSTART or its own zone changes by
 // a rule finer than yearly (see HasNonYearlyZoneRule).
 bool ReadSeriesTimes(const std::string& recurrence, std::string& startTime, std::string& endTime);
+
+// Seconds since 1970 of a date-time: UTC, through its zone, or as local time
+// when it has none (floating time, or a TZID nothing resolves). Call under
+// LibicalMutex().
+int64_t InstantOf(const icaltimetype& time);
 
 // True when a VTIMEZONE in or under `component` has a change rule that is not
 // yearly. Zones change once or twice a year; libical expands a finer rule
