@@ -12,14 +12,10 @@
 #include <map>
 #include <sstream>
 
+#include "platform/TextConv.h"
+
 namespace app {
 namespace {
-
-std::string Format(const char* format, auto... args) {
-    char buf[512];
-    std::snprintf(buf, sizeof buf, format, args...);
-    return buf;
-}
 
 // "key : value" lines of /proc/cpuinfo for the first processor.
 std::map<std::string, std::string> FirstCpu() {
@@ -201,9 +197,9 @@ std::vector<std::string> SystemInfoLines(const DisplayInfo& display) {
     const int model = std::atoi(cpu["model"].c_str());
     const int stepping = std::atoi(cpu["stepping"].c_str());
     const int type = machine == "x86_64" ? 8664 : (ArchitectureId(machine) == 0 ? 586 : 0);
-    lines.push_back(Format("cpu {arch:%d num:%d type:%d level:%d rev:%d}", ArchitectureId(machine),
-                           static_cast<int>(::sysconf(_SC_NPROCESSORS_ONLN)), type, family,
-                           (model << 8) | stepping));
+    lines.push_back(platform::FormatText(
+        "cpu {arch:%d num:%d type:%d level:%d rev:%d}", ArchitectureId(machine),
+        static_cast<int>(::sysconf(_SC_NPROCESSORS_ONLN)), type, family, (model << 8) | stepping));
 
     auto mem = MemInfo();
     const unsigned long phy = mem["MemTotal"];
@@ -217,42 +213,45 @@ std::vector<std::string> SystemInfoLines(const DisplayInfo& display) {
     }
     const unsigned long used = VmSizeBytes();
     const unsigned long virtFree = virt > used ? virt - used : 0;
+    lines.push_back(platform::FormatText("memory load:%d%%",
+                                         phy ? static_cast<int>((phy - phyFree) * 100 / phy) : 0));
     lines.push_back(
-        Format("memory load:%d%%", phy ? static_cast<int>((phy - phyFree) * 100 / phy) : 0));
-    lines.push_back(Format("memory total{phy:%lu page:%lu virtual:%lu}", phy, page, virt));
-    lines.push_back(
-        Format("memory available{phy:%lu page:%lu virtual:%lu}", phyFree, pageFree, virtFree));
+        platform::FormatText("memory total{phy:%lu page:%lu virtual:%lu}", phy, page, virt));
+    lines.push_back(platform::FormatText("memory available{phy:%lu page:%lu virtual:%lu}", phyFree,
+                                         pageFree, virtFree));
 
     if (haveUname) {
         int major = 0, minor = 0, patch = 0;
         std::sscanf(uts.release, "%d.%d.%d", &major, &minor, &patch);
         const std::string distribution = OsReleaseName();
-        lines.push_back(Format("OS: linux %s - %s (%d.%d.%d)",
-                               distribution.empty() ? uts.sysname : distribution.c_str(),
-                               uts.release, major, minor, patch));
+        lines.push_back(
+            platform::FormatText("OS: linux %s - %s (%d.%d.%d)",
+                                 distribution.empty() ? uts.sysname : distribution.c_str(),
+                                 uts.release, major, minor, patch));
     }
 
-    lines.push_back(Format("display num:%d corner(%d,%d) primary(%d,%d) virtual(%d,%d) work(%d,%d)",
-                           display.monitors, display.virtualLeft, display.virtualTop,
-                           display.primaryWidth, display.primaryHeight, display.virtualWidth,
-                           display.virtualHeight, display.workLeft, display.workTop));
+    lines.push_back(platform::FormatText(
+        "display num:%d corner(%d,%d) primary(%d,%d) virtual(%d,%d) work(%d,%d)", display.monitors,
+        display.virtualLeft, display.virtualTop, display.primaryWidth, display.primaryHeight,
+        display.virtualWidth, display.virtualHeight, display.workLeft, display.workTop));
 
     // Biases in minutes as Windows gives them: UTC = local time + bias.
     const ZoneInfo zone = CurrentZone();
     const int result = !zone.hasDaylight ? 0 : (zone.inDaylight ? 2 : 1);
     const int bias = static_cast<int>(-zone.standardOffset / 60);
     const int daylightBias = static_cast<int>(-(zone.daylightOffset - zone.standardOffset) / 60);
-    lines.push_back(Format("TZ result:%d (err:%d) bias:%d", result, 0, bias));
-    lines.push_back(Format("TZ(standard) %s bias:%d", zone.standardName.c_str(), 0));
-    lines.push_back(Format("TZ(daylight) %s bias:%d", zone.daylightName.c_str(), daylightBias));
+    lines.push_back(platform::FormatText("TZ result:%d (err:%d) bias:%d", result, 0, bias));
+    lines.push_back(platform::FormatText("TZ(standard) %s bias:%d", zone.standardName.c_str(), 0));
+    lines.push_back(
+        platform::FormatText("TZ(daylight) %s bias:%d", zone.daylightName.c_str(), daylightBias));
 
     const int user = LocaleIdOf(EnvLocale("LC_CTYPE"));
     const int userUi = LocaleIdOf(EnvLocale("LC_MESSAGES"));
     const int system = LocaleIdOf(SystemLocale());
-    lines.push_back(Format("UserDefault LCID:%d LangID:%d UILanguage:%d", user, user & 0xffff,
-                           userUi & 0xffff));
-    lines.push_back(Format("SystemDefault LCID:%d LangID:%d UILanguage:%d", system, system & 0xffff,
-                           system & 0xffff));
+    lines.push_back(platform::FormatText("UserDefault LCID:%d LangID:%d UILanguage:%d", user,
+                                         user & 0xffff, userUi & 0xffff));
+    lines.push_back(platform::FormatText("SystemDefault LCID:%d LangID:%d UILanguage:%d", system,
+                                         system & 0xffff, system & 0xffff));
     return lines;
 }
 

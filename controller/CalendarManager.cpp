@@ -38,12 +38,6 @@ constexpr int kRetryPauseMs = 1000;
 constexpr int kMaxFailures = 3;                  // the fourth failure drops the request
 constexpr int64_t kSyncWindowSeconds = 1728000;  // 20 days
 
-std::string Format(const char* format, auto... args) {
-    char buf[1024];
-    std::snprintf(buf, sizeof buf, format, args...);
-    return buf;
-}
-
 std::string FormatTime(const CTime& t) {
     return t.Format("%Y/%m/%d %H:%M");
 }
@@ -289,10 +283,10 @@ void CCalendarManager::Initialize(const std::wstring& account, const std::wstrin
     if (db_.GetCalendars(calendars)) {
         for (const auto& c : calendars) {
             Log(Utility::kLogInfo,
-                Format("<calmng>%s flags:%X holi:%d lvl:%d hid:%d sel:%d update:%s",
-                       CalendarShortName(c.calendarURI).c_str(), c.flags, c.isHoliday ? 1 : 0,
-                       c.accesslevel, c.hidden ? 1 : 0, c.selected ? 1 : 0,
-                       c.eventUpdated.c_str()));
+                platform::FormatText("<calmng>%s flags:%X holi:%d lvl:%d hid:%d sel:%d update:%s",
+                                     CalendarShortName(c.calendarURI).c_str(), c.flags,
+                                     c.isHoliday ? 1 : 0, c.accesslevel, c.hidden ? 1 : 0,
+                                     c.selected ? 1 : 0, c.eventUpdated.c_str()));
         }
     }
     StartWorker();
@@ -567,9 +561,9 @@ bool IsKnownRequest(googledata::RequestType type) {
 void CCalendarManager::Enqueue(std::unique_ptr<MSG_BASE> message) {
     for (const auto& queued : queue_) {
         if (queued.get() != current_ && Covers(*queued, *message)) {
-            Log(Utility::kLogInfo,
-                Format("<calmng> request already queued: (%d)", static_cast<int>(message->type)) +
-                    CalendarShortName(*SyncCalendar(*message)));
+            Log(Utility::kLogInfo, platform::FormatText("<calmng> request already queued: (%d)",
+                                                        static_cast<int>(message->type)) +
+                                       CalendarShortName(*SyncCalendar(*message)));
             return;
         }
     }
@@ -582,7 +576,8 @@ bool CCalendarManager::PopMessage() {
     if (queue_.empty()) {
         return false;
     }
-    Log(Utility::kLogInfo, Format("pop msg: (%d)", static_cast<int>(queue_.front()->type)));
+    Log(Utility::kLogInfo,
+        platform::FormatText("pop msg: (%d)", static_cast<int>(queue_.front()->type)));
     if (queue_.front().get() == current_) {
         current_ = nullptr;
     }
@@ -741,9 +736,10 @@ void CCalendarManager::StoreLocalEdit(const Model::Event& event, bool isNew) {
 void CCalendarManager::AddEvent(const Model::Event& event) {
     {
         std::lock_guard<std::mutex> guard(queueMutex_);
-        Log(Utility::kLogInfo,
-            Format("<calmng> AddEvent %s - %s r:%d", FormatTime(event.startTime).c_str(),
-                   FormatTime(event.endTime).c_str(), event.recurrence.empty() ? 1 : 0));
+        Log(Utility::kLogInfo, platform::FormatText("<calmng> AddEvent %s - %s r:%d",
+                                                    FormatTime(event.startTime).c_str(),
+                                                    FormatTime(event.endTime).c_str(),
+                                                    event.recurrence.empty() ? 1 : 0));
         StoreLocalEdit(event, true);
     }
     NotifyAll(NOTIFY_EVENT_UPDATED,
@@ -754,10 +750,11 @@ void CCalendarManager::UpdateEvent(const Model::Event& event) {
     {
         std::lock_guard<std::mutex> guard(queueMutex_);
         Log(Utility::kLogInfo,
-            Format("<calmng> UpdateEvent %s - %s id:%s st:%d seq:%d recur:%d",
-                   FormatTime(event.startTime).c_str(), FormatTime(event.endTime).c_str(),
-                   WideToUtf8(event.localEventID).c_str(), event.eventStatus, event.sequence,
-                   event.recurrence.empty() ? 0 : 1));
+            platform::FormatText("<calmng> UpdateEvent %s - %s id:%s st:%d seq:%d recur:%d",
+                                 FormatTime(event.startTime).c_str(),
+                                 FormatTime(event.endTime).c_str(),
+                                 WideToUtf8(event.localEventID).c_str(), event.eventStatus,
+                                 event.sequence, event.recurrence.empty() ? 0 : 1));
         Model::Event changed = event;
         changed.sequence += 1;
         StoreLocalEdit(changed, false);
@@ -769,8 +766,8 @@ void CCalendarManager::UpdateEvent(const Model::Event& event) {
 void CCalendarManager::UpdateCalendar(const std::wstring& calendarURI, bool showEvents,
                                       bool writeEvents) {
     std::lock_guard<std::mutex> guard(queueMutex_);
-    Log(Utility::kLogInfo,
-        Format("<calmng> UpdateCalendar,%d,%d", showEvents ? 1 : 0, writeEvents ? 1 : 0));
+    Log(Utility::kLogInfo, platform::FormatText("<calmng> UpdateCalendar,%d,%d", showEvents ? 1 : 0,
+                                                writeEvents ? 1 : 0));
     db_.UpdateCalendarVisibleWritable(WideToUtf8(calendarURI), showEvents, writeEvents);
 }
 

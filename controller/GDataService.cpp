@@ -35,12 +35,6 @@ constexpr long kStatisticsThreshold = 100;
 constexpr int kConflictDescriptionId = 191;
 constexpr int kConflictDeletionId = 193;
 
-std::string Format(const char* format, auto... args) {
-    char buf[1024];
-    std::snprintf(buf, sizeof buf, format, args...);
-    return buf;
-}
-
 std::string FormatTime(const CTime& t) {
     return t.Format("%Y/%m/%d %H:%M");
 }
@@ -92,7 +86,7 @@ long CGDataService::FailureStatus() const {
 }
 
 std::string CGDataService::FailureText() const {
-    return Format("code:%d\n", api_->GetHttpCode()) + api_->GetResponse();
+    return platform::FormatText("code:%d\n", api_->GetHttpCode()) + api_->GetResponse();
 }
 
 ServiceFailure CGDataService::FailureKind() const {
@@ -199,9 +193,10 @@ bool CGDataService::StorePage(const std::string& calendarURI, std::vector<Primit
             const std::string lid = e.localEventID.substr(0, 8);
             const std::string id = e.id.size() > 8 ? e.id.substr(e.id.size() - 8) : e.id;
             Log(Utility::kLogInfo,
-                Format("<calmng> updated event[%d] %s local:%s id:%s seq:%d st:%d type:%d up:%s",
-                       index++, e.title.c_str(), lid.c_str(), id.c_str(), e.sequence, e.eventStatus,
-                       e.recurrenceType, e.updated.c_str()));
+                platform::FormatText(
+                    "<calmng> updated event[%d] %s local:%s id:%s seq:%d st:%d type:%d up:%s",
+                    index++, e.title.c_str(), lid.c_str(), id.c_str(), e.sequence, e.eventStatus,
+                    e.recurrenceType, e.updated.c_str()));
         }
     }
     site_.db.EndTransaction("evt");
@@ -356,8 +351,8 @@ bool CGDataService::UploadEvents(const std::string& calendarURI) {
         }
         if (api_->EntryUnwritable() || RefusesTheEvent(code)) {
             // Tried again at the next synchronisation.
-            Log(Utility::kLogWarn, Format("<calmng> event refused lid:%s code:%d",
-                                          e.localEventID.substr(0, 8).c_str(), code));
+            Log(Utility::kLogWarn, platform::FormatText("<calmng> event refused lid:%s code:%d",
+                                                        e.localEventID.substr(0, 8).c_str(), code));
             continue;
         }
         Log(Utility::kLogError, "<calmng> upload event failed");
@@ -394,8 +389,9 @@ void CGDataService::FinishUpload(const std::string& uri, const PrimitiveEvent& s
 }
 
 bool CGDataService::KeepConflictCopy(const std::string& uri, const PrimitiveEvent& sent) {
-    Log(Utility::kLogWarn, Format("<calmng> conflict code:%d lid:%s", api_->GetHttpCode(),
-                                  sent.localEventID.substr(0, 8).c_str()));
+    Log(Utility::kLogWarn,
+        platform::FormatText("<calmng> conflict code:%d lid:%s", api_->GetHttpCode(),
+                             sent.localEventID.substr(0, 8).c_str()));
     const std::string conflictText = FailureText();
     // The service's copy: in the answer, or else read from the entry itself.
     std::vector<PrimitiveEvent> entries;

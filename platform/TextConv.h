@@ -4,10 +4,25 @@
 // become U+FFFD in UTF-8.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
 namespace platform {
+
+// printf-style formatting into a string of whatever length it needs (log
+// lines and short texts; `format` is always a literal of the caller).
+template <typename... Args>
+std::string FormatText(const char* format, Args... args) {
+    const int n = std::snprintf(nullptr, 0, format, args...);
+    if (n <= 0) {
+        return {};
+    }
+    std::string out(static_cast<size_t>(n) + 1, '\0');
+    std::snprintf(out.data(), out.size(), format, args...);
+    out.resize(static_cast<size_t>(n));
+    return out;
+}
 
 std::wstring Utf8ToWide(const std::string& utf8);
 std::string WideToUtf8(const std::wstring& wide);

@@ -23,17 +23,6 @@
 
 namespace {
 
-std::string Format(const char* format, auto... values) {
-    const int n = std::snprintf(nullptr, 0, format, values...);
-    if (n <= 0) {
-        return {};
-    }
-    std::string out(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(out.data(), out.size(), format, values...);
-    out.resize(static_cast<size_t>(n));
-    return out;
-}
-
 const char* VisibilityName(int32_t v) {
     switch (v) {
         case googledata::VISIBILITY_CONFIDENTIAL:
@@ -104,8 +93,9 @@ CCalendarWnd::CCalendarWnd(int windowNumber, int x, int y, int monthOffset,
     month_ = today.month;
     monthOffset_ = CalendarLayout::ClampMonthOffset(year_, month_, monthOffset_);
     CalendarLayout::AddMonths(year_, month_, monthOffset_);
-    Log(Utility::kLogInfo, Format("<view> Calander x:%d y:%d offset:%d year:%d month:%d)", x, y,
-                                  monthOffset_, year_, month_));
+    Log(Utility::kLogInfo,
+        platform::FormatText("<view> Calander x:%d y:%d offset:%d year:%d month:%d)", x, y,
+                             monthOffset_, year_, month_));
 
     // 4. The window.
     setObjectName(QStringLiteral("DaymarkWnd"));
@@ -136,9 +126,10 @@ CCalendarWnd::CCalendarWnd(int windowNumber, int x, int y, int monthOffset,
 
     // 8.
     Log(Utility::kLogInfo, "<view> wnd init done");
-    Log(Utility::kLogInfo, Format("<view> handles-usage gdi:%d userobj:%d",
-                                  static_cast<int>(QApplication::topLevelWidgets().size()),
-                                  static_cast<int>(QApplication::allWidgets().size())));
+    Log(Utility::kLogInfo,
+        platform::FormatText("<view> handles-usage gdi:%d userobj:%d",
+                             static_cast<int>(QApplication::topLevelWidgets().size()),
+                             static_cast<int>(QApplication::allWidgets().size())));
 }
 
 CCalendarWnd::~CCalendarWnd() {
@@ -433,9 +424,10 @@ void CCalendarWnd::OnMsgCalendarManager(platform::WParam code, platform::LParam 
 
 void CCalendarWnd::OnPresentationFailed() {
     Log(Utility::kLogError, "<view> UpdateLayeredWindow failed:0");
-    Log(Utility::kLogError, Format("<view> handle-usage gdi:%d userobj:%d",
-                                   static_cast<int>(QApplication::topLevelWidgets().size()),
-                                   static_cast<int>(QApplication::allWidgets().size())));
+    Log(Utility::kLogError,
+        platform::FormatText("<view> handle-usage gdi:%d userobj:%d",
+                             static_cast<int>(QApplication::topLevelWidgets().size()),
+                             static_cast<int>(QApplication::allWidgets().size())));
 }
 
 Draw::CDrawItem* CCalendarWnd::HitTest(int x, int y) const {
@@ -448,21 +440,22 @@ Draw::CDrawItem* CCalendarWnd::HitTest(int x, int y) const {
 }
 
 std::string CCalendarWnd::Dump() const {
-    std::string out = Format("------- %d.%d (%d,%d,%d,%d) ------- \r\n", windowNumber_,
+    std::string out =
+        platform::FormatText("------- %d.%d (%d,%d,%d,%d) ------- \r\n", windowNumber_,
                              monthOffset_, year_, month_, Width(), Height());
-    out += Format("pos x(%d,%d) y(%d,%d)\r\n", left_, right_, top_, bottom_);
+    out += platform::FormatText("pos x(%d,%d) y(%d,%d)\r\n", left_, right_, top_, bottom_);
     for (const Model::Event& e : cache_.Events()) {
         // The start only: the support dialog promises that no event's
         // content (title, place, description) is sent.
         const std::string when = e.startTime.Format("%Y/%m/%d %H:%M");
-        out += Format(" %s col:%x %s %s %s", when.c_str(), static_cast<unsigned>(e.color),
-                      VisibilityName(e.visibility), TransparencyName(e.transparency),
-                      StatusName(e.eventStatus));
-        out += Format(" recur:%s org:%s\r\n", RecurrenceName(e.recurrenceType),
-                      platform::WideToUtf8(e.originalEvent).c_str());
+        out += platform::FormatText(" %s col:%x %s %s %s", when.c_str(),
+                                    static_cast<unsigned>(e.color), VisibilityName(e.visibility),
+                                    TransparencyName(e.transparency), StatusName(e.eventStatus));
+        out += platform::FormatText(" recur:%s org:%s\r\n", RecurrenceName(e.recurrenceType),
+                                    platform::WideToUtf8(e.originalEvent).c_str());
     }
     for (const Model::Holiday& h : cache_.Holidays()) {
-        out += Format("holiday %d/%d\r\n", h.date.GetMonth(), h.date.GetDay());
+        out += platform::FormatText("holiday %d/%d\r\n", h.date.GetMonth(), h.date.GetDay());
     }
     return out;
 }
