@@ -568,6 +568,16 @@ std::unique_ptr<CRecurrenceSeries> CRecurrenceSeries::Parse(const std::string& t
         if (r.freq == ICAL_NO_RECURRENCE) {
             return fail("unreadable RRULE");
         }
+        if (r.freq == ICAL_HOURLY_RECURRENCE || r.freq == ICAL_MINUTELY_RECURRENCE ||
+            r.freq == ICAL_SECONDLY_RECURRENCE) {
+            // A numbered weekday ("1SU") belongs to monthly and yearly rules;
+            // libical searched seconds for it in an hourly one.
+            for (int i = 0; i < ICAL_BY_DAY_SIZE && r.by_day[i] != ICAL_RECURRENCE_ARRAY_MAX; ++i) {
+                if (icalrecurrencetype_day_position(r.by_day[i]) != 0) {
+                    return fail("numbered weekday in a rule finer than daily");
+                }
+            }
+        }
         if (!icaltime_is_null_time(r.until)) {
             if (!dtstart.is_date && r.until.is_date) {
                 // A date UNTIL on a timed series: the whole UNTIL day counts.

@@ -747,3 +747,22 @@ TEST(RecurrenceSeries, ZoneRuleFinerThanYearlyIsRefused) {
     yearly->Expand(CTime(2026, 1, 1, 0, 0, 0), CTime(2026, 2, 1, 0, 0, 0), out);
     EXPECT_EQ(4u, out.size());
 }
+
+// A numbered weekday ("1SU") in a rule finer than daily is refused with a
+// warning: libical searched seconds for it, and it belongs to monthly and
+// yearly rules.
+TEST(RecurrenceSeries, NumberedWeekdayInASubDailyRuleIsRefused) {
+    testsupport::ScopedTz tz(kTokyo);
+    testsupport::TempDir dir;
+    Utility::CMaintenanceLog log;
+    log.SetFolder(dir.path());
+    EXPECT_FALSE(Controller::CRecurrenceSeries::Parse(
+        "DTSTART:20071104T020000Z\nRRULE:FREQ=HOURLY;BYMONTH=11;BYDAY=1SU\n", &log));
+    EXPECT_EQ(1u, Occurrences(LogFileText(dir.path()), "numbered weekday"));
+    auto plain = Controller::CRecurrenceSeries::Parse(
+        "DTSTART:20071104T020000Z\nRRULE:FREQ=HOURLY;BYMONTH=11;BYDAY=SU;COUNT=3\n", &log);
+    ASSERT_TRUE(plain);
+    std::vector<CTime> out;
+    plain->Expand(CTime(2007, 11, 1, 0, 0, 0), CTime(2007, 12, 1, 0, 0, 0), out);
+    EXPECT_EQ(out.size(), 3u);
+}
